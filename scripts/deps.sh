@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing need, when missing.
+# Idempotent: a machine that has them all runs no apt-get at all.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake ninja-build g++ clang pkg-config qt6-base-dev libjpeg62-turbo-dev libx11-dev
+  libxext-dev libc-ares-dev libgtest-dev libbenchmark-dev fonts-liberation2
+  # test peers
+  xvfb xdotool libxtst-dev x11-utils x11-xserver-utils openbox python3-aiosmtpd python3-pil
+  giflib-tools libgif-dev libjpeg-turbo-progs poppler-utils xclip sharutils media-types
+  imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "deps: installing ${missing[*]}" >&2
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts Xvfb and the test peers, runs every
+# test (and the parsers' tests once more under ASan and UBSan), and stops what
+# it started, also when a test fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+scripts/deps.sh
+
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+
+# The tests that parse outside input, again with the sanitizers.
+SANITIZED_TESTS=(test_config)
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSNAPRIO_SANITIZE=ON \
+      -DSNAPRIO_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$jobs" --target "${SANITIZED_TESTS[@]}"
+
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# Xvfb picks a free display number itself and tells it on a pipe. -noreset:
+# without it the server resets (root background included) whenever its last
+# client leaves.
+start_xvfb() { # $1: screen spec; prints the display number
+  local fifo; fifo=$(mktemp -u); mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 "$1" -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  pids+=($!)
+  local n; read -r n <"$fifo"; rm -f "$fifo"
+  echo "$n"
+}
+display=$(start_xvfb 1280x1024x24)
+export DISPLAY=":$display"
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+echo "test: Xvfb on $DISPLAY"
+
+export ASAN_OPTIONS=detect_leaks=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+status=0
+ctest --test-dir build --output-on-failure -j 1 || status=$?
+ctest --test-dir build-asan --output-on-failure -L pure || status=$?
+exit $status

@@ -1,0 +1,85 @@
+// The program block: named objects, settings, single instance, main window.
+#include <QApplication>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+#include "app/Main.h"
+#include "config/Configs.h"
+#include "hook/HookBlock.h"
+#include "platform/NamedObjects.h"
+#include "platform/Paths.h"
+#include "platform/UnixSignals.h"
+#include "platform/UserDialogs.h"
+
+QString ProgramDir;
+int ScreenWidth = 0;
+int ScreenHeight = 0;
+bool ConfigOpen = false;
+bool AboutOpen = false;
+
+QString FolderOf(const QString& executable) {
+    QString dir = QFileInfo(executable).absolutePath();
+    while (dir.size() > 1 && dir.endsWith('/')) dir.chop(1);
+    return dir;
+}
+
+namespace {
+
+int SystemError(const char* text) {
+    std::fprintf(stderr, "snaprio: %s\n", text);
+    UserDialogs().MessageBox(nullptr, QString::fromUtf8(text), QStringLiteral("System Error"),
+                             TMsgButtons::Ok, TMsgIcon::Error);
+    return 1;
+}
+
+} // namespace
+
+int RunProgram(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("snaprio");
+    QApplication::setQuitOnLastWindowClosed(false);
+    ProgramDir = FolderOf(QCoreApplication::applicationFilePath());
+
+    TSharedMemory block;
+    if (!block.Create(SharedBlockName(), sizeof(SharedHookBlock)))
+        return SystemError("Memory Mapped File could not be created.  Program will terminate.");
+    if (!block.Map())
+        return SystemError("Memory Mapped File could not be mapped.  Program will terminate.");
+    if (!CreateNamedMutex(MutexName()))
+        return SystemError("Mutex could not be created.  Program will terminate.");
+
+    LoadConfig();
+
+    const std::string markerPath = MarkerPath();
+    if (TInstanceMarker::IsHeld(markerPath)) {
+        std::fprintf(stderr, "Snaprio 2000 is already running.\n");
+        UserDialogs().MessageBox(nullptr, QStringLiteral("Snaprio 2000 is already running."),
+                                 QString(), TMsgButtons::Ok, TMsgIcon::None);
+        return 1;
+    }
+    TInstanceMarker marker;
+    if (marker.Create(markerPath)) {
+        // Only now is this the one instance: a block left by a crashed run
+        // (shared memory outlives its processes here) starts clean, as a new one.
+        std::fill_n(block.Data(), sizeof(SharedHookBlock), uint8_t{0});
+    }
+    HookBlock = AsHookBlock(block.Data());
+
+    ConfigOpen = false;
+    AboutOpen = false;
+    QApplication::setApplicationDisplayName(ProgramTitle);
+
+    int status;
+    {
+        TMainWin mainWin;
+        TUnixSignals unixSignals;
+        QObject::connect(&unixSignals, &TUnixSignals::Terminate, &mainWin, &QWidget::close);
+        status = QApplication::exec();
+    }
+    HookBlock = nullptr;
+    block.Unlink();
+    marker.Close();
+    return status;
+}

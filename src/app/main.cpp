@@ -1,0 +1,50 @@
+// Command line of the resident program and its one-shot modes.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "app/Main.h"
+#include "platform/x11/Display.h"
+
+namespace {
+
+constexpr const char* Usage =
+    "Usage: snaprio [OPTION]\n"
+    "Snaprio 2000, a resident screen-capture utility for the X11 desktop.\n"
+    "Without an option it stays in the background and waits for the capture\n"
+    "hot key (F11 unless configured otherwise).\n"
+    "\n"
+    "  --help       show this help and exit\n"
+    "  --version    show the version and exit\n"
+    "\n"
+    "Settings: $SNAPRIO_INI, else $XDG_CONFIG_HOME/snaprio/SNAPRO.INI\n"
+    "(~/.config/snaprio/SNAPRO.INI).\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        const std::string_view arg = argv[1];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("Snaprio 2000 %s\n", SNAPRIO_VERSION);
+            return 0;
+        }
+        std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage);
+        return 2;
+    }
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "snaprio: cannot open the X display '%s'; it needs an X11 session "
+                     "(set DISPLAY)\n",
+                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+        return 1;
+    }
+    // The hooks and the grabbing speak X11; never let Qt choose Wayland.
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    return RunProgram(argc, argv);
+}

@@ -1,0 +1,56 @@
+#include "platform/Paths.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+std::string HomeDir() {
+    std::string home = Env("HOME");
+    return home.empty() ? std::string("/tmp") : home;
+}
+
+// Short stable tag of the runtime folder (FNV-1a), for object names.
+std::string Tag() {
+    uint32_t h = 2166136261u;
+    for (unsigned char c : RuntimeDir()) h = (h ^ c) * 16777619u;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%u.%08x", static_cast<unsigned>(getuid()), h);
+    return buf;
+}
+
+} // namespace
+
+std::string IniFilePath() {
+    std::string forced = Env("SNAPRIO_INI");
+    if (!forced.empty()) return forced;
+    std::string base = Env("XDG_CONFIG_HOME");
+    if (base.empty() || base[0] != '/') base = HomeDir() + "/.config";
+    return base + "/snaprio/SNAPRO.INI";
+}
+
+std::string RuntimeDir() {
+    std::string dir = Env("XDG_RUNTIME_DIR");
+    if (!dir.empty() && dir[0] == '/') return dir;
+    dir = "/tmp/snaprio-" + std::to_string(getuid());
+    ::mkdir(dir.c_str(), 0700);
+    return dir;
+}
+
+std::string SharedBlockName() {
+    return "/VRYZ1KGR." + Tag();
+}
+std::string MutexName() {
+    return "/VR67aQeR." + Tag();
+}
+std::string MarkerPath() {
+    return RuntimeDir() + "/VREX2321Z";
+}

@@ -1,0 +1,18 @@
+// Where the program keeps its files and how its named objects are called.
+#pragma once
+
+#include <string>
+
+// The settings file: $SNAPRIO_INI, else $XDG_CONFIG_HOME/snaprio/SNAPRO.INI
+// (~/.config when XDG_CONFIG_HOME is unset or not absolute).
+std::string IniFilePath();
+
+// The folder for the running-instance marker: $XDG_RUNTIME_DIR, else
+// /tmp/snaprio-UID (created private to the user).
+std::string RuntimeDir();
+
+// Names of the shared hook block and the instance mutex, unique per user and
+// runtime folder, so two users (or two test sessions) never meet.
+std::string SharedBlockName();
+std::string MutexName();
+std::string MarkerPath();

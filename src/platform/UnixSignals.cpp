@@ -1,0 +1,42 @@
+#include "platform/UnixSignals.h"
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int Pipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const int saved = errno;
+    char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(Pipe[1], &c, 1); // full pipe: a wake-up is pending anyway
+    errno = saved;
+}
+
+} // namespace
+
+TUnixSignals::TUnixSignals(QObject* parent) : QObject(parent) {
+    if (Pipe[0] < 0 && ::pipe2(Pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    auto* notifier = new QSocketNotifier(Pipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char buf[64];
+        while (::read(Pipe[0], buf, sizeof buf) > 0) {
+        }
+        emit Terminate();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+TUnixSignals::~TUnixSignals() {
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+}

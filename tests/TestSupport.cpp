@@ -1,0 +1,109 @@
+#include "TestSupport.h"
+
+#include <QCoreApplication>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+TTempDir::TTempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/snaprio-test-XXXXXX";
+    FPath = mkdtemp(tmpl.data()) ? tmpl : std::string();
+}
+
+TTempDir::~TTempDir() {
+    std::error_code ec;
+    if (!FPath.empty()) std::filesystem::remove_all(FPath, ec);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+bool FileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+namespace {
+int OutCounter = 0;
+}
+
+TProcess::TProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+    const std::string base =
+        "/tmp/snaprio-proc-" + std::to_string(getpid()) + "-" + std::to_string(++OutCounter);
+    Out = base + ".out";
+    Err = base + ".err";
+    FPid = fork();
+    if (FPid == 0) {
+        FILE* o = std::freopen(Out.c_str(), "w", stdout);
+        FILE* e = std::freopen(Err.c_str(), "w", stderr);
+        (void)o;
+        (void)e;
+        for (const auto& kv : env) putenv(const_cast<char*>(kv.c_str()));
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+}
+
+TProcess::~TProcess() {
+    if (Running()) {
+        kill(FPid, SIGKILL);
+        Wait();
+    }
+    unlink(Out.c_str());
+    unlink(Err.c_str());
+}
+
+bool TProcess::Running() {
+    if (Done || FPid <= 0) return false;
+    int st;
+    if (waitpid(FPid, &st, WNOHANG) == FPid) {
+        Done = true;
+        Status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+        return false;
+    }
+    return true;
+}
+
+int TProcess::Wait(std::chrono::milliseconds timeout) {
+    WaitFor([this] { return !Running(); }, timeout);
+    return Done ? Status : -1;
+}
+
+void TProcess::Signal(int sig) {
+    if (Running()) kill(FPid, sig);
+}
+
+int RunCommand(const std::vector<std::string>& argv, std::string* output) {
+    TProcess p(argv);
+    int status = p.Wait(std::chrono::seconds(60));
+    if (output) *output = p.Stdout();
+    return status;
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}

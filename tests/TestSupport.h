@@ -1,0 +1,57 @@
+// Helpers shared by the tests: private folders, real processes, X tools.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A fresh folder under $TMPDIR, removed with everything in it at the end.
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    const std::string& Path() const { return FPath; }
+    std::string File(const std::string& name) const { return FPath + "/" + name; }
+
+private:
+    std::string FPath;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+bool FileExists(const std::string& path);
+
+// A child process with its output collected in files.
+class TProcess {
+public:
+    // Starts Argv with Env added to this process's environment.
+    TProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+    ~TProcess(); // kills a process still running
+    TProcess(const TProcess&) = delete;
+    TProcess& operator=(const TProcess&) = delete;
+
+    int Pid() const { return FPid; }
+    bool Running();
+    // Waits up to Timeout; the exit status, 128 + signal, or -1 on time-out.
+    int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    void Signal(int sig);
+    std::string Stdout() const { return ReadFile(Out); }
+    std::string Stderr() const { return ReadFile(Err); }
+
+private:
+    int FPid = -1;
+    int Status = -1;
+    bool Done = false;
+    std::string Out, Err;
+};
+
+// Runs a command to its end; the exit status (stdout into *Output when given).
+int RunCommand(const std::vector<std::string>& argv, std::string* output = nullptr);
+
+// Polls Condition (pumping the Qt event loop when there is one) until it holds
+// or Timeout passes.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds timeout = std::chrono::seconds(10));

@@ -1,0 +1,251 @@
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <random>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "config/Configs.h"
+#include "config/HotKeyNames.h"
+
+namespace {
+
+ConfigRec LoadFromText(const std::string& text) {
+    TTempDir dir;
+    WriteFile(dir.File("SNAPRO.INI"), text);
+    ConfigRec rec;
+    LoadConfigFrom(rec, dir.File("SNAPRO.INI"));
+    return rec;
+}
+
+int CountKeyLines(const std::string& text) {
+    int n = 0;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) n += line.find('=') != std::string::npos;
+    return n;
+}
+
+} // namespace
+
+TEST(LoadConfig, MissingFileGivesTheDefaults) {
+    ConfigRec c;
+    c.LastSubject = "left over";
+    LoadConfigFrom(c, "/nonexistent/SNAPRO.INI");
+    EXPECT_EQ(c.SMTPPort, 25);
+    EXPECT_EQ(c.AttachmentEncoding, 0);
+    EXPECT_EQ(c.EMailFile, "capture.bmp");
+    EXPECT_EQ(c.SMTPHost, "");
+    EXPECT_EQ(c.WhatToCap, 0);
+    EXPECT_EQ(c.Shape, 0);
+    EXPECT_EQ(c.Action, 0);
+    EXPECT_TRUE(c.FirstTime);
+    EXPECT_EQ(c.CaptureKey, 44);
+    EXPECT_EQ(HotKeyNames[c.CaptureKey], "F11");
+    for (TColor col :
+         {c.RoundRectShapeColor, c.RoundSquareShapeColor, c.EllipseShapeColor, c.CircleShapeColor,
+          c.TriUpShapeColor, c.TriDownShapeColor, c.TriLeftShapeColor, c.TriRightShapeColor,
+          c.DiamondShapeColor, c.StarShapeColor})
+        EXPECT_EQ(col, 16777215);
+    EXPECT_EQ(c.Poly1Color, 32896);
+    EXPECT_EQ(c.Poly2Color, 4194432);
+    EXPECT_EQ(c.Poly3Color, 8421440);
+    EXPECT_EQ(c.Poly4Color, 16776960);
+    EXPECT_EQ(c.Poly5Color, 0);
+    for (TColor col : {c.RoundRectBorderColor, c.DiamondBorderColor, c.StarBorderColor,
+                       c.Poly1BorderColor, c.Poly5BorderColor})
+        EXPECT_EQ(col, 0);
+    for (bool b : {c.RoundRectUseBorder, c.EllipseUseBorder, c.TriRightUseBorder, c.StarUseBorder,
+                   c.Poly1UseBorder, c.Poly5UseBorder})
+        EXPECT_TRUE(b);
+    EXPECT_EQ(c.StarVector, 10);
+    EXPECT_EQ(c.StarVectorSize, 56);
+    EXPECT_EQ((std::vector{c.Poly1Vector, c.Poly1VectorSize, c.Poly1Angle}),
+              (std::vector{12, 48, 198}));
+    EXPECT_EQ((std::vector{c.Poly3Vector, c.Poly3VectorSize, c.Poly3Angle}),
+              (std::vector{5, 38, 234}));
+    EXPECT_EQ((std::vector{c.Poly5Vector, c.Poly5VectorSize, c.Poly5Angle}),
+              (std::vector{52, 22, 90}));
+    EXPECT_EQ(c.LastSubject, "");
+}
+
+TEST(LoadConfig, IntegersFollowTheParsingRules) {
+    const std::pair<const char*, int32_t> cases[] = {
+        {"25", 25},
+        {"25a", 25},
+        {"", 0},
+        {"abc", 0},
+        {"0x10", 16},
+        {"0X1f", 31},
+        {"$FF", 255},
+        {"-12", -12},
+        {"+7", 7},
+        {"   42", 42},
+        {"-0x10", -16},
+        {"0x", 0},
+        {"12 34", 12},
+        {"4294967295", -1},
+        {"99999999999999", static_cast<int32_t>(276447231)},
+        {"123456789012345678", 1942892530}, // 14 characters read, wrapped
+    };
+    for (auto [text, want] : cases) {
+        ConfigRec c = LoadFromText(std::string("[EMail]\nSMTP Port=") + text + "\n");
+        EXPECT_EQ(c.SMTPPort, want) << "value '" << text << "'";
+    }
+}
+
+TEST(LoadConfig, FlagsAreYesInAnyCaseOnly) {
+    const std::pair<const char*, bool> cases[] = {
+        {"Yes", true},   {"YES", true}, {"yEs", true}, {"  yes  ", true}, {"y", false},
+        {"true", false}, {"1", false},  {"", false},   {"No", false},     {"yes please", false},
+    };
+    for (auto [text, want] : cases) {
+        ConfigRec c = LoadFromText(std::string("[Misc]\nFirst Time=") + text + "\n");
+        EXPECT_EQ(c.FirstTime, want) << "value '" << text << "'";
+    }
+}
+
+TEST(LoadConfig, TextsKeepTheirFirstFiftyCharacters) {
+    const std::string sixty(60, 'h');
+    ConfigRec c = LoadFromText("[EMail]\nSMTP Host=" + sixty + "\n");
+    EXPECT_EQ(c.SMTPHost, sixty.substr(0, 50));
+    // Fifty characters, not fifty bytes: no sequence is cut in half.
+    std::string umlauts;
+    for (int i = 0; i < 60; ++i) umlauts += "\xC3\xA4";
+    c = LoadFromText("[EMail]\nEMail Name=" + umlauts + "\n");
+    EXPECT_EQ(c.EMailName, umlauts.substr(0, 100));
+}
+
+TEST(LoadConfig, PresentEmptyValuesAreNotDefaults) {
+    ConfigRec c = LoadFromText("[EMail]\nSMTP Port=\nEMail File=\n[Misc]\nFirst Time=\n");
+    EXPECT_EQ(c.SMTPPort, 0);
+    EXPECT_EQ(c.EMailFile, "");
+    EXPECT_FALSE(c.FirstTime);
+}
+
+TEST(LoadConfig, SectionsAndKeysIgnoreCaseAndTheFirstWins) {
+    ConfigRec c = LoadFromText("[email]\r\nsmtp host = mail.example.org \r\nSMTP HOST=second\r\n"
+                               "[EMail]\r\nSMTP Port=99\r\n[capture]\r\ncapture key=0x52\r\n");
+    EXPECT_EQ(c.SMTPHost, "mail.example.org");
+    EXPECT_EQ(c.SMTPPort, 25); // only the first [EMail] section is looked at
+    EXPECT_EQ(c.CaptureKey, 82);
+}
+
+TEST(LoadConfig, SurvivesBinaryAndHugeInput) {
+    std::string junk;
+    std::mt19937 rng(7);
+    for (int i = 0; i < 4096; ++i) junk += static_cast<char>(rng());
+    std::string huge = "[EMail]\nSMTP Host=" + std::string(1 << 20, 'x') + "\n";
+    for (const std::string& text :
+         {junk, huge, std::string("[EMail]\nSMTP Port=2525"), std::string("[EMail"),
+          std::string("=\n[]\n==\n[EMail]\n=5\nSMTP Port"), std::string("\0\0\0", 3)}) {
+        ConfigRec c = LoadFromText(text);
+        EXPECT_LE(c.SMTPHost.size(), 200u);
+    }
+    EXPECT_EQ(LoadFromText(huge).SMTPHost, std::string(50, 'x'));
+    EXPECT_EQ(LoadFromText("[EMail]\nSMTP Port=2525").SMTPPort, 2525); // no final newline
+}
+
+TEST(SaveConfig, RoundTripsEveryPersistedField) {
+    TTempDir dir;
+    const std::string path = dir.File("sub/folder/SNAPRO.INI"); // folders made on first save
+    std::mt19937 rng(42);
+    ConfigRec out;
+    LoadConfigFrom(out, path);
+    // Scramble every persisted number and flag through the file's own text.
+    std::string text;
+    ASSERT_TRUE(SaveConfigTo(out, path));
+    text = ReadFile(path);
+    EXPECT_EQ(CountKeyLines(text), ConfigKeyCount);
+    EXPECT_LT(text.find("[EMail]"), text.find("[Misc]"));
+    EXPECT_LT(text.find("[Misc]"), text.find("[Capture]"));
+    EXPECT_LT(text.find("Poly1 Color=32896"), text.find("Poly1 Border Color=0"));
+
+    out.SMTPHost = "smtp.example.org:2525";
+    out.EMailName = "Ann O. Nymous";
+    out.EMailAddress = "ann@example.org";
+    out.EMailFile = "shot.jpg";
+    out.SMTPPort = -5;
+    out.FirstTime = false;
+    out.WhatToCap = 9;
+    out.Poly4Angle = static_cast<int32_t>(rng());
+    out.DiamondBorderColor = static_cast<int32_t>(rng());
+    out.Poly5UseBorder = false;
+    out.TriLeftUseBorder = false;
+    out.StarVectorSize = 0;
+    out.LastToPerson = "not written";
+    out.LastMessageText = "nor this";
+    ASSERT_TRUE(SaveConfigTo(out, path));
+    text = ReadFile(path);
+    EXPECT_EQ(text.find("not written"), std::string::npos);
+    EXPECT_EQ(CountKeyLines(text), ConfigKeyCount);
+
+    ConfigRec in;
+    LoadConfigFrom(in, path);
+    out.LastToPerson.clear();
+    out.LastMessageText.clear();
+    EXPECT_EQ(in.SMTPHost, out.SMTPHost);
+    EXPECT_EQ(in.EMailName, out.EMailName);
+    EXPECT_EQ(in.EMailFile, out.EMailFile);
+    EXPECT_EQ(in.SMTPPort, -5);
+    EXPECT_FALSE(in.FirstTime);
+    EXPECT_EQ(in.WhatToCap, 9);
+    EXPECT_EQ(in.Poly4Angle, out.Poly4Angle);
+    EXPECT_EQ(in.DiamondBorderColor, out.DiamondBorderColor);
+    EXPECT_FALSE(in.Poly5UseBorder);
+    EXPECT_FALSE(in.TriLeftUseBorder);
+    EXPECT_TRUE(in.TriRightUseBorder);
+    EXPECT_EQ(in.StarVectorSize, 0);
+    EXPECT_EQ(in.LastToPerson, "");
+    // Saving what was loaded changes nothing in the file.
+    ASSERT_TRUE(SaveConfigTo(in, path));
+    EXPECT_EQ(ReadFile(path), text);
+}
+
+TEST(SaveConfig, KeepsForeignLinesAndTheFilesLineEnds) {
+    TTempDir dir;
+    const std::string path = dir.File("SNAPRO.INI");
+    WriteFile(path, "; my notes\r\n[Other]\r\nkeep=me\r\n[email]\r\nsmtp host=old\r\n"
+                    "Custom=1\r\n\r\n[Window]\r\nx=3\r\n");
+    ConfigRec c;
+    LoadConfigFrom(c, path);
+    c.SMTPHost = "new\nInjected=1"; // a value never becomes two lines
+    ASSERT_TRUE(SaveConfigTo(c, path));
+    const std::string text = ReadFile(path);
+    EXPECT_NE(
+        text.find("; my notes\r\n[Other]\r\nkeep=me\r\n[email]\r\nsmtp host=new Injected=1\r\n"),
+        std::string::npos);
+    EXPECT_NE(text.find("Custom=1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("[Window]\r\nx=3\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("\r\r"), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+              std::count(text.begin(), text.end(), '\r'));
+    EXPECT_EQ(CountKeyLines(text), ConfigKeyCount + 3);
+}
+
+TEST(SaveConfig, AFailedWriteLeavesTheOldFile) {
+    TTempDir dir;
+    const std::string path = dir.File("SNAPRO.INI");
+    const std::string old = "[EMail]\nSMTP Host=old.example.org\n";
+    WriteFile(path, old);
+    // A file-size limit makes the write fail half-way, as a full disk would.
+    pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{200, 200};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        ConfigRec c;
+        LoadConfigFrom(c, path);
+        c.SMTPHost = "new.example.org";
+        _exit(SaveConfigTo(c, path) ? 0 : 3);
+    }
+    int st = 0;
+    waitpid(pid, &st, 0);
+    EXPECT_EQ(WEXITSTATUS(st), 3);
+    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1)
+        << "the temporary file is cleaned up";
+}

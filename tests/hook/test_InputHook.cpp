@@ -1,0 +1,179 @@
+// The input hook against a real X server, with xdotool (XTEST) as the input.
+#include <QObject>
+#include <gtest/gtest.h>
+#include <vector>
+
+#include "TestSupport.h"
+#include "hook/HookBlock.h"
+#include "platform/NamedObjects.h"
+#include "platform/Paths.h"
+#include "platform/WinMessages.h"
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+void PrintTo(const TMessage& m, std::ostream* os) {
+    *os << "WM_USER+" << (m.Msg - WM_USER) << "(" << m.WParam << ", " << m.LParam << ")";
+}
+
+namespace {
+
+class TRecorder : public QObject {
+public:
+    TRecorder() : Handle(RegisterWindow(this)) {}
+    ~TRecorder() override { UnregisterWindow(Handle); }
+    bool event(QEvent* e) override {
+        if (e->type() != TWinMessageEvent::EventType()) return QObject::event(e);
+        Got.push_back(static_cast<TWinMessageEvent*>(e)->Message);
+        return true;
+    }
+    HWND Handle;
+    std::vector<TMessage> Got;
+};
+
+void XDo(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"xdotool"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ASSERT_EQ(RunCommand(argv), 0);
+}
+
+// Lets the hook's 20 ms follow-up take in a change of the block.
+void Settle() {
+    WaitFor([] { return false; }, std::chrono::milliseconds(120));
+}
+
+class InputHook : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Memory.Create(SharedBlockName(), sizeof(SharedHookBlock)));
+        ASSERT_TRUE(Memory.Map());
+        std::fill_n(Memory.Data(), sizeof(SharedHookBlock), uint8_t{0});
+        HookBlock = AsHookBlock(Memory.Data());
+        InitHookBlock(Main.Handle, 44);
+        InstallHooks();
+        ASSERT_NE(HookBlock->KeyboardHook, 0u);
+        ASSERT_NE(HookBlock->MouseHook, 0u);
+        Settle();
+    }
+    void TearDown() override {
+        RemoveHooks();
+        HookBlock = nullptr;
+        Memory.Unlink();
+    }
+    TSharedMemory Memory;
+    TRecorder Main;
+};
+
+// True when another client could not grab the key: somebody holds it.
+bool KeyHeldElsewhere(KeySym sym) {
+    Display* d = XOpenDisplay(nullptr);
+    static int error;
+    error = 0;
+    auto old = XSetErrorHandler([](Display*, XErrorEvent* e) {
+        error = e->error_code;
+        return 0;
+    });
+    KeyCode code = XKeysymToKeycode(d, sym);
+    XGrabKey(d, code, 0, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync);
+    XSync(d, False);
+    XSetErrorHandler(old);
+    XCloseDisplay(d);
+    return error == BadAccess;
+}
+
+} // namespace
+
+TEST_F(InputHook, FlaggedHotKeyReachesTheMainWindowAndOthersDoNot) {
+    XDo({"key", "F10"});
+    XDo({"key", "F11"});
+    ASSERT_TRUE(WaitFor([&] { return !Main.Got.empty(); }));
+    Settle();
+    EXPECT_EQ(Main.Got, (std::vector<TMessage>{{WM_USER + 2, 44, 0}}));
+
+    // A flag set while running is watched without re-installing the hook,
+    // also with NumLock on.
+    Main.Got.clear();
+    SetHotKeyFlag(82); // Ctrl+Alt+A
+    Settle();
+    XDo({"key", "ctrl+alt+a"});
+    XDo({"key", "Num_Lock", "F11", "Num_Lock"});
+    ASSERT_TRUE(WaitFor([&] { return Main.Got.size() >= 2; }));
+    EXPECT_EQ(Main.Got, (std::vector<TMessage>{{WM_USER + 2, 82, 0}, {WM_USER + 2, 44, 0}}));
+}
+
+TEST_F(InputHook, KeyReportsGoToTheReportWindowWhileSwitchedOn) {
+    TRecorder dialog;
+    SetSecWind(dialog.Handle, true);
+    Settle();
+    XDo({"key", "ctrl+alt+a", "F11", "super+alt+F12"});
+    ASSERT_TRUE(WaitFor([&] { return dialog.Got.size() >= 3; }));
+    EXPECT_EQ(dialog.Got, (std::vector<TMessage>{
+                              {WM_USER + 1, 82, 0}, {WM_USER + 1, 44, 0}, {WM_USER + 1, 237, 0}}));
+    EXPECT_TRUE(Main.Got.empty());
+
+    SetSecWind(dialog.Handle, false);
+    Settle();
+    dialog.Got.clear();
+    XDo({"key", "ctrl+alt+a", "F11"});
+    ASSERT_TRUE(WaitFor([&] { return !Main.Got.empty(); }));
+    Settle();
+    EXPECT_TRUE(dialog.Got.empty());
+    EXPECT_EQ(Main.Got, (std::vector<TMessage>{{WM_USER + 2, 44, 0}}));
+}
+
+TEST_F(InputHook, SelectionModeReportsTheMouseAndEndsInModeOne) {
+    XDo({"mousemove", "10", "10"});
+    SetHookMode(HookModeSelect);
+    Settle();
+    XDo({"mousemove", "100", "120"});
+    XDo({"mousedown", "1"});
+    XDo({"mousemove", "200", "220"});
+    XDo({"click", "3"});
+    XDo({"mousemove", "250", "260"});
+    XDo({"mouseup", "1"});
+    ASSERT_TRUE(WaitFor([&] { return HookRead(HookBlock->Mode) == HookModeKeys; }));
+    Settle();
+    EXPECT_EQ(Main.Got, (std::vector<TMessage>{{WM_USER + 8, 100, 120},
+                                               {WM_USER + 3, 100, 120},
+                                               {WM_USER + 4, 200, 220},
+                                               {WM_USER + 7, 0, 0},
+                                               {WM_USER + 4, 250, 260},
+                                               {WM_USER + 5, 250, 260}}));
+    // The pointer is free again: moves are no longer reported.
+    Main.Got.clear();
+    XDo({"mousemove", "300", "300"});
+    Settle();
+    EXPECT_TRUE(Main.Got.empty());
+}
+
+TEST_F(InputHook, AKeyHeldByAnotherProgramIsSkippedAndNamedOnce) {
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    XGrabKey(other, XKeysymToKeycode(other, XK_F9), AnyModifier, DefaultRootWindow(other), False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(other, False);
+    testing::internal::CaptureStderr();
+    SetHotKeyFlag(42); // F9
+    Settle();
+    Settle();
+    XDo({"key", "F9", "F11"});
+    ASSERT_TRUE(WaitFor([&] { return !Main.Got.empty(); }));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "snaprio: the hot key F9 is taken by another program\n");
+    EXPECT_EQ(Main.Got, (std::vector<TMessage>{{WM_USER + 2, 44, 0}}));
+    XCloseDisplay(other);
+}
+
+TEST_F(InputHook, NoGrabOutlivesTheHooks) {
+    SetHookMode(HookModeSelect);
+    Settle();
+    EXPECT_TRUE(KeyHeldElsewhere(XK_F11));
+    RemoveHooks();
+    EXPECT_FALSE(KeyHeldElsewhere(XK_F11));
+    Display* d = XOpenDisplay(nullptr);
+    EXPECT_EQ(XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync,
+                           GrabModeAsync, None, None, CurrentTime),
+              GrabSuccess);
+    XCloseDisplay(d);
+    InstallHooks(); // for TearDown
+}
