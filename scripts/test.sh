@@ -13,10 +13,17 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 
 # The tests that parse outside input, again with the sanitizers.
-SANITIZED_TESTS=(test_config)
+SANITIZED_TESTS=(test_config test_imaging)
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSNAPRIO_SANITIZE=ON \
       -DSNAPRIO_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs" --target "${SANITIZED_TESTS[@]}"
+
+# The fuzz targets of the file readers (clang + libFuzzer), run briefly below;
+# run them longer by hand: build-fuzz/tests/fuzz/fuzz_bmp -max_total_time=600 DIR tests/fuzz/corpus/bmp
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSNAPRIO_FUZZ=ON -DSNAPRIO_TESTS=OFF \
+      -DSNAPRIO_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_jpeg
 
 pids=()
 cleanup() {
@@ -45,4 +52,15 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
 ctest --test-dir build --output-on-failure -j 1 || status=$?
 ctest --test-dir build-asan --output-on-failure -L pure || status=$?
+fuzzdir=$(mktemp -d)
+for f in bmp jpeg; do
+  mkdir -p "$fuzzdir/$f"
+  if ! build-fuzz/tests/fuzz/fuzz_$f -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=4096 \
+       "$fuzzdir/$f" "tests/fuzz/corpus/$f" >"$fuzzdir/$f.log" 2>&1; then
+    tail -n 40 "$fuzzdir/$f.log"; echo "test: fuzz_$f found a fault"; status=1
+  else
+    echo "test: fuzz_$f ran $(grep -o 'Done [0-9]* runs' "$fuzzdir/$f.log") clean"
+  fi
+done
+rm -rf "$fuzzdir"
 exit $status

@@ -5,16 +5,19 @@
 #include <string_view>
 
 #include "app/Main.h"
+#include "app/OneShot.h"
 #include "platform/x11/Display.h"
 
 namespace {
 
 constexpr const char* Usage =
     "Usage: snaprio [OPTION]\n"
+    "       snaprio --convert IN OUT\n"
     "Snaprio 2000, a resident screen-capture utility for the X11 desktop.\n"
     "Without an option it stays in the background and waits for the capture\n"
     "hot key (F11 unless configured otherwise).\n"
     "\n"
+    "  --convert IN OUT  read IN (.BMP or .JPG) and write OUT (.BMP, .GIF or .JPG)\n"
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n"
     "\n"
@@ -33,6 +36,13 @@ int main(int argc, char** argv) {
         if (arg == "--version") {
             std::printf("Snaprio 2000 %s\n", SNAPRIO_VERSION);
             return 0;
+        }
+        if (arg == "--convert") {
+            if (argc != 4) {
+                std::fprintf(stderr, "snaprio: --convert takes IN and OUT\n%s", Usage);
+                return 2;
+            }
+            return ConvertCommand(argv[2], argv[3]);
         }
         std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage);
         return 2;

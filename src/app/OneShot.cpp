@@ -1,0 +1,25 @@
+#include "app/OneShot.h"
+
+#include <cstdio>
+#include <string>
+
+#include "imaging/ImageFiles.h"
+
+int ConvertCommand(const char* in, const char* out) {
+    for (const char* name : {in, out}) {
+        const TImageFileType type = ImageFileTypeOf(name);
+        const bool readable = type == TImageFileType::Bmp || type == TImageFileType::Jpeg;
+        if (type == TImageFileType::Unknown || (name == in && !readable)) {
+            std::fprintf(stderr, "snaprio: %s: Unknown file type selected.\n", name);
+            return 2;
+        }
+    }
+    try {
+        QImage picture = LoadImageFile(in);
+        SaveImageFile(picture, out);
+    } catch (const EImageError& e) {
+        std::fprintf(stderr, "snaprio: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

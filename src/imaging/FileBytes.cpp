@@ -1,0 +1,38 @@
+#include "imaging/FileBytes.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "imaging/ImageError.h"
+
+namespace {
+struct TFileCloser {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+using TFile = std::unique_ptr<FILE, TFileCloser>;
+
+[[noreturn]] void Fail(const char* what, const std::string& name, int err) {
+    throw EImageError(std::string(what) + " " + name + ": " + std::strerror(err));
+}
+} // namespace
+
+std::vector<uint8_t> ReadFileBytes(const std::string& fileName) {
+    TFile f(std::fopen(fileName.c_str(), "rb"));
+    if (!f) Fail("Cannot read", fileName, errno);
+    std::vector<uint8_t> bytes;
+    uint8_t buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
+    if (std::ferror(f.get())) Fail("Cannot read", fileName, errno ? errno : EIO);
+    return bytes;
+}
+
+void WriteFileBytes(const std::string& fileName, const uint8_t* bytes, size_t size) {
+    TFile f(std::fopen(fileName.c_str(), "wb"));
+    if (!f) Fail("Cannot create", fileName, errno);
+    if (size && std::fwrite(bytes, 1, size, f.get()) != size) Fail("Cannot write", fileName, errno);
+    if (std::fclose(f.release()) != 0) Fail("Cannot write", fileName, errno);
+}

@@ -1,0 +1,9 @@
+// Errors of the image readers and writers; each carries the text the user sees.
+#pragma once
+
+#include <stdexcept>
+
+class EImageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};

@@ -1,0 +1,55 @@
+// JPEG files through libjpeg: baseline JFIF at the object's quality for
+// writing, and decoding for opening a file. Library errors become exceptions;
+// the library never ends the process.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imaging/ImageError.h"
+
+class EJPEGError : public EImageError {
+public:
+    using EImageError::EImageError;
+};
+
+enum class TJPEGPerformance { BestQuality, BestSpeed };
+enum class TJPEGPixelFormat { Format24Bit, Format8Bit };
+enum class TJPEGScale { FullSize, Half, Quarter, Eighth };
+
+// Set once at start: the screen shows 8 bits per pixel or fewer, so decoded
+// pictures are quantised to a palette.
+extern bool JPEGScreenPaletted;
+
+class TJPEGImage {
+public:
+    TJPEGImage();
+
+    int CompressionQuality = 90; // 1 to 100
+    bool Grayscale = false;
+    bool ProgressiveEncoding = false;
+    TJPEGPerformance Performance = TJPEGPerformance::BestQuality;
+    TJPEGPixelFormat PixelFormat;
+    bool ProgressiveDisplay = false;
+    TJPEGScale Scale = TJPEGScale::FullSize;
+    bool Smoothing = true;
+
+    // Keeps its own copy of Bitmap and drops any JPEG data.
+    void Assign(const QImage& bitmap);
+    // Codes the bitmap; a missing or zero-size bitmap gives no data, no error.
+    void Compress();
+    const std::vector<uint8_t>& Data() const { return FData; }
+    // The compressed bytes, exactly, into a created or truncated file.
+    void SaveToFile(const std::string& fileName) const;
+
+    // Reading: takes the whole file and decodes it into Bitmap().
+    void LoadFromFile(const std::string& fileName);
+    void LoadFromBytes(std::vector<uint8_t> bytes);
+    const QImage& Bitmap() const { return FBitmap; }
+
+private:
+    QImage FBitmap;
+    std::vector<uint8_t> FData;
+};

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include "ImagingSupport.h"
+#include "TestSupport.h"
+#include "imaging/FileBytes.h"
+#include "imaging/jpeg.h"
+
+namespace {
+
+std::vector<uint8_t> Compress(const QImage& img) {
+    TJPEGImage jpeg;
+    jpeg.Assign(img);
+    jpeg.CompressionQuality = 100;
+    jpeg.Compress();
+    return jpeg.Data();
+}
+
+void WritePpm(const QImage& img, const std::string& file) {
+    const std::vector<uint8_t> rgb = RgbBytes(img);
+    std::string text =
+        "P6\n" + std::to_string(img.width()) + " " + std::to_string(img.height()) + "\n255\n";
+    text.append(rgb.begin(), rgb.end());
+    WriteFile(file, text);
+}
+
+} // namespace
+
+TEST(JPEGImage, SameBytesAsCjpegAtQualityHundred) {
+    // Both are libjpeg-turbo with its defaults: equal bytes prove that nothing
+    // else is set, and that the rows go in with their true colours.
+    TTempDir dir;
+    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_RGB16,
+                                  QImage::Format_Indexed8}) {
+        const QImage img = RandomImage(173, 61, format, 11);
+        WritePpm(img, dir.File("in.ppm"));
+        ASSERT_EQ(RunCommand({"cjpeg", "-quality", "100", "-baseline", "-outfile",
+                              dir.File("ref.jpg"), dir.File("in.ppm")}),
+                  0);
+        const std::string ref = ReadFile(dir.File("ref.jpg"));
+        const std::vector<uint8_t> ours = Compress(img);
+        EXPECT_TRUE(std::string(ours.begin(), ours.end()) == ref) << "format " << format;
+    }
+}
+
+TEST(JPEGImage, RedStaysRedAndOnePixelWorks) {
+    TTempDir dir;
+    QImage red(1, 1, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    TJPEGImage jpeg;
+    jpeg.Assign(red);
+    jpeg.CompressionQuality = 100;
+    jpeg.Compress();
+    jpeg.SaveToFile(dir.File("red.jpg"));
+    EXPECT_EQ(ReadFileBytes(dir.File("red.jpg")), jpeg.Data()) << "exactly the compressed bytes";
+    ASSERT_EQ(RunCommand({"djpeg", "-outfile", dir.File("red.ppm"), dir.File("red.jpg")}), 0);
+    const std::string ppm = ReadFile(dir.File("red.ppm"));
+    ASSERT_GE(ppm.size(), 3u);
+    EXPECT_GE(static_cast<uint8_t>(ppm[ppm.size() - 3]), 250);
+    EXPECT_LE(static_cast<uint8_t>(ppm[ppm.size() - 1]), 5);
+    // Saving twice gives the same file.
+    jpeg.Compress();
+    EXPECT_EQ(ReadFileBytes(dir.File("red.jpg")), jpeg.Data());
+}
+
+TEST(JPEGImage, ZeroSizeGivesNoDataAndNoError) {
+    TJPEGImage jpeg;
+    jpeg.Assign(QImage());
+    EXPECT_NO_THROW(jpeg.Compress());
+    EXPECT_TRUE(jpeg.Data().empty());
+}
+
+TEST(JPEGImage, ReadsTrueColourAndQuantisesWhenAsked) {
+    TTempDir dir;
+    QImage img(64, 32, QImage::Format_RGB32);
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x) img.setPixel(x, y, qRgb(x * 4, y * 8, 128));
+    const std::vector<uint8_t> data = Compress(img);
+    WriteFileBytes(dir.File("a.jpg"), data.data(), data.size());
+
+    TJPEGImage reader;
+    reader.LoadFromFile(dir.File("a.jpg"));
+    const QImage& back = reader.Bitmap();
+    ASSERT_EQ(back.size(), img.size());
+    EXPECT_EQ(back.format(), QImage::Format_RGB32);
+    EXPECT_LE(std::abs(qRed(back.pixel(40, 20)) - 160), 3);
+    EXPECT_LE(std::abs(qGreen(back.pixel(40, 20)) - 160), 3);
+
+    TJPEGImage paletted;
+    paletted.PixelFormat = TJPEGPixelFormat::Format8Bit;
+    paletted.LoadFromFile(dir.File("a.jpg"));
+    EXPECT_EQ(paletted.Bitmap().format(), QImage::Format_Indexed8);
+    EXPECT_LE(paletted.Bitmap().colorCount(), 236);
+
+    // A greyscale file is always quantised.
+    WritePpm(img, dir.File("a.ppm"));
+    ASSERT_EQ(RunCommand({"cjpeg", "-grayscale", "-outfile", dir.File("g.jpg"), dir.File("a.ppm")}),
+              0);
+    TJPEGImage grey;
+    grey.LoadFromFile(dir.File("g.jpg"));
+    EXPECT_EQ(grey.Bitmap().format(), QImage::Format_Indexed8);
+    const QRgb g = grey.Bitmap().pixel(10, 10);
+    EXPECT_TRUE(qRed(g) == qGreen(g) && qGreen(g) == qBlue(g));
+}
+
+TEST(JPEGImage, DamagedFilesAreErrorsNotPictures) {
+    const std::vector<uint8_t> good = Compress(RandomImage(50, 50, QImage::Format_RGB32, 2));
+    for (size_t cut : {size_t{0}, size_t{2}, size_t{20}, good.size() / 2, good.size() - 3}) {
+        TJPEGImage jpeg;
+        EXPECT_THROW(jpeg.LoadFromBytes({good.begin(), good.begin() + static_cast<long>(cut)}),
+                     EJPEGError)
+            << "cut at " << cut;
+        EXPECT_TRUE(jpeg.Bitmap().isNull());
+    }
+    std::vector<uint8_t> garbage = good;
+    for (size_t i = 200; i < garbage.size() - 2; i += 7) garbage[i] ^= 0x5A;
+    TJPEGImage jpeg;
+    try {
+        jpeg.LoadFromBytes(garbage);
+        FAIL() << "no error";
+    } catch (const EJPEGError& e) {
+        EXPECT_GT(std::string(e.what()).size(), 5u) << "libjpeg's message";
+    }
+    EXPECT_THROW(jpeg.LoadFromFile("/nonexistent/x.jpg"), EImageError);
+}
