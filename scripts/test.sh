@@ -13,7 +13,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
 
 # The tests that parse outside input, again with the sanitizers.
-SANITIZED_TESTS=(test_config test_imaging)
+SANITIZED_TESTS=(test_config test_imaging test_mail)
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSNAPRIO_SANITIZE=ON \
       -DSNAPRIO_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs" --target "${SANITIZED_TESTS[@]}"
@@ -23,7 +23,7 @@ cmake --build build-asan -j "$jobs" --target "${SANITIZED_TESTS[@]}"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSNAPRIO_FUZZ=ON -DSNAPRIO_TESTS=OFF \
       -DSNAPRIO_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_jpeg
+cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_jpeg fuzz_message
 
 pids=()
 cleanup() {
@@ -53,7 +53,7 @@ status=0
 ctest --test-dir build --output-on-failure -j 1 || status=$?
 ctest --test-dir build-asan --output-on-failure -L pure || status=$?
 fuzzdir=$(mktemp -d)
-for f in bmp jpeg; do
+for f in bmp jpeg message; do
   mkdir -p "$fuzzdir/$f"
   if ! build-fuzz/tests/fuzz/fuzz_$f -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=4096 \
        "$fuzzdir/$f" "tests/fuzz/corpus/$f" >"$fuzzdir/$f.log" 2>&1; then

@@ -1,0 +1,67 @@
+// Renders a TmsMessage as RFC 822 text: headers, then a MIME multipart or
+// single-part body, or plain text with uuencoded attachments. Every line ends
+// in CR LF; no bare CR or LF is ever written. The text is the message itself:
+// the SMTP data phase adds the dot-stuffing of the transport.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TmsCustomMessage;
+class TmsMessage;
+class TmsAttItem;
+class TmsAddressList;
+
+class TmsCustomEncoder {
+public:
+    explicit TmsCustomEncoder(TmsCustomMessage& message);
+    virtual ~TmsCustomEncoder();
+    TmsCustomEncoder(const TmsCustomEncoder&) = delete;
+    TmsCustomEncoder& operator=(const TmsCustomEncoder&) = delete;
+
+    TmsCustomMessage& Message;
+    std::ostream* Stream = nullptr; // set by the caller before Execute
+    bool BodyNeedsQP = false;       // some body entry is 256 characters or longer
+
+    // Renders the whole message into Stream.
+    void Execute();
+    // Text (up to a zero byte) and CR LF; line breaks inside Text become
+    // line breaks of the output.
+    void WriteLine(std::string_view text);
+    // Eight digits 0 to 8.
+    std::string MakeBoundary();
+
+protected:
+    virtual void WriteHeaders() = 0;
+    // A header line: CR and LF inside field content become blanks.
+    void WriteHeaderLine(std::string_view text);
+    void WriteBodyTextHeaders();
+    void WritePreparedBody();
+    void WriteAttachmentData(const TmsAttItem& item);
+    void EncodeMultipart(bool alternative);
+    void EncodeUU();
+    void EncodePlain();
+    void EncodeSinglePart();
+    void EncodeFormatted(const std::string& contentType);
+    void Flush();
+
+    std::string Out; // output waiting for the stream
+};
+
+class TmsMessageEncoder : public TmsCustomEncoder {
+public:
+    explicit TmsMessageEncoder(TmsMessage& message);
+
+protected:
+    void WriteHeaders() override;
+    void WriteAddressList(std::string fieldName, const TmsAddressList& list);
+    // A display name as written: quoted when it holds a dot and no quote,
+    // then encoded for ISO-2022-JP MIME messages.
+    std::string HeaderName(const std::string& name) const;
+};
+
+// The lines of Text: CR LF is one break, any other CR or LF a break of its
+// own; a break at the very end opens no further line.
+std::vector<std::string_view> SplitLines(std::string_view text);

@@ -1,0 +1,195 @@
+#include "mail/msmsg.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "mail/MimeTypes.h"
+#include "mail/mscoding.h"
+#include "mail/msencode.h"
+
+namespace {
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string NamePart(std::string_view path) {
+    const size_t slash = path.find_last_of('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+// An address that would end the SMTP command or the header field it is in.
+void CheckAddress(const std::string& address) {
+    if (address.find_first_of("\r\n<>") != std::string::npos)
+        throw EMessageError("The address \"" + address.substr(0, address.find_first_of("\r\n")) +
+                            "\" contains a character that is not allowed");
+}
+
+} // namespace
+
+const char* TransferEncodingName(TTransferEncoding e) {
+    switch (e) {
+    case te7Bit:
+        return "7 bit";
+    case teQuotedPrintable:
+        return "Quoted-Printable";
+    default:
+        return "Base64";
+    }
+}
+
+void TmsAddressList::AddAddress(std::string_view address, std::string_view name) {
+    auto a = std::make_unique<TmsMailAddress>();
+    a->Address = CutShortString(address);
+    a->Name = CutShortString(name);
+    Add(std::move(a));
+}
+
+void TmsAddressList::Assign(const TmsAddressList& other) {
+    if (&other == this) return;
+    Clear();
+    for (const auto& a : other.FItems) Add(std::make_unique<TmsMailAddress>(*a));
+}
+
+void TmsAttItem::SetFileName(std::string_view name) {
+    FileName = std::string(name);
+    if (name.empty()) return;
+    const std::string part = NamePart(name);
+    const size_t dot = part.find_last_of('.');
+    ContentType =
+        dot == std::string::npos ? std::string() : ContentTypeOfExtension(part.substr(dot));
+    if (ContentType.empty()) ContentType = "application/octet-stream";
+    const std::string up = Upper(ContentType);
+    if (up == "TEXT/PLAIN" || up == "TEXT/RTF" || up == "TEXT/HTML")
+        Encoding = teQuotedPrintable;
+    else if (up == "MESSAGE/RFC822")
+        Encoding = te7Bit;
+    else
+        Encoding = teBase64;
+}
+
+std::string TmsAttItem::Name() const {
+    return NamePart(FileName);
+}
+
+void TmsAttList::AddFile(const std::string& fileName) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) throw EMailError("Cannot open file " + fileName);
+    auto item = std::make_unique<TmsAttItem>();
+    item->SetFileName(fileName);
+    std::ostringstream data;
+    data << in.rdbuf();
+    if (in.bad()) throw EMailError("Cannot read file " + fileName);
+    item->Data = std::move(data).str();
+    Add(std::move(item));
+}
+
+void TmsAttList::Assign(const TmsAttList& other) {
+    if (&other == this) return;
+    Clear();
+    for (const auto& a : other.FItems) Add(std::make_unique<TmsAttItem>(*a));
+}
+
+void TmsHeaders::RemoveField(std::string name) {
+    if (empty()) return;
+    if (name.empty() || name.back() != ':') name += ':';
+    const std::string key = Lower(name);
+    for (size_t i = 0; i < size(); ++i) {
+        if (Lower(std::string_view((*this)[i]).substr(0, key.size())) != key) continue;
+        size_t end = i + 1;
+        while (end < size() && !(*this)[end].empty() &&
+               ((*this)[end][0] == ' ' || (*this)[end][0] == '\t'))
+            ++end;
+        erase(begin() + static_cast<long>(i), begin() + static_cast<long>(end));
+        return;
+    }
+}
+
+std::string TmsCustomMessage::ContentType() {
+    std::string type;
+    const int n = Attachments.Count();
+    auto lowerName = [&](int i) { return Lower(Attachments.Items(i).Name()); };
+    bool allAlt = n > 0;
+    for (int i = 0; i < n && allAlt; ++i) allAlt = lowerName(i).rfind("_alt.", 0) == 0;
+    if (Encoding == meUU)
+        type.clear();
+    else if (allAlt)
+        type = "multipart/alternative";
+    else if (n == 1 && Body.empty() && lowerName(0) == "_rtfbody.rtf")
+        type = "text/rtf";
+    else if (n == 1 && Body.empty() && lowerName(0) == "_htmbody.htm")
+        type = "text/html";
+    else if (Body.empty())
+        type = n == 1 ? Attachments.Items(0).ContentType : n ? "multipart/mixed" : "text/plain";
+    else if (n)
+        type = "multipart/mixed";
+    else
+        type = StoredContentType.empty() ? "text/plain" : StoredContentType;
+    StoredContentType = type;
+    return type;
+}
+
+void TmsCustomMessage::SetContentType(std::string_view type) {
+    StoredContentType = Lower(type);
+}
+
+void TmsCustomMessage::Validate() const {
+    if (Sender.Address.empty()) throw EMessageError("The address of sender is required");
+    CheckAddress(Sender.Address);
+}
+
+void TmsCustomMessage::Clear() {
+    Body.clear();
+    Attachments.Clear();
+    Sender.Clear();
+    Headers.clear();
+    Subject.clear();
+    Encoding = meMIME;
+    CharSet = csUSASCII;
+    StoredContentType.clear();
+}
+
+void TmsCustomMessage::Assign(const TmsCustomMessage& other) {
+    if (&other == this) return;
+    Sender = other.Sender;
+    Subject = other.Subject;
+    Encoding = other.Encoding;
+    CharSet = other.CharSet;
+    Headers = other.Headers;
+    Body = other.Body;
+    Attachments.Assign(other.Attachments);
+    StoredContentType = other.StoredContentType;
+}
+
+void TmsMessage::Validate() const {
+    TmsCustomMessage::Validate();
+    bool any = false;
+    for (const TmsAddressList* list : {&Recipients, &CC, &BCC})
+        for (int i = 0; i < list->Count(); ++i) {
+            CheckAddress(list->Items(i).Address);
+            any = any || !list->Items(i).Address.empty();
+        }
+    if (!any) throw EMessageError("At least one Recipient, CC or BCC must be entered");
+}
+
+void TmsMessage::SaveToStream(std::ostream& stream) {
+    TmsMessageEncoder encoder(*this);
+    encoder.Stream = &stream;
+    encoder.Execute();
+}
+
+void TmsMessage::Clear() {
+    TmsCustomMessage::Clear();
+    CC.Clear();
+    BCC.Clear();
+    Recipients.Clear();
+}

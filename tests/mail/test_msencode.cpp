@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "TestSupport.h"
+#include "mail/DotStuffing.h"
+#include "mail/MailPump.h"
+#include "mail/mscoding.h"
+#include "mail/msencode.h"
+#include "mail/msmsg.h"
+
+namespace {
+
+using TLines = std::vector<std::string>;
+
+std::string Render(TmsMessage& m) {
+    std::ostringstream out;
+    m.SaveToStream(out);
+    return out.str();
+}
+
+TLines Lines(const std::string& text) {
+    TLines lines;
+    size_t start = 0;
+    for (size_t crlf; (crlf = text.find("\r\n", start)) != std::string::npos; start = crlf + 2)
+        lines.push_back(text.substr(start, crlf - start));
+    EXPECT_EQ(start, text.size()) << "the text ends in CR LF";
+    return lines;
+}
+
+void Attach(TmsMessage& m, const std::string& name, std::string data) {
+    auto item = std::make_unique<TmsAttItem>();
+    item->SetFileName(name);
+    item->Data = std::move(data);
+    m.Attachments.Add(std::move(item));
+}
+
+// The e-mail dialog's message.
+void DialogMessage(TmsMessage& m, std::string body, std::string image) {
+    m.Sender.Name = "Ann Smith";
+    m.Sender.Address = "ann@example.org";
+    m.Recipients.AddAddress("j@example.org", "J. Smith");
+    m.Subject = "The capture";
+    m.Headers.Add("X-Mailer: Snaprio 2000");
+    m.Body = {std::move(body)};
+    Attach(m, "/home/ann/capture.gif", std::move(image));
+}
+
+// What a receiving server hands on: the data phase's dots removed again.
+std::string Unstuff(const std::string& wire) {
+    std::string out;
+    bool lineStart = true;
+    for (size_t i = 0; i < wire.size(); ++i) {
+        if (lineStart && wire[i] == '.') {
+            lineStart = false;
+            continue;
+        }
+        out += wire[i];
+        lineStart = i > 0 && wire[i] == '\n' && wire[i - 1] == '\r';
+    }
+    return out;
+}
+
+bool NoBareLineEnds(const std::string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return false;
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(MessageEncoder, DialogMessageInMimeLayout) {
+    TmsMessage m;
+    DialogMessage(m, "Here it is.", std::string(60, 'G'));
+    const TLines l = Lines(Render(m));
+    ASSERT_EQ(l.size(), 24u);
+    std::smatch b;
+    ASSERT_TRUE(std::regex_match(
+        l[5], b, std::regex("Content-Type: multipart/mixed; boundary=\"([0-8]{8})\"")));
+    const std::string sep = "--" + b[1].str();
+    const TLines want{"From:     Ann Smith <ann@example.org>",
+                      "To:       \"J. Smith\" <j@example.org>",
+                      "X-Mailer: Snaprio 2000",
+                      "Subject: The capture",
+                      "Mime-Version: 1.0",
+                      l[5],
+                      "",
+                      "This is a multipart message in MIME format",
+                      "",
+                      sep,
+                      "Content-Type: text/plain; charset=\"us-ascii\"",
+                      "Content-Transfer-Encoding: 7bit",
+                      "",
+                      "Here it is.",
+                      "",
+                      sep,
+                      "Content-Type: image/gif; name=\"capture.gif\"",
+                      "Content-Transfer-Encoding: Base64",
+                      "Content-Disposition: attachment; filename=\"capture.gif\"",
+                      "",
+                      EncodeBase64(std::string(57, 'G')),
+                      "R0dH", // the last 3 of 60 bytes
+                      "",
+                      sep + "--"};
+    EXPECT_EQ(l, want);
+    EXPECT_EQ(l[20].size(), 76u);
+}
+
+TEST(MessageEncoder, DialogMessageInUuencodeLayout) {
+    TmsMessage m;
+    DialogMessage(m, "Here it is.", std::string(100, '\x01'));
+    m.Encoding = meUU;
+    const TLines l = Lines(Render(m));
+    const TLines want{"From:     Ann Smith <ann@example.org>",
+                      "To:       \"J. Smith\" <j@example.org>",
+                      "X-Mailer: Snaprio 2000",
+                      "Subject: The capture",
+                      "",
+                      "Here it is.",
+                      "",
+                      "begin 600 capture.gif",
+                      UUEncodeLine(std::string(45, '\x01')),
+                      UUEncodeLine(std::string(45, '\x01')),
+                      UUEncodeLine(std::string(10, '\x01')),
+                      "`",
+                      "end"};
+    EXPECT_EQ(l, want);
+    EXPECT_EQ(l[8].size(), 61u);
+}
+
+TEST(MessageEncoder, ExactMultiplesEndInAnEmptyDataLine) {
+    TmsMessage m;
+    DialogMessage(m, "x", std::string(57, 'a'));
+    TLines l = Lines(Render(m));
+    EXPECT_EQ(l[20].size(), 76u);
+    EXPECT_EQ(l[21], "");
+    EXPECT_EQ(l[22], "");
+    EXPECT_EQ(l[23].substr(0, 2), "--");
+
+    TmsMessage u;
+    DialogMessage(u, "x", std::string(45, 'a'));
+    u.Encoding = meUU;
+    l = Lines(Render(u));
+    EXPECT_EQ(TLines(l.end() - 4, l.end()),
+              (TLines{"begin 600 capture.gif", UUEncodeLine(std::string(45, 'a')), "`", "end"}));
+}
+
+TEST(MessageEncoder, AddressListsPriorityReceiptAndForeignHeaders) {
+    TmsMessage m;
+    m.Sender.Address = "me@example.org";
+    m.Sender.Name = "Dr. \"Who\"";
+    m.Recipients.AddAddress("a@x.org", "A");
+    m.Recipients.AddAddress("b@x.org", "");
+    m.Recipients.AddAddress("c@x.org", "C. C");
+    m.CC.AddAddress("d@x.org", "D");
+    m.BCC.AddAddress("secret@x.org", "Hidden");
+    m.ReturnReceipt = true;
+    m.Priority = ptLow;
+    m.Headers =
+        TmsHeaders{{"Subject: old", " folded", "X-Mailer: Snaprio 2000", "BCC: leak@x.org"}};
+    m.Subject = "new";
+    const std::string text = Render(m);
+    const TLines l = Lines(text);
+    EXPECT_EQ(TLines(l.begin(), l.begin() + 11),
+              (TLines{"From:     Dr. \"Who\" <me@example.org>", "To:       A <a@x.org>,",
+                      "           <b@x.org>,", "          \"C. C\" <c@x.org>",
+                      "CC:       D <d@x.org>", "Return-Receipt-To: <me@example.org>",
+                      "X-Priority: 5", "X-Mailer: Snaprio 2000", "Subject: new",
+                      "Mime-Version: 1.0", "Content-Type: text/plain; charset=\"us-ascii\""}));
+    EXPECT_EQ(text.find("secret"), std::string::npos);
+    EXPECT_EQ(text.find("leak"), std::string::npos);
+    m.Priority = ptHigh;
+    EXPECT_NE(Render(m).find("\r\nX-Priority: 1\r\n"), std::string::npos);
+}
+
+TEST(MessageEncoder, LongOrLatinBodiesAreQuotedPrintable) {
+    TmsMessage m;
+    DialogMessage(m, std::string(300, 'z'), "img");
+    std::string text = Render(m);
+    EXPECT_NE(text.find("Content-Transfer-Encoding: quoted-printable\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n" + std::string(65, 'z') + "=\r\n"), std::string::npos);
+    TmsMessage latin;
+    DialogMessage(latin, "caf\xE9", "img");
+    latin.CharSet = csISO8859;
+    text = Render(latin);
+    EXPECT_NE(text.find("charset=\"iso-8859-1\"\r\nContent-Transfer-Encoding: "
+                        "quoted-printable\r\n\r\ncaf=E9\r\n"),
+              std::string::npos);
+}
+
+TEST(MessageEncoder, BoundariesAreEightDigitsBelowNine) {
+    TmsMessage m;
+    TmsMessageEncoder e(m);
+    std::set<std::string> seen;
+    for (int i = 0; i < 20; ++i) {
+        const std::string b = e.MakeBoundary();
+        EXPECT_TRUE(std::regex_match(b, std::regex("[0-8]{8}"))) << b;
+        seen.insert(b);
+    }
+    EXPECT_GT(seen.size(), 15u);
+}
+
+TEST(MessageEncoder, FieldContentNeverMakesLinesOfItsOwn) {
+    TmsMessage m;
+    m.Sender.Address = "me@example.org";
+    m.Sender.Name = "Eve\r\nBcc: victim@x.org";
+    m.Recipients.AddAddress("to@x.org", "To\nWho");
+    m.Subject = "Hi\rX-Injected: 1";
+    m.Headers.Add("X-Note: a\nb");
+    m.Body = {"one\ntwo\rthree\r\nfour", "."};
+    Attach(m, "evil\r\nname.txt", "a\rb\nc");
+    const std::string text = Render(m);
+    EXPECT_TRUE(NoBareLineEnds(text));
+    const TLines l = Lines(text);
+    for (const std::string& line : l) {
+        EXPECT_NE(line.rfind("Bcc:", 0), 0u) << line;
+        EXPECT_NE(line.rfind("X-Injected", 0), 0u) << line;
+    }
+    EXPECT_EQ(l[0], "From:     \"Eve  Bcc: victim@x.org\" <me@example.org>");
+    EXPECT_NE(std::find(l.begin(), l.end(), "Subject: Hi X-Injected: 1"), l.end());
+    const auto body = std::find(l.begin(), l.end(), "one");
+    ASSERT_NE(body, l.end());
+    EXPECT_EQ(TLines(body, body + 5), (TLines{"one", "two", "three", "four", "."}));
+}
+
+TEST(MessageEncoder, PumpsWhileEncodingButNotPerLine) {
+    int pumps = 0;
+    auto old = SetMailPump([&] { ++pumps; });
+    TmsMessage m;
+    DialogMessage(m, "x", std::string(20 << 20, '\x5A'));
+    const auto start = std::chrono::steady_clock::now();
+    Render(m);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    SetMailPump(old);
+    EXPECT_LT(pumps, 368000 / 64) << "never once a line";
+    EXPECT_GE(pumps, static_cast<int>(ms.count() / 30)) << "about every 10 ms of work";
+}
+
+TEST(MessageEncoder, PythonReadsBackExactlyWhatWentIn) {
+    // Random bodies and attachments through the encoder, the data phase's
+    // dot-stuffing and a server's un-stuffing, then Python's email package.
+    TTempDir dir;
+    std::mt19937 rng(99);
+    auto hex = [](const std::string& s) {
+        static const char* d = "0123456789abcdef";
+        std::string h;
+        for (unsigned char c : s) h += {d[c >> 4], d[c & 15]};
+        return h.empty() ? std::string("") : h;
+    };
+    auto randomText = [&](size_t n, bool eightBit) {
+        std::string s;
+        for (size_t i = 0; i < n; ++i) {
+            unsigned c = 32 + rng() % (eightBit ? 224 : 95);
+            s += static_cast<char>(c == 127 ? '.' : c);
+        }
+        return s;
+    };
+    std::vector<std::string> args{"/usr/bin/python3",
+                                  SNAPRIO_SOURCE_DIR "/tests/mail/parse_mail.py"};
+    const size_t sizes[] = {0, 1, 2, 3, 44, 45, 56, 57, 58, 199, 200, 3 << 20};
+    for (int k = 0; k < 12; ++k) {
+        TmsMessage m;
+        m.Sender.Name = k % 3 ? "Ann O. Nymous" : "";
+        m.Sender.Address = "ann@example.org";
+        m.Recipients.AddAddress("bob@example.net", k % 2 ? "Bob" : "");
+        m.Recipients.AddAddress("carol@example.net", "Carol C.");
+        m.Subject = "Capture " + std::to_string(k);
+        m.Headers.Add("X-Mailer: Snaprio 2000");
+        m.CharSet = k % 4 == 3 ? csISO8859 : csUSASCII;
+        std::vector<std::string> body{".",
+                                      "..",
+                                      ".leading dot",
+                                      "",
+                                      randomText(300 * (k % 2), k % 4 == 3),
+                                      randomText(rng() % 80, k % 4 == 3),
+                                      "end."};
+        m.Body = body;
+        std::string data;
+        for (size_t i = 0; i < sizes[k]; ++i) data += static_cast<char>(rng());
+        if (k == 5) data = ".\r\n..\r\n.x\r\n"; // a text file of dots
+        Attach(m, k == 5 ? "/tmp/dots.txt" : "/tmp/file" + std::to_string(k) + ".bin", data);
+        const std::string wire = DotStuff(Render(m));
+        const std::string file = dir.File("m" + std::to_string(k) + ".eml");
+        WriteFile(file, Unstuff(wire));
+        std::string joined;
+        for (const auto& l : body) joined += l + "\r\n";
+        std::ostringstream expect;
+        expect << "from " << hex(m.Sender.Name) << " " << hex("ann@example.org") << "\n"
+               << "to " << hex(k % 2 ? "Bob" : "") << " " << hex("bob@example.net") << "\n"
+               << "to " << hex("Carol C.") << " " << hex("carol@example.net") << "\n"
+               << "subject " << hex(m.Subject) << "\nbody " << hex(joined) << "\n"
+               << "att " << hex(k == 5 ? "dots.txt" : "file" + std::to_string(k) + ".bin") << " "
+               << hex(data) << "\n";
+        WriteFile(file + ".expect", expect.str());
+        args.push_back(file);
+        args.push_back(file + ".expect");
+    }
+    std::string report;
+    EXPECT_EQ(RunCommand(args, &report), 0) << report;
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 12) << report;
+}
+
+TEST(MessageEncoder, UudecodeReadsBackTheAttachment) {
+    TTempDir dir;
+    std::mt19937 rng(5);
+    for (size_t size :
+         {size_t{0}, size_t{14}, size_t{45}, size_t{46}, size_t{90}, size_t{100000}}) {
+        TmsMessage m;
+        m.Sender.Address = "ann@example.org";
+        m.Recipients.AddAddress("bob@example.net", "");
+        m.Encoding = meUU;
+        m.Body = {".", "text"};
+        std::string data;
+        for (size_t i = 0; i < size; ++i) data += static_cast<char>(rng());
+        Attach(m, "shot.bin", data);
+        WriteFile(dir.File("m.txt"), Unstuff(DotStuff(Render(m))));
+        std::remove(dir.File("out.bin").c_str());
+        ASSERT_EQ(RunCommand({"uudecode", "-o", dir.File("out.bin"), dir.File("m.txt")}), 0)
+            << size;
+        EXPECT_TRUE(ReadFile(dir.File("out.bin")) == data) << size;
+    }
+}
