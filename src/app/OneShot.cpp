@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <string>
 
+#include "config/Configs.h"
 #include "imaging/ImageFiles.h"
+#include "mail/ImageMail.h"
+#include "mail/mssmtp.h"
 
 int ConvertCommand(const char* in, const char* out) {
     for (const char* name : {in, out}) {
@@ -19,6 +22,56 @@ int ConvertCommand(const char* in, const char* out) {
         SaveImageFile(picture, out);
     } catch (const EImageError& e) {
         std::fprintf(stderr, "snaprio: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+int MailCommand(int argc, char** argv) {
+    // snaprio --mail ADDRESS FILE [--subject TEXT] [--text TEXT]
+    if (argc < 4) {
+        std::fprintf(stderr, "snaprio: --mail takes ADDRESS and FILE\n");
+        return 2;
+    }
+    TImageMail mail;
+    mail.ToAddress = argv[2];
+    mail.FileName = argv[3];
+    for (int i = 4; i < argc; i += 2) {
+        const std::string opt = argv[i];
+        if (i + 1 >= argc || (opt != "--subject" && opt != "--text")) {
+            std::fprintf(stderr, "snaprio: unknown or incomplete option '%s' for --mail\n",
+                         argv[i]);
+            return 2;
+        }
+        (opt == "--subject" ? mail.Subject : mail.Text) = argv[i + 1];
+    }
+    LoadConfig();
+    if (Config.SMTPHost.empty() || Config.EMailAddress.empty()) {
+        std::fprintf(stderr, "snaprio: the e-mail settings are not configured: \"SMTP Host\" and "
+                             "\"EMail Address\" in [EMail] of SNAPRO.INI must be set\n");
+        return 1;
+    }
+    mail.SenderName = Config.EMailName;
+    mail.SenderAddress = Config.EMailAddress;
+    mail.AttachmentEncoding = Config.AttachmentEncoding;
+    TmsMessage message;
+    TmsSMTP smtp;
+    try {
+        BuildImageMessage(message, mail);
+        smtp.SetWinsockLoaded(true);
+        smtp.Server = Config.SMTPHost;
+        smtp.DefaultPort = static_cast<uint16_t>(Config.SMTPPort);
+        smtp.TimeOut = 40;
+        smtp.MailMessage = &message;
+        smtp.Connect();
+        smtp.Send();
+        smtp.Disconnect();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "snaprio: %s\n", e.what());
+        try {
+            smtp.Disconnect(); // say QUIT where the session is still open
+        } catch (const std::exception&) {
+        }
         return 1;
     }
     return 0;

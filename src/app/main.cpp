@@ -12,14 +12,15 @@ namespace {
 
 constexpr const char* Usage =
     "Usage: snaprio [OPTION]\n"
-    "       snaprio --convert IN OUT\n"
     "Snaprio 2000, a resident screen-capture utility for the X11 desktop.\n"
     "Without an option it stays in the background and waits for the capture\n"
     "hot key (F11 unless configured otherwise).\n"
     "\n"
-    "  --convert IN OUT  read IN (.BMP or .JPG) and write OUT (.BMP, .GIF or .JPG)\n"
-    "  --help       show this help and exit\n"
-    "  --version    show the version and exit\n"
+    "  --convert IN OUT     read IN (.BMP or .JPG) and write OUT (.BMP, .GIF or .JPG)\n"
+    "  --mail ADDRESS FILE [--subject TEXT] [--text TEXT]\n"
+    "                       send FILE by e-mail with the configured server and sender\n"
+    "  --help               show this help and exit\n"
+    "  --version            show the version and exit\n"
     "\n"
     "Settings: $SNAPRIO_INI, else $XDG_CONFIG_HOME/snaprio/SNAPRO.INI\n"
     "(~/.config/snaprio/SNAPRO.INI).\n";
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
             }
             return ConvertCommand(argv[2], argv[3]);
         }
+        if (arg == "--mail") return MailCommand(argc, argv);
         std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage);
         return 2;
     }

@@ -1,0 +1,169 @@
+// The TCP connection under the SMTP client: host and service look-up,
+// connect, CR LF text lines and a spooled byte stream. Every operation looks
+// blocking to its caller but waits in short poll() turns that pump the
+// message loop (MailPump), so the window stays live and Cancel can be called
+// from it. Failures raise ESocketError, ETimedOutError or ECanceledError.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <istream>
+#include <memory>
+#include <string>
+
+#include "mail/MailErrors.h"
+
+class ESocketError : public EMailError {
+public:
+    using EMailError::EMailError;
+};
+class ETimedOutError : public EMailError {
+public:
+    ETimedOutError() : EMailError("Operation timed out") {}
+};
+class ECanceledError : public EMailError {
+public:
+    ECanceledError() : EMailError("Operation has been canceled") {}
+};
+class EWinsockDLLError : public EMailError {
+public:
+    using EMailError::EMailError;
+};
+
+// Codes of the message table: the Windows Sockets numbers and our own.
+enum : int {
+    sckTimedOut = 57000,
+    sckCanceled = 57001,
+    sckServerRequired = 57002,
+    sckInvalidVersion = 57003,
+    sckResolveError = 57004,
+    sckServiceRequired = 57005,
+    sckNotConnected = 57008,
+    sckFunctionNotFound = 57010,
+    sckNotLoaded = 57011,
+    sckNotFound = 57012,
+    sckMessageRequired = 57102,
+};
+
+// "[10061] Connection refused", "Server property is required", ..., or
+// "Error #" and the number for a code without a text.
+std::string SocketErrorText(int code);
+// The Windows Sockets code standing for an errno value (ECONNREFUSED 10061, ...).
+int SocketCodeOfErrno(int err);
+
+// The binding of the sockets library. Here the C library is always there;
+// a test can make it unavailable.
+class TagWinsock {
+public:
+    bool IsLoaded() const { return Loaded; }
+    void Load(); // EWinsockDLLError "Winsock not found" when unavailable
+    void Unload() { Loaded = false; }
+    bool IsAvailable();
+    // Address of a sockets function by its name; EWinsockDLLError when the
+    // library is not loaded or has no such function.
+    void* GetProc(const std::string& name) const;
+
+    void SetMissingForTests(bool missing) { Missing = missing; }
+
+private:
+    bool Loaded = false;
+    bool Missing = false;
+};
+TagWinsock& Winsock();
+
+// A count-down in seconds; TimedOut stays set until the owner clears it.
+class TTimeCounter {
+public:
+    int TimeOut = 60;
+    bool TimedOut = false;
+    void Start();
+    void Stop() { Running = false; }
+    // Checks the clock: sets TimedOut when the time is up.
+    void Tick();
+    int Remaining() const;
+
+private:
+    bool Running = false;
+    int64_t Deadline = 0; // steady clock, milliseconds
+};
+
+class TagSocket {
+public:
+    TagSocket();
+    virtual ~TagSocket();
+    TagSocket(const TagSocket&) = delete;
+    TagSocket& operator=(const TagSocket&) = delete;
+
+    std::string Server; // host or dotted IPv4 address, optionally ":port"
+    uint16_t DefaultPort = 0;
+    std::string ServiceName;
+    int& TimeOut = Counter.TimeOut;
+    std::string LastReply;
+
+    std::function<void()> OnOpen, OnConnected, OnClosing, OnClosed, OnCancel;
+    std::function<void(int perc, int transferred)> OnProgress;
+    std::function<void(std::string& msg)> OnError;
+    std::function<void(const std::string&)> OnLineSent, OnLineReceived;
+
+    bool WinsockLoaded() const { return Winsock().IsLoaded(); }
+    void SetWinsockLoaded(bool on) { on ? Winsock().Load() : Winsock().Unload(); }
+    bool IsWinsockAvailable() { return Winsock().IsAvailable(); }
+
+    bool Connected() const { return Socket >= 0; }
+    std::string HostPart() const;
+    int PortPart() const;
+    const std::string& RemoteAddressText() const { return RemoteText; }
+    const std::string& LocalHostName() const { return LocalHost; }
+    uint16_t Port() const { return FPort; }
+
+    virtual void ResetState();
+    virtual int ReplyCode(const std::string& line) const;
+    virtual void Open();
+    virtual void Close();
+    // Ends the operation that waits now with ECanceledError; callable from
+    // the message pump.
+    virtual void Cancel();
+
+    void ConnectSocket();
+    // One reply line (LF alone accepted, trailing CR and LF removed, at most
+    // 1024 bytes kept, a zero byte ends it); its code, or -1 when the peer
+    // closed before a line was complete.
+    int ReadLine(std::string& line);
+    // A whole reply, multi-line ones to their last line; the first line's
+    // code. The time-out bounds the whole reply.
+    int ReadReply();
+    // Text and CR LF; text with a CR or LF in it is refused.
+    void WriteLine(const std::string& text);
+    // The stream from its start, in chunks of 2047 bytes with OnProgress;
+    // Filter, when given, transforms each chunk before it goes out. Stops
+    // early, with PeerSpoke() true, when the peer answers or closes meanwhile.
+    void SendStream(std::istream& stream,
+                    const std::function<void(std::string_view, std::string&)>& filter = {});
+    bool PeerSpoke() const { return FPeerSpoke; }
+
+    [[noreturn]] void RaiseSocketError(int code);
+    [[noreturn]] void RaiseTimeOut();
+    [[noreturn]] void RaiseCanceled();
+
+protected:
+    bool Canceled = false;
+
+private:
+    // One poll turn of at most a few ms on the socket, then a pump.
+    short PollTurn(short events);
+    void ResolveHost();
+    void ResolvePort();
+    int ReadLineWithin(std::string& line);
+    void SendAll(const char* data, size_t size, bool restartOnProgress);
+
+    TTimeCounter Counter;
+    int Socket = -1;
+    uint32_t RemoteAddress = 0;
+    std::string RemoteText, LocalHost;
+    uint16_t FPort = 0;
+    std::string Pending; // received bytes after the last line taken
+    bool PeerClosed = false;
+    bool FPeerSpoke = false;
+    struct TLookup;
+    std::unique_ptr<TLookup> Lookup; // the host look-up under way, if any
+};

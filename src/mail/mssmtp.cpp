@@ -1,0 +1,136 @@
+#include "mail/mssmtp.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
+#include "mail/DotStuffing.h"
+#include "mail/MailPump.h"
+
+namespace {
+
+constexpr size_t CommandLimit = 255;
+
+std::string TempDir() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
+
+} // namespace
+
+void TmsMailBase::Connect() {
+    if (Connected()) return;
+    Open();
+    LogIn();
+}
+
+void TmsMailBase::Disconnect() {
+    if (!Connected()) return;
+    LogOut();
+    Close();
+}
+
+TTempFileStream::TTempFileStream() {
+    std::string path = TempDir() + "/msXXXXXX";
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0) throw EMailError("Cannot create a temporary file in " + TempDir());
+    ::close(fd);
+    FPath = path;
+    File = std::make_unique<std::fstream>(FPath, std::ios::in | std::ios::out | std::ios::binary |
+                                                     std::ios::trunc);
+    if (!*File) {
+        ::unlink(FPath.c_str());
+        throw EMailError("Cannot open the temporary file " + FPath);
+    }
+}
+
+TTempFileStream::~TTempFileStream() {
+    File.reset();
+    ::unlink(FPath.c_str()); // a failing delete is ignored
+}
+
+TmsSMTP::TmsSMTP() {
+    ServiceName = "smtp";
+    DefaultPort = 25;
+}
+
+void TmsSMTP::Open() {
+    if (Server.empty()) RaiseSocketError(sckServerRequired);
+    ResetState();
+    TmsMailBase::Open();
+}
+
+void TmsSMTP::Expect(int code, int replyClass) {
+    if (code < 0 || code / 100 != replyClass) throw EServerError(LastReply);
+}
+
+void TmsSMTP::Step(const std::string& command, int replyClass) {
+    WriteLine(command);
+    Expect(ReadReply(), replyClass);
+}
+
+void TmsSMTP::LogIn() {
+    ConnectSocket();
+    Expect(ReadReply(), 2);
+    WriteLine("HELO " + LocalHostName());
+    if (const int code = ReadReply(); code < 0 || code / 100 != 2) Step("HELO", 2);
+}
+
+void TmsSMTP::LogOut() {
+    MailPumpNow();
+    Step("QUIT", 2);
+}
+
+void TmsSMTP::Send() {
+    if (!MailMessage) RaiseSocketError(sckMessageRequired);
+    if (!Connected()) RaiseSocketError(sckNotConnected);
+    TmsMessage& m = *MailMessage;
+    m.Validate();
+    // Every envelope command must fit whole: a cut address would be another one.
+    auto checkLength = [](const std::string& command) {
+        if (command.size() > CommandLimit)
+            throw EMessageError("The address \"" + command.substr(command.find('<') + 1, 40) +
+                                "...\" is too long");
+    };
+    checkLength("MAIL FROM:<" + m.Sender.Address + ">");
+    for (const TmsAddressList* list : {&m.Recipients, &m.CC, &m.BCC})
+        for (int i = 0; i < list->Count(); ++i)
+            checkLength("RCPT TO:<" + list->Items(i).Address + ">");
+
+    TTempFileStream spool;
+    SpoolPath = spool.Path();
+    if (OnPrepare) OnPrepare();
+    m.SaveToStream(spool.Stream());
+    spool.Stream().flush();
+    if (!spool.Stream()) throw EMailError("Cannot write the temporary file " + spool.Path());
+
+    if (OnSending) OnSending();
+    Step("MAIL FROM:<" + m.Sender.Address + ">", 2);
+    for (const TmsAddressList* list : {&m.Recipients, &m.CC, &m.BCC})
+        for (int i = 0; i < list->Count(); ++i) {
+            const std::string& address = list->Items(i).Address;
+            WriteLine("RCPT TO:<" + address + ">");
+            const int code = ReadReply();
+            if (code >= 0 && code / 100 == 2) continue;
+            bool proceed = false;
+            if (OnAddressRejected) OnAddressRejected(address, LastReply, proceed);
+            if (!proceed) throw EServerError(LastReply);
+        }
+    Step("DATA", 3);
+
+    // The one place of SMTP transparency: every line that begins with a dot
+    // gets a second one, which the server takes off again.
+    TDotStuffer stuffer;
+    SendStream(spool.Stream(),
+               [&](std::string_view chunk, std::string& out) { stuffer.Append(chunk, out); });
+    if (PeerSpoke()) {
+        // The server refused the data early (and may have closed): its reply
+        // is the error to show.
+        const int code = ReadReply();
+        if (code < 0 && LastReply.empty()) RaiseSocketError(10054);
+        throw EServerError(LastReply);
+    }
+    WriteLine("");
+    Step(".", 2);
+    if (OnMailSent) OnMailSent();
+}

@@ -1,0 +1,74 @@
+// The SMTP client: one message over the basic RFC 821 commands (HELO, MAIL
+// FROM, RCPT TO, DATA, QUIT), rendered into a spool file first.
+#pragma once
+
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "mail/agsocket.h"
+#include "mail/msmsg.h"
+
+// The server answered with a code the step does not accept; the message is
+// the server's reply line.
+class EServerError : public EMailError {
+public:
+    using EMailError::EMailError;
+};
+
+class TmsMailBase : public TagSocket {
+public:
+    // Open and log in, unless connected already.
+    void Connect();
+    // Log out and close, when connected.
+    void Disconnect();
+
+protected:
+    virtual void LogIn() = 0;
+    virtual void LogOut() = 0;
+};
+
+// A temporary file "msXXXXXX" in $TMPDIR (/tmp), deleted when freed.
+class TTempFileStream {
+public:
+    TTempFileStream();
+    ~TTempFileStream();
+    TTempFileStream(const TTempFileStream&) = delete;
+    TTempFileStream& operator=(const TTempFileStream&) = delete;
+    std::iostream& Stream() { return *File; }
+    const std::string& Path() const { return FPath; }
+
+private:
+    std::string FPath;
+    std::unique_ptr<std::fstream> File;
+};
+
+class TmsSMTP : public TmsMailBase {
+public:
+    TmsSMTP();
+
+    TmsMessage* MailMessage = nullptr;
+    std::function<void()> OnPrepare, OnSending, OnMailSent;
+    std::function<void(const std::string& address, const std::string& reply, bool& proceed)>
+        OnAddressRejected;
+
+    // Sends MailMessage over the open session.
+    void Send();
+
+    void Open() override;
+
+    // The last spool file's path (gone once Send has ended), for tests.
+    const std::string& LastSpoolPath() const { return SpoolPath; }
+
+protected:
+    void LogIn() override;
+    void LogOut() override;
+
+private:
+    // Writes Command and raises EServerError unless the reply is of Class.
+    void Step(const std::string& command, int replyClass);
+    void Expect(int code, int replyClass);
+
+    std::string SpoolPath;
+};
