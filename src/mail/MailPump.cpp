@@ -5,8 +5,8 @@
 namespace {
 
 using TClock = std::chrono::steady_clock;
-constexpr auto Interval = std::chrono::milliseconds(10);
-constexpr unsigned CallsPerClockRead = 64; // a clock read costs more than a call
+constexpr auto Interval = std::chrono::milliseconds(4);
+constexpr unsigned CallsPerClockRead = 16; // a clock read costs more than a call
 
 std::function<void()>& Callback() {
     static std::function<void()> callback;

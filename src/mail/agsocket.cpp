@@ -594,6 +594,7 @@ void TagSocket::SendStream(std::istream& stream,
             out.append(chunk, got);
         const int64_t pos = static_cast<int64_t>(stream.tellg());
         positions.push_back(pos < 0 ? std::max<int64_t>(size, 0) : pos); // -1 once the end was read
+        MailPump();
         if (out.size() < SendBatch && !last) continue;
         // The peer answering now means it refused the data: stop and let the
         // caller read what it said.
@@ -613,7 +614,6 @@ void TagSocket::SendStream(std::istream& stream,
             }
         }
         positions.clear();
-        MailPump();
     }
     Counter.Stop();
     if (OnProgress) OnProgress(0, 0);

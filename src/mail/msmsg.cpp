@@ -86,10 +86,18 @@ void TmsAttList::AddFile(const std::string& fileName) {
     if (!in) throw EMailError("Cannot open file " + fileName);
     auto item = std::make_unique<TmsAttItem>();
     item->SetFileName(fileName);
-    std::ostringstream data;
-    data << in.rdbuf();
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0);
+    if (size > 0) {
+        item->Data.resize(static_cast<size_t>(size));
+        in.read(item->Data.data(), size);
+        item->Data.resize(static_cast<size_t>(in.gcount()));
+    }
+    std::ostringstream rest; // whatever the file grew by meanwhile
+    if (in.peek() != std::char_traits<char>::eof()) rest << in.rdbuf();
     if (in.bad()) throw EMailError("Cannot read file " + fileName);
-    item->Data = std::move(data).str();
+    item->Data += rest.str();
     Add(std::move(item));
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "mail/DotStuffing.h"
@@ -46,6 +47,15 @@ TTempFileStream::TTempFileStream() {
 
 TTempFileStream::~TTempFileStream() {
     File.reset();
+    // Freeing a large file's pages takes long: shrink it in steps with the
+    // message loop pumped between them, then delete it.
+    constexpr off_t Step = 2 << 20;
+    struct stat st {};
+    if (::stat(FPath.c_str(), &st) == 0)
+        for (off_t size = st.st_size - Step; size > 0; size -= Step) {
+            if (::truncate(FPath.c_str(), size) != 0) break;
+            MailPumpNow();
+        }
     ::unlink(FPath.c_str()); // a failing delete is ignored
 }
 
