@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "mail/MailPump.h"
-#include "mail/mssmtp.h"
 #include "mail/mscoding.h"
 #include "mail/msmsg.h"
+#include "mail/mssmtp.h"
 
 namespace {
 
@@ -82,7 +82,8 @@ int SendMode(int port) {
     smtp.MailMessage = &m;
     SetMailPump([] {
         const auto now = TClock::now();
-        Longest = std::max(Longest, std::chrono::duration<double, std::milli>(now - LastPump).count());
+        Longest =
+            std::max(Longest, std::chrono::duration<double, std::milli>(now - LastPump).count());
         LastPump = now;
     });
     const double ms = BestMs(3, [&] {
@@ -91,8 +92,9 @@ int SendMode(int port) {
         smtp.Send();
         smtp.Disconnect();
     });
-    std::printf("in-process send of a 20 MB attachment: %.1f ms, longest pass between two pumps %.2f ms\n",
-                ms, Longest);
+    std::printf(
+        "in-process send of a 20 MB attachment: %.1f ms, longest pass between two pumps %.2f ms\n",
+        ms, Longest);
     return 0;
 }
 

@@ -10,7 +10,7 @@ PACKAGES=(
   # test peers
   xvfb xdotool libxtst-dev x11-utils x11-xserver-utils openbox python3-aiosmtpd python3-pil
   giflib-tools libgif-dev libjpeg-turbo-progs poppler-utils xclip sharutils media-types
-  imagemagick
+  imagemagick x11-apps scrot curl
 )
 
 missing=()

@@ -35,14 +35,12 @@ trap cleanup EXIT
 # Xvfb picks a free display number itself and tells it on a pipe. -noreset:
 # without it the server resets (root background included) whenever its last
 # client leaves.
-start_xvfb() { # $1: screen spec; prints the display number
-  local fifo; fifo=$(mktemp -u); mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 "$1" -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  pids+=($!)
-  local n; read -r n <"$fifo"; rm -f "$fifo"
-  echo "$n"
-}
-display=$(start_xvfb 1280x1024x24)
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+pids+=($!)
+read -r display <"$fifo"
+rm -f "$fifo"
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 echo "test: Xvfb on $DISPLAY"

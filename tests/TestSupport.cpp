@@ -107,3 +107,42 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     }
     return true;
 }
+
+TXServer::TXServer(const std::string& screen, bool windowManager) {
+    Server = std::make_unique<TProcess>(std::vector<std::string>{
+        "Xvfb", "-displayfd", "1", "-screen", "0", screen, "-noreset", "-nolisten", "tcp"});
+    std::string number;
+    WaitFor([&] {
+        number = Server->Stdout();
+        return number.find('\n') != std::string::npos || !Server->Running();
+    });
+    if (number.find('\n') == std::string::npos) return;
+    FName = ":" + number.substr(0, number.find('\n'));
+    if (windowManager) {
+        Manager = std::make_unique<TProcess>(
+            std::vector<std::string>{"openbox", "--sm-disable"},
+            std::vector<std::string>{"DISPLAY=" + FName, "HOME=" + Home.Path()});
+        // Ready once it announces itself on the root window.
+        WaitFor([&] {
+            std::string out;
+            return RunCommand(
+                       {"sh", "-c", "DISPLAY=" + FName + " xprop -root _NET_SUPPORTING_WM_CHECK"},
+                       &out) == 0 &&
+                   out.find("window id") != std::string::npos;
+        });
+    }
+}
+
+TXServer::~TXServer() {
+    Manager.reset();
+    Server.reset();
+}
+
+TDisplayEnv::TDisplayEnv(const std::string& name) {
+    if (const char* d = std::getenv("DISPLAY")) Old = d;
+    setenv("DISPLAY", name.c_str(), 1);
+}
+
+TDisplayEnv::~TDisplayEnv() {
+    setenv("DISPLAY", Old.c_str(), 1);
+}

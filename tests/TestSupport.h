@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,3 +56,30 @@ int RunCommand(const std::vector<std::string>& argv, std::string* output = nullp
 // or Timeout passes.
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// A private X server (Xvfb) for tests that need their own screen, optionally
+// with the openbox window manager.
+class TXServer {
+public:
+    explicit TXServer(const std::string& screen = "800x600x24", bool windowManager = false);
+    ~TXServer();
+    TXServer(const TXServer&) = delete;
+    TXServer& operator=(const TXServer&) = delete;
+    const std::string& Name() const { return FName; } // ":N"
+    bool Ok() const { return !FName.empty(); }
+
+private:
+    std::string FName;
+    std::unique_ptr<TProcess> Server, Manager;
+    TTempDir Home;
+};
+
+// Sets DISPLAY for the life of the object.
+class TDisplayEnv {
+public:
+    explicit TDisplayEnv(const std::string& name);
+    ~TDisplayEnv();
+
+private:
+    std::string Old;
+};

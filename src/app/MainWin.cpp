@@ -1,19 +1,28 @@
 #include "app/MainWin.h"
 
+#include <QApplication>
+#include <QButtonGroup>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QGuiApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
 #include <QPixmap>
-#include <QScreen>
+#include <QPushButton>
+#include <QRadioButton>
 #include <map>
 
 #include "app/Main.h"
+#include "app/Pause.h"
+#include "app/Thumbnail.h"
+#include "config/CaptureItems.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
+#include "platform/UserDialogs.h"
 
 namespace {
 
 constexpr int HookTimerInterval = 30000;
+const QSize ThumbSize(133, 125);
 
 std::map<int, QCursor>& Cursors() {
     static std::map<int, QCursor> cursors;
@@ -22,6 +31,17 @@ std::map<int, QCursor>& Cursors() {
 
 void RegisterCursor(int number, const QString& resource, int hotX, int hotY) {
     Cursors()[number] = QCursor(QPixmap(resource), hotX, hotY);
+}
+
+template <class T>
+T* Make(QWidget* parent, const char* name, QRect geometry, const QString& caption = {}) {
+    auto* w = new T(parent);
+    w->setObjectName(name);
+    w->setGeometry(geometry);
+    if constexpr (std::is_same_v<T, QRadioButton> || std::is_same_v<T, QPushButton> ||
+                  std::is_same_v<T, QLabel>)
+        w->setText(caption);
+    return w;
 }
 
 } // namespace
@@ -41,12 +61,67 @@ TMainWin::TMainWin(QWidget* parent) : QWidget(parent) {
     QFont font("Arial");
     font.setPixelSize(13);
     setFont(font);
+    BuildControls();
     FHandle = RegisterWindow(this);
     FormCreate();
 }
 
 TMainWin::~TMainWin() {
     UnregisterWindow(FHandle);
+}
+
+void TMainWin::BuildControls() {
+    // The advertising strip keeps its place, empty.
+    Banner = Make<QWidget>(this, "Banner", {8, 4, 468, 60});
+    MainPanel = Make<QFrame>(this, "MainPanel", {8, 70, 469, 159});
+    MyImage = Make<QLabel>(MainPanel, "MyImage", {220, 8, 149, 101}); // behind the panels
+
+    CapturePanel = Make<QFrame>(MainPanel, "CapturePanel", {0, 4, 381, 113});
+    CapScreen = Make<QRadioButton>(CapturePanel, "CapScreen", {8, 8, 210, 17}, "Capture &Screen");
+    CapWindow = Make<QRadioButton>(CapturePanel, "CapWindow", {8, 28, 210, 17}, "Capture &Window");
+    CapClient = Make<QRadioButton>(CapturePanel, "CapClient", {8, 48, 210, 17},
+                                   "Capture Wi&ndow Client Area");
+    CapArea =
+        Make<QRadioButton>(CapturePanel, "CapArea", {8, 68, 210, 17}, "Capture &Rectangular Area");
+    CapShape =
+        Make<QRadioButton>(CapturePanel, "CapShape", {8, 88, 210, 17}, "Capture S&haped Area");
+    ShapeLabel = Make<QLabel>(CapturePanel, "ShapeLabel", {236, 64, 121, 16}, "Shape");
+    ShapeLabel->setAlignment(Qt::AlignCenter);
+    ShapeBox = Make<QComboBox>(CapturePanel, "ShapeBox", {224, 84, 145, 21});
+    ShapeBox->setEditable(false);
+    auto* captureGroup = new QButtonGroup(this);
+    for (QRadioButton* r : {CapScreen, CapWindow, CapClient, CapArea, CapShape}) {
+        captureGroup->addButton(r);
+        connect(r, &QRadioButton::clicked, this, &TMainWin::ApplyShapeRule);
+    }
+
+    SavePrintPanel = Make<QFrame>(MainPanel, "SavePrintPanel", {0, 4, 381, 149});
+    SaveBit = Make<QRadioButton>(SavePrintPanel, "SaveBit", {8, 8, 210, 17}, "Save As &Bitmap");
+    SaveGIF = Make<QRadioButton>(SavePrintPanel, "SaveGIF", {8, 28, 210, 17}, "Save As &GIF");
+    SaveJPEG = Make<QRadioButton>(SavePrintPanel, "SaveJPEG", {8, 48, 210, 17}, "Save As &JPEG");
+    PrintPixel = Make<QRadioButton>(SavePrintPanel, "PrintPixel", {8, 68, 210, 17},
+                                    "Print Using Pi&xel Size");
+    PrintFilled =
+        Make<QRadioButton>(SavePrintPanel, "PrintFilled", {8, 88, 210, 17}, "Print &Filling Page");
+    CopyClip =
+        Make<QRadioButton>(SavePrintPanel, "CopyClip", {8, 108, 210, 17}, "Copy &To Clipboard");
+    EMailIt = Make<QRadioButton>(SavePrintPanel, "EMailIt", {8, 128, 210, 17}, "E-&Mail Image");
+    ThumbImage = Make<QLabel>(SavePrintPanel, "ThumbImage", {240, 8, 133, 125});
+    auto* deliveryGroup = new QButtonGroup(this);
+    for (QRadioButton* r : {SaveBit, SaveGIF, SaveJPEG, PrintPixel, PrintFilled, CopyClip, EMailIt})
+        deliveryGroup->addButton(r);
+
+    ViewButton = Make<QPushButton>(MainPanel, "ViewButton", {392, 24, 65, 25}, "&View");
+    DoItButton = Make<QPushButton>(MainPanel, "DoItButton", {392, 56, 65, 25}, "&Capture");
+    DoItButton->setDefault(true);
+    AbortButton = Make<QPushButton>(MainPanel, "AbortButton", {392, 88, 65, 25}, "&Abort");
+    ConfigButton = Make<QPushButton>(MainPanel, "ConfigButton", {0, 124, 73, 17}, "C&onfigure");
+    QFont small("Arial");
+    small.setPixelSize(11);
+    ConfigButton->setFont(small);
+    connect(DoItButton, &QPushButton::clicked, this, &TMainWin::DoItButtonClick);
+    connect(AbortButton, &QPushButton::clicked, this, &TMainWin::AbortButtonClick);
+    SavePrintPanel->hide();
 }
 
 void TMainWin::FormCreate() {
@@ -58,13 +133,12 @@ void TMainWin::FormCreate() {
     HookTimer->setInterval(HookTimerInterval);
     connect(HookTimer, &QTimer::timeout, this, &TMainWin::HookTimerTimer);
     HookTimer->start();
-    const QRect screen =
-        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
-    ScreenWidth = screen.width();
-    ScreenHeight = screen.height();
+    ScreenWidth = TheDisplay().ScreenWidth();
+    ScreenHeight = TheDisplay().ScreenHeight();
     TextSave = QImage();
     TextSaveX = TextSaveW = TextSaveH = 0;
     TextSaveY = -5000;
+    Q_INIT_RESOURCE(snaprio); // the resources live in a static library: keep them linked
     RegisterCursor(5, ":/cursors/CURSHAND.xpm", 8, 2);
     RegisterCursor(6, ":/cursors/CURSMOVE.xpm", 8, 8);
 }
@@ -83,7 +157,39 @@ bool TMainWin::event(QEvent* e) {
     return QWidget::event(e);
 }
 
-void TMainWin::WinMessage(const TMessage&) {}
+void TMainWin::WinMessage(const TMessage& m) {
+    if (m.Msg == WM_USER + 2) CaptureRequest(true, m.WParam);
+}
+
+void TMainWin::CaptureImage1Click() {
+    CaptureRequest(false, 0);
+}
+
+void TMainWin::CaptureRequest(bool checkKey, int key) {
+    if (CaptureInProgress) {
+        DoActivate();
+        UserDialogs().MessageBox(
+            this,
+            "A capture is already in progress.  You must either abort or complete the "
+            "current capture first.",
+            "Warning", TMsgButtons::Ok, TMsgIcon::Warning);
+        return;
+    }
+    CaptureInProgress = true;
+    if (checkKey && key != Config.CaptureKey) {
+        CaptureInProgress = false; // a stale flag in the hook block: not our key any more
+        return;
+    }
+    AbortButton->setText("&Abort");
+    DoActivate();
+    SetScreen(1);
+}
+
+void TMainWin::DoActivate() {
+    show();
+    raise();
+    activateWindow();
+}
 
 void TMainWin::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
@@ -93,7 +199,154 @@ void TMainWin::showEvent(QShowEvent* e) {
     }
 }
 
-void TMainWin::FormShow() {}
+void TMainWin::FormShow() {
+    QRadioButton* radios[] = {CapScreen, CapWindow, CapClient, CapArea, CapShape};
+    if (Config.WhatToCap >= 0 && Config.WhatToCap <= 4) radios[Config.WhatToCap]->setChecked(true);
+    for (int i = 3; i < static_cast<int>(CaptureItemNames.size()); ++i)
+        ShapeBox->addItem(
+            QString::fromUtf8(CaptureItemNames[i].data(), int(CaptureItemNames[i].size())));
+    ShapeBox->setCurrentIndex(
+        Config.Shape >= 3 && Config.Shape - 3 < ShapeBox->count() ? Config.Shape - 3 : -1);
+}
+
+void TMainWin::ApplyShapeRule() {
+    const bool shape = CapShape->isChecked();
+    ShapeLabel->setEnabled(shape);
+    ShapeBox->setEnabled(shape);
+}
+
+void TMainWin::SetScreen(int screen) {
+    FScreen = screen;
+    const bool capture = screen == 1;
+    ConfigButton->setEnabled(capture);
+    ConfigButton->setVisible(capture);
+    CapturePanel->setEnabled(capture);
+    CapturePanel->setVisible(capture);
+    SavePrintPanel->setEnabled(!capture);
+    SavePrintPanel->setVisible(!capture);
+    ViewButton->setEnabled(!capture);
+    ViewButton->setVisible(!capture);
+    switch (screen) {
+    case 1: {
+        DoItButton->setText("&Capture");
+        QRadioButton* radios[] = {CapScreen, CapWindow, CapClient, CapArea};
+        if (Config.WhatToCap >= 0 && Config.WhatToCap <= 3) {
+            radios[Config.WhatToCap]->setChecked(true);
+        } else {
+            CapShape->setChecked(true);
+            ShapeBox->setCurrentIndex(
+                Config.Shape >= 3 && Config.Shape - 3 < ShapeBox->count() ? Config.Shape - 3 : -1);
+        }
+        ApplyShapeRule();
+        break;
+    }
+    case 2:
+        DoItButton->setText("&Print");
+        (Config.Action == 3 ? PrintPixel : PrintFilled)->setChecked(true);
+        break;
+    case 3:
+        DoItButton->setText("&Save");
+        if (Config.Action == 0)
+            SaveBit->setChecked(true);
+        else if (Config.Action == 1)
+            SaveGIF->setChecked(true);
+        else if (Config.Action == 2)
+            SaveJPEG->setChecked(true);
+        break;
+    case 4:
+        DoItButton->setText("Co&py");
+        CopyClip->setChecked(true);
+        break;
+    case 5:
+        DoItButton->setText("&EMail It");
+        EMailIt->setChecked(true);
+        break;
+    default:
+        break;
+    }
+    DoItButton->setFocus();
+}
+
+void TMainWin::DoItButtonClick() {
+    if (!CapturePanel->isEnabled()) return; // delivery: the delivery actions
+    hide();
+    if (CapScreen->isChecked())
+        CaptureItem = ciScreen;
+    else if (CapWindow->isChecked())
+        CaptureItem = ciWindow;
+    else if (CapClient->isChecked())
+        CaptureItem = ciClient;
+    else if (CapArea->isChecked())
+        CaptureItem = ciRectangle;
+    else if (CapShape->isChecked())
+        CaptureItem = ShapeBox->currentIndex() >= 0 ? ShapeBox->currentIndex() + 3 : 3;
+    PauseForNoSpeed(CaptureItem <= ciClient ? 0.3 : 0.2, PauseClock);
+    DoACapture();
+}
+
+void TMainWin::DoACapture() {
+    TDisplay& d = TheDisplay();
+    TRect r;
+    switch (CaptureItem) {
+    case ciScreen:
+        r = {0, 0, d.ScreenWidth(), d.ScreenHeight()};
+        break;
+    case ciWindow:
+        r = d.ForegroundWindowRect();
+        break;
+    case ciClient:
+        r = d.ForegroundClientRect();
+        break;
+    default:
+        if (CaptureItem >= ciRectangle && CaptureItem <= ciLast) StartSelection();
+        return;
+    }
+    FinishCapture(d.Grab(r));
+}
+
+void TMainWin::StartSelection() {}
+
+void TMainWin::DrawThumb() {
+    ThumbImage->setPixmap(
+        QPixmap::fromImage(::DrawThumb(FPicture, ThumbSize, palette().color(QPalette::Button))));
+}
+
+void TMainWin::FinishCapture(const QImage& picture) {
+    if (picture.isNull()) {
+        // Nothing on the screen to take (a click without a drag, a window of
+        // no size): say so and offer the capture screen again; the last
+        // picture stays and no empty file can be written.
+        DoActivate();
+        SetScreen(1);
+        UserDialogs().MessageBox(this, "Nothing was captured: the area has no size on the screen.",
+                                 "Warning", TMsgButtons::Ok, TMsgIcon::Warning);
+        return;
+    }
+    FPicture = picture;
+    DrawThumb();
+    DoActivate();
+    AbortButton->setText("&Abort");
+    switch (Config.Action) {
+    case 3:
+    case 4:
+        SetScreen(2);
+        break;
+    case 5:
+        SetScreen(4);
+        break;
+    case 6:
+        SetScreen(5);
+        break;
+    default:
+        SetScreen(3);
+        break;
+    }
+}
+
+void TMainWin::AbortButtonClick() {
+    CaptureInProgress = false;
+    hide();
+}
 
 void TMainWin::closeEvent(QCloseEvent* e) {
     FormClose();

@@ -1,12 +1,21 @@
 // The main window: hidden while idle, brought forward for a capture cycle.
+// Screen 1 chooses what to capture; screens 2 to 5 deliver the picture.
 #pragma once
 
 #include <QCursor>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
+#include "platform/Display.h"
 #include "platform/WinMessages.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QRadioButton;
 
 class TMainWin : public QWidget {
     Q_OBJECT
@@ -16,6 +25,11 @@ public:
 
     HWND Handle() const { return FHandle; }
     bool CaptureInProgress = false;
+    int CaptureItem = 0;
+    int Screen() const { return FScreen; }
+
+    // The picture of the last capture or opened file (MyImage).
+    const QImage& Picture() const { return FPicture; }
 
     // Size-text background strip of the selection: saved y -5000 means nothing
     // is saved.
@@ -24,6 +38,35 @@ public:
 
     QTimer* HookTimer = nullptr;
 
+    // Controls, by their role names.
+    QWidget* Banner;
+    QFrame* MainPanel;
+    QFrame* CapturePanel;
+    QFrame* SavePrintPanel;
+    QRadioButton *CapScreen, *CapWindow, *CapClient, *CapArea, *CapShape;
+    QLabel* ShapeLabel;
+    QComboBox* ShapeBox;
+    QRadioButton *SaveBit, *SaveGIF, *SaveJPEG, *PrintPixel, *PrintFilled, *CopyClip, *EMailIt;
+    QLabel* ThumbImage;
+    QLabel* MyImage;
+    QPushButton *ViewButton, *DoItButton, *AbortButton, *ConfigButton;
+
+    // The clock of the pause before a grab; tests give their own.
+    std::function<QTime()> PauseClock;
+
+    // The tray's "Capt&ure Image": a capture request without the key check.
+    void CaptureImage1Click();
+    // Brings the window to the front with the focus.
+    void DoActivate();
+    // 1 capture, 2 print, 3 save, 4 copy, 5 e-mail.
+    void SetScreen(int screen);
+    void DoItButtonClick();
+    void AbortButtonClick();
+    // Takes the capture of CaptureItem.
+    void DoACapture();
+    // The picture is taken: thumbnail, window back, delivery screen.
+    void FinishCapture(const QImage& picture);
+
 protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
@@ -31,15 +74,23 @@ protected:
 
     // One posted message from the input hook or the tray.
     virtual void WinMessage(const TMessage& m);
+    // Items 3 to 19: the mouse selection on the screen.
+    virtual void StartSelection();
 
 private:
+    void BuildControls();
     void FormCreate();
     void FormShow();
     void FormClose();
     void HookTimerTimer();
+    void CaptureRequest(bool checkKey, int key);
+    void ApplyShapeRule();
+    void DrawThumb();
 
     HWND FHandle = 0;
     bool Shown = false;
+    int FScreen = 0;
+    QImage FPicture;
 };
 
 // Application cursors registered by number, as the creation handler does.

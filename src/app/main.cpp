@@ -16,6 +16,8 @@ constexpr const char* Usage =
     "Without an option it stays in the background and waits for the capture\n"
     "hot key (F11 unless configured otherwise).\n"
     "\n"
+    "  --capture screen|window|client FILE\n"
+    "                       grab once and write FILE (.BMP, .GIF or .JPG)\n"
     "  --convert IN OUT     read IN (.BMP or .JPG) and write OUT (.BMP, .GIF or .JPG)\n"
     "  --mail ADDRESS FILE [--subject TEXT] [--text TEXT]\n"
     "                       send FILE by e-mail with the configured server and sender\n"
@@ -46,6 +48,13 @@ int main(int argc, char** argv) {
             return ConvertCommand(argv[2], argv[3]);
         }
         if (arg == "--mail") return MailCommand(argc, argv);
+        if (arg == "--capture") {
+            if (argc != 4) {
+                std::fprintf(stderr, "snaprio: --capture takes what and FILE\n%s", Usage);
+                return 2;
+            }
+            return CaptureCommand(argv[2], argv[3]);
+        }
         std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage);
         return 2;
     }

@@ -1,0 +1,39 @@
+// The desktop as the capture sees it: the screen's size and pixels, the
+// foreground window and its client area. One real implementation on X11;
+// tests install an in-memory one.
+#pragma once
+
+#include <QImage>
+#include <memory>
+
+// A screen rectangle; Right and Bottom are exclusive.
+struct TRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+    bool Empty() const { return Right <= Left || Bottom <= Top; }
+    bool operator==(const TRect&) const = default;
+};
+
+class TDisplay {
+public:
+    virtual ~TDisplay() = default;
+    // False when no display can be reached.
+    virtual bool Available() = 0;
+    virtual int ScreenWidth() = 0;
+    virtual int ScreenHeight() = 0;
+    // The pixels of R as they are now: 32-bit RGB, or 8-bit with the
+    // colormap as palette on a palette display. What lies outside the screen
+    // is black. A null picture for an empty rectangle or no display.
+    virtual QImage Grab(const TRect& r) = 0;
+    // The foreground window with its frame, and its client area, in screen
+    // coordinates; empty when there is none or it is not on the screen.
+    virtual TRect ForegroundWindowRect() = 0;
+    virtual TRect ForegroundClientRect() = 0;
+    // Bits per pixel of the screen (8 or fewer: a palette display).
+    virtual int Depth() = 0;
+};
+
+// The display in use: X11 unless a test installed another.
+TDisplay& TheDisplay();
+std::unique_ptr<TDisplay> SetDisplay(std::unique_ptr<TDisplay> display);

@@ -1,0 +1,115 @@
+// The real program on the X server, driven by xdotool: hot key, capture,
+// delivery screen; and the one-shot capture command.
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sstream>
+
+#include "TestSupport.h"
+#include "imaging/BmpFile.h"
+#include "imaging/GIFImage.h"
+#include "imaging/jpeg.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+const unsigned long Green = 0x00C000;
+
+// A window over the whole screen in one colour, outside any window manager.
+class TBackdrop {
+public:
+    TBackdrop() : Dpy(XOpenDisplay(nullptr)) {
+        XSetWindowAttributes a{};
+        a.override_redirect = True;
+        a.background_pixel = Green;
+        Win = XCreateWindow(Dpy, DefaultRootWindow(Dpy), 0, 0, DisplayWidth(Dpy, 0),
+                            DisplayHeight(Dpy, 0), 0, CopyFromParent, InputOutput, CopyFromParent,
+                            CWOverrideRedirect | CWBackPixel, &a);
+        XMapWindow(Dpy, Win);
+        XSync(Dpy, False);
+    }
+    ~TBackdrop() {
+        XDestroyWindow(Dpy, Win);
+        XCloseDisplay(Dpy);
+    }
+    QRgb Pixel(int x, int y) {
+        XImage* img = XGetImage(Dpy, DefaultRootWindow(Dpy), x, y, 1, 1, AllPlanes, ZPixmap);
+        const unsigned long p = XGetPixel(img, 0, 0);
+        XDestroyImage(img);
+        return 0xFF000000u | static_cast<QRgb>(p);
+    }
+    Display* Dpy;
+    Window Win;
+};
+
+std::string VisibleMainWindow() {
+    std::string out;
+    RunCommand({"xdotool", "search", "--onlyvisible", "--name", "^Snaprio 2000$"}, &out);
+    return out.substr(0, out.find('\n'));
+}
+
+} // namespace
+
+TEST(EndToEnd, HotKeyCaptureShowsTheThumbnailOnTheDeliveryScreen) {
+    TBackdrop backdrop;
+    TTempDir dir;
+    WriteFile(dir.File("SNAPRO.INI"), "[Misc]\nWhat To Cap=0\nAction=2\nFirst Time=No\n");
+    TProcess program({SNAPRIO_BINARY},
+                     {"XDG_RUNTIME_DIR=" + dir.Path(), "SNAPRIO_INI=" + dir.File("SNAPRO.INI")});
+    // The hot key is live once the program holds its grab: press until it shows.
+    std::string win;
+    ASSERT_TRUE(WaitFor([&] {
+        RunCommand({"xdotool", "key", "F11"});
+        win = VisibleMainWindow();
+        return !win.empty();
+    })) << program.Stderr();
+    std::string geometry;
+    RunCommand({"xdotool", "getwindowgeometry", "--shell", win}, &geometry);
+    int x = 0, y = 0;
+    std::sscanf(geometry.substr(geometry.find("X=")).c_str(), "X=%d\nY=%d", &x, &y);
+    // The thumbnail's place shows the capture panel now, not the screen.
+    const int tx = x + 8 + 240 + 20, ty = y + 70 + 4 + 8 + 20;
+    EXPECT_NE(backdrop.Pixel(tx, ty), qRgb(0, 0xC0, 0));
+
+    RunCommand({"xdotool", "windowfocus", "--sync", win});
+    RunCommand({"xdotool", "key", "Return"}); // "&Capture" is the default button
+    ASSERT_TRUE(WaitFor([&] { return VisibleMainWindow().empty(); })) << "hidden for the grab";
+    // Back on the delivery screen: the screen's thumbnail, and below the
+    // scaled picture the thumbnail's button colour.
+    ASSERT_TRUE(WaitFor([&] {
+        return !VisibleMainWindow().empty() && backdrop.Pixel(tx, ty) == qRgb(0, 0xC0, 0) &&
+               backdrop.Pixel(tx, y + 70 + 4 + 8 + 120) != qRgb(0, 0xC0, 0);
+    }));
+
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 0);
+}
+
+TEST(EndToEnd, CaptureCommandWritesEveryFormat) {
+    TBackdrop backdrop;
+    TTempDir dir;
+    for (const char* name : {"shot.BMP", "shot.gif", "shot.Jpg"}) {
+        TProcess p({SNAPRIO_BINARY, "--capture", "screen", dir.File(name)});
+        EXPECT_EQ(p.Wait(), 0) << p.Stderr();
+        EXPECT_EQ(p.Stdout() + p.Stderr(), "");
+    }
+    const QImage bmp = LoadBmpFile(dir.File("shot.BMP"));
+    EXPECT_EQ(bmp.width(), DisplayWidth(backdrop.Dpy, 0));
+    EXPECT_EQ(bmp.pixel(bmp.width() / 2, bmp.height() / 2), qRgb(0, 0xC0, 0));
+    const std::string gif = ReadFile(dir.File("shot.gif"));
+    EXPECT_EQ(gif.substr(0, 6), "GIF87a");
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(dir.File("shot.Jpg"));
+    EXPECT_LE(std::abs(qGreen(jpeg.Bitmap().pixel(100, 100)) - 0xC0), 3);
+
+    TProcess bad({SNAPRIO_BINARY, "--capture", "screen", dir.File("shot.png")});
+    EXPECT_EQ(bad.Wait(), 2);
+    EXPECT_FALSE(FileExists(dir.File("shot.png")));
+    TProcess what({SNAPRIO_BINARY, "--capture", "desk", dir.File("x.bmp")});
+    EXPECT_EQ(what.Wait(), 2);
+    TProcess nodisplay({SNAPRIO_BINARY, "--capture", "screen", dir.File("y.bmp")},
+                       {"DISPLAY=:99999"});
+    EXPECT_EQ(nodisplay.Wait(), 1);
+    EXPECT_FALSE(FileExists(dir.File("y.bmp")));
+}

@@ -1,0 +1,224 @@
+// The capture driver of the main window, with an in-memory display and
+// recorded message boxes.
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include "AppSupport.h"
+#include "TestSupport.h"
+#include "app/MainWin.h"
+#include "app/Pause.h"
+#include "app/Thumbnail.h"
+#include "config/Configs.h"
+
+namespace {
+
+class TTestMainWin : public TMainWin {
+public:
+    int Selections = 0;
+
+protected:
+    void StartSelection() override { ++Selections; }
+};
+
+class MainWin : public testing::Test {
+protected:
+    void SetUp() override {
+        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+        OldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&Boxes));
+        Win = std::make_unique<TTestMainWin>();
+        Win->PauseClock = [] { return QTime::currentTime(); };
+    }
+    void TearDown() override {
+        Win.reset();
+        SetDisplay(std::move(OldDisplay));
+        SetUserDialogs(std::move(OldDialogs));
+    }
+    void HotKey(int index) {
+        PostMessage(Win->Handle(), WM_USER + 2, index, 0);
+        QApplication::processEvents();
+    }
+    TFakeDisplay& Fake() { return static_cast<TFakeDisplay&>(TheDisplay()); }
+    std::vector<TBox> Boxes;
+    std::unique_ptr<TTestMainWin> Win;
+    std::unique_ptr<TDisplay> OldDisplay;
+    std::unique_ptr<TUserDialogs> OldDialogs;
+};
+
+} // namespace
+
+TEST_F(MainWin, ControlsHaveTheirNamesCaptionsAndPlaces) {
+    EXPECT_EQ(Win->windowTitle(), "Snaprio 2000");
+    EXPECT_EQ(Win->size(), QSize(480, 231));
+    const std::pair<const char*, QString> captions[] = {
+        {"CapScreen", "Capture &Screen"},
+        {"CapWindow", "Capture &Window"},
+        {"CapClient", "Capture Wi&ndow Client Area"},
+        {"CapArea", "Capture &Rectangular Area"},
+        {"CapShape", "Capture S&haped Area"},
+        {"SaveBit", "Save As &Bitmap"},
+        {"SaveGIF", "Save As &GIF"},
+        {"SaveJPEG", "Save As &JPEG"},
+        {"PrintPixel", "Print Using Pi&xel Size"},
+        {"PrintFilled", "Print &Filling Page"},
+        {"CopyClip", "Copy &To Clipboard"},
+        {"EMailIt", "E-&Mail Image"}};
+    for (auto [name, caption] : captions) {
+        auto* r = Win->findChild<QRadioButton*>(name);
+        ASSERT_NE(r, nullptr) << name;
+        EXPECT_EQ(r->text(), caption);
+    }
+    EXPECT_EQ(Win->findChild<QPushButton*>("DoItButton")->geometry(), QRect(392, 56, 65, 25));
+    EXPECT_EQ(Win->findChild<QPushButton*>("ConfigButton")->text(), "C&onfigure");
+    EXPECT_EQ(Win->findChild<QLabel*>("ThumbImage")->size(), QSize(133, 125));
+    EXPECT_EQ(Win->findChild<QWidget*>("MainPanel")->geometry(), QRect(8, 70, 469, 159));
+    EXPECT_EQ(Win->findChild<QWidget*>("Banner")->geometry(), QRect(8, 4, 468, 60));
+    EXPECT_TRUE(Win->DoItButton->isDefault());
+    EXPECT_FALSE(AppCursor(5).pixmap().isNull())
+        << "the creation handler registers cursors 5 and 6";
+    EXPECT_FALSE(AppCursor(6).pixmap().isNull());
+}
+
+TEST_F(MainWin, HotKeyOpensTheCaptureScreenWithTheSetting) {
+    Config.WhatToCap = 2;
+    HotKey(44);
+    EXPECT_TRUE(Win->isVisible());
+    EXPECT_TRUE(Win->CaptureInProgress);
+    EXPECT_EQ(Win->Screen(), 1);
+    EXPECT_TRUE(Win->CapClient->isChecked());
+    EXPECT_EQ(Win->DoItButton->text(), "&Capture");
+    EXPECT_EQ(Win->AbortButton->text(), "&Abort");
+    EXPECT_FALSE(Win->ShapeBox->isEnabled());
+    EXPECT_EQ(Win->ShapeBox->count(), 17);
+    EXPECT_EQ(Win->ShapeBox->itemText(0), "Rectangle");
+    EXPECT_EQ(Win->ShapeBox->itemText(16), "Polygon 5");
+    EXPECT_FALSE(Win->SavePrintPanel->isVisible());
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(MainWin, AStaleHotKeyChangesNothing) {
+    HotKey(45);
+    EXPECT_FALSE(Win->isVisible());
+    EXPECT_FALSE(Win->CaptureInProgress);
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(MainWin, ARequestDuringACycleOnlyWarns) {
+    HotKey(44);
+    Win->CapWindow->setChecked(true);
+    Win->CaptureImage1Click();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text,
+              "A capture is already in progress.  You must either abort or complete the current "
+              "capture first.");
+    EXPECT_EQ(Boxes[0].Title, "Warning");
+    EXPECT_TRUE(Win->CapWindow->isChecked()) << "the open cycle goes on unchanged";
+    EXPECT_TRUE(Win->CaptureInProgress);
+}
+
+TEST_F(MainWin, ScreenWindowAndClientCapturesReachTheDeliveryScreen) {
+    const std::pair<QRadioButton * TMainWin::*, TRect> cases[] = {
+        {&TMainWin::CapScreen, {0, 0, 640, 480}},
+        {&TMainWin::CapWindow, Fake().Window},
+        {&TMainWin::CapClient, Fake().Client}};
+    for (auto [radio, rect] : cases) {
+        Win->CaptureImage1Click();
+        (Win.get()->*radio)->setChecked(true);
+        Win->DoItButton->click();
+        EXPECT_TRUE(Win->isVisible());
+        EXPECT_EQ(Win->Screen(), 3);
+        EXPECT_EQ(Win->DoItButton->text(), "&Save");
+        EXPECT_TRUE(Win->SaveBit->isChecked());
+        EXPECT_EQ(Win->Picture(), Fake().Grab(rect));
+        EXPECT_FALSE(Win->ThumbImage->pixmap().isNull());
+        Win->AbortButton->click();
+        EXPECT_FALSE(Win->isVisible());
+        EXPECT_FALSE(Win->CaptureInProgress);
+        EXPECT_EQ(Win->Picture(), Fake().Grab(rect)) << "the picture stays";
+    }
+}
+
+TEST_F(MainWin, ShapesStartTheSelectionAndNoShapeMeansRectangle) {
+    Config.WhatToCap = 4;
+    Config.Shape = 0;
+    Win->CaptureImage1Click();
+    EXPECT_TRUE(Win->CapShape->isChecked());
+    EXPECT_TRUE(Win->ShapeBox->isEnabled());
+    EXPECT_EQ(Win->ShapeBox->currentIndex(), -1);
+    Win->DoItButton->click();
+    EXPECT_EQ(Win->CaptureItem, 3);
+    EXPECT_EQ(Win->Selections, 1);
+    Config.Shape = 7;
+    Win->SetScreen(1);
+    EXPECT_EQ(Win->ShapeBox->currentText(), "Ellipse");
+    Win->DoItButton->click();
+    EXPECT_EQ(Win->CaptureItem, 7);
+}
+
+TEST_F(MainWin, TheActionSettingChoosesTheDeliveryScreen) {
+    const std::tuple<int, int, QString, QRadioButton * TMainWin::*> cases[] = {
+        {1, 3, "&Save", &TMainWin::SaveGIF},      {3, 2, "&Print", &TMainWin::PrintPixel},
+        {4, 2, "&Print", &TMainWin::PrintFilled}, {5, 4, "Co&py", &TMainWin::CopyClip},
+        {6, 5, "&EMail It", &TMainWin::EMailIt},  {9, 3, "&Save", &TMainWin::EMailIt}};
+    for (auto [action, screen, caption, radio] : cases) {
+        Config.Action = action;
+        Win->CaptureImage1Click();
+        Win->DoItButton->click();
+        EXPECT_EQ(Win->Screen(), screen) << action;
+        EXPECT_EQ(Win->DoItButton->text(), caption) << action;
+        EXPECT_TRUE((Win.get()->*radio)->isChecked())
+            << "action " << action << " (9 keeps the last radio)";
+        Win->AbortButton->click();
+    }
+}
+
+TEST_F(MainWin, AnEmptyPictureIsSaidNotDelivered) {
+    Fake().Client = {10, 10, 10, 60};
+    Win->CaptureImage1Click();
+    Win->CapClient->setChecked(true);
+    Win->DoItButton->click();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Title, "Warning");
+    EXPECT_EQ(Win->Screen(), 1);
+    EXPECT_TRUE(Win->Picture().isNull());
+    EXPECT_TRUE(Win->CaptureInProgress);
+}
+
+TEST(Thumbnail, SmallPicturesKeepTheirSizeLargeOnesTheirAspect) {
+    QImage small(40, 30, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    QImage t = DrawThumb(small, {133, 125}, Qt::gray);
+    EXPECT_EQ(t.pixel(39, 29), qRgb(255, 0, 0));
+    EXPECT_EQ(t.pixel(40, 29), QColor(Qt::gray).rgb());
+    QImage wide(1330, 250, QImage::Format_RGB32);
+    wide.fill(Qt::blue);
+    t = DrawThumb(wide, {133, 125}, Qt::gray);
+    EXPECT_EQ(t.pixel(132, 24), qRgb(0, 0, 255));
+    EXPECT_EQ(t.pixel(132, 25), QColor(Qt::gray).rgb());
+    t = DrawThumb(QImage(), {133, 125}, Qt::gray);
+    EXPECT_EQ(t.pixel(0, 0), QColor(Qt::gray).rgb());
+}
+
+TEST(Pause, MidnightDoesNotMakeADayOfIt) {
+    EXPECT_FALSE(PauseElapsed(100.0, 0, 100.2, 0, 0.3));
+    EXPECT_TRUE(PauseElapsed(100.0, 0, 100.31, 0, 0.3));
+    const double start = 86399.9; // 23:59:59.9
+    EXPECT_FALSE(PauseElapsed(start, 23, 86399.95, 23, 0.3));
+    EXPECT_FALSE(PauseElapsed(start, 23, 0.1, 0, 0.3));
+    EXPECT_TRUE(PauseElapsed(start, 23, 0.25, 0, 0.3));
+    // The real loop with a clock that crosses midnight.
+    QTime t(23, 59, 59, 900);
+    int calls = 0;
+    PauseForNoSpeed(0.2, [&] {
+        ++calls;
+        const QTime now = t;
+        t = t.addMSecs(50);
+        return now;
+    });
+    EXPECT_LE(calls, 8);
+    EXPECT_EQ(t.hour(), 0);
+}
