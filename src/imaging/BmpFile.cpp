@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
+#include <functional>
 
 #include "imaging/Bitmap.h"
 #include "imaging/FileBytes.h"
@@ -84,7 +86,10 @@ void DecodeRle(const TReader& r, size_t at, int bpp, QImage& img, int w, int h) 
 
 } // namespace
 
-std::vector<uint8_t> EncodeBmp(const QImage& picture) {
+namespace {
+
+// Writes the file through Sink, one row at a time: no second full-size copy.
+void WriteBmp(const QImage& picture, const std::function<void(const uint8_t*, size_t)>& sink) {
     QImage img = picture;
     int bpp;
     switch (img.format()) {
@@ -116,7 +121,7 @@ std::vector<uint8_t> EncodeBmp(const QImage& picture) {
     const uint64_t fileSize = offset + uint64_t{stride} * h;
     if (fileSize > 0xFFFFFFFFu) throw EBitmapError("The picture is too large for a bitmap file");
     std::vector<uint8_t> o;
-    o.reserve(static_cast<size_t>(fileSize));
+    o.reserve(offset);
     o.push_back('B');
     o.push_back('M');
     Put32(o, static_cast<uint32_t>(fileSize));
@@ -138,28 +143,46 @@ std::vector<uint8_t> EncodeBmp(const QImage& picture) {
         o.insert(o.end(), {static_cast<uint8_t>(qBlue(c)), static_cast<uint8_t>(qGreen(c)),
                            static_cast<uint8_t>(qRed(c)), 0});
     }
+    sink(o.data(), o.size());
+    // Rows bottom-up, gathered into blocks of about 1 MB for the sink.
+    const uint32_t rowsPerBlock = std::max<uint32_t>(1, (1u << 20) / std::max<uint32_t>(stride, 1));
+    std::vector<uint8_t> block(static_cast<size_t>(stride) *
+                               std::min(rowsPerBlock, std::max(h, 1u)));
+    uint32_t inBlock = 0;
     for (int y = static_cast<int>(h) - 1; y >= 0; --y) {
         const uint8_t* s = img.constScanLine(y);
-        const size_t start = o.size();
+        uint8_t* d = block.data() + static_cast<size_t>(inBlock) * stride;
+        std::memset(d, 0, stride);
         if (bpp == 8) {
-            o.insert(o.end(), s, s + w);
+            std::memcpy(d, s, w);
         } else if (img.format() == QImage::Format_RGB888) {
-            for (uint32_t x = 0; x < w; ++x, s += 3) o.insert(o.end(), {s[2], s[1], s[0]});
+            for (uint32_t x = 0; x < w; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
+        } else if (bpp == 24) {
+            // RGB32 is B, G, R, X in memory on this little-endian machine.
+            for (uint32_t x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
         } else {
-            // RGB32/ARGB32 are B, G, R, A in memory on this little-endian machine.
-            for (uint32_t x = 0; x < w; ++x, s += 4) {
-                o.insert(o.end(), {s[0], s[1], s[2]});
-                if (bpp == 32) o.push_back(s[3]);
-            }
+            std::memcpy(d, s, static_cast<size_t>(w) * 4);
         }
-        o.resize(start + stride, 0);
+        if (++inBlock == rowsPerBlock || y == 0) {
+            sink(block.data(), static_cast<size_t>(inBlock) * stride);
+            inBlock = 0;
+        }
     }
-    return o;
+}
+
+} // namespace
+
+std::vector<uint8_t> EncodeBmp(const QImage& picture) {
+    std::vector<uint8_t> out;
+    WriteBmp(picture, [&](const uint8_t* d, size_t n) { out.insert(out.end(), d, d + n); });
+    return out;
 }
 
 void SaveBmpFile(const QImage& picture, const std::string& fileName) {
-    const std::vector<uint8_t> bytes = EncodeBmp(picture);
-    WriteFileBytes(fileName, bytes.data(), bytes.size());
+    // Streamed to the file; a failure leaves no half-written picture behind.
+    TFileWriter file(fileName);
+    WriteBmp(picture, [&](const uint8_t* d, size_t n) { file.Write(d, n); });
+    file.Commit();
 }
 
 QImage DecodeBmp(const uint8_t* data, size_t size) {

@@ -37,3 +37,28 @@ void WriteFileBytes(const std::string& fileName, const uint8_t* bytes, size_t si
     if (size && std::fwrite(bytes, 1, size, f.get()) != size) Fail("Cannot write", fileName, errno);
     if (std::fclose(f.release()) != 0) Fail("Cannot write", fileName, errno);
 }
+
+TFileWriter::TFileWriter(const std::string& fileName) : Name(fileName) {
+    File = std::fopen(fileName.c_str(), "wb");
+    if (!File) Fail("Cannot create", fileName, errno);
+}
+
+TFileWriter::~TFileWriter() {
+    if (!File) return;
+    std::fclose(File);
+    std::remove(Name.c_str());
+}
+
+void TFileWriter::Write(const uint8_t* bytes, size_t size) {
+    if (size && std::fwrite(bytes, 1, size, File) != size) Fail("Cannot write", Name, errno);
+}
+
+void TFileWriter::Commit() {
+    std::FILE* f = File;
+    File = nullptr;
+    if (std::fclose(f) != 0) {
+        const int err = errno;
+        std::remove(Name.c_str());
+        Fail("Cannot write", Name, err);
+    }
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -9,3 +10,19 @@
 std::vector<uint8_t> ReadFileBytes(const std::string& fileName);
 // Creates or truncates the file and writes Bytes; EImageError on any failure.
 void WriteFileBytes(const std::string& fileName, const uint8_t* bytes, size_t size);
+
+// A file written piece by piece: created or truncated at once; Commit ends
+// it. Destroyed without Commit (an error on the way), the file is removed.
+class TFileWriter {
+public:
+    explicit TFileWriter(const std::string& fileName);
+    ~TFileWriter();
+    TFileWriter(const TFileWriter&) = delete;
+    TFileWriter& operator=(const TFileWriter&) = delete;
+    void Write(const uint8_t* bytes, size_t size); // EImageError on failure
+    void Commit();
+
+private:
+    std::string Name;
+    std::FILE* File = nullptr;
+};
