@@ -135,9 +135,7 @@ void TMainWin::FormCreate() {
     HookTimer->start();
     ScreenWidth = TheDisplay().ScreenWidth();
     ScreenHeight = TheDisplay().ScreenHeight();
-    TextSave = QImage();
-    TextSaveX = TextSaveW = TextSaveH = 0;
-    TextSaveY = -5000;
+    TextSave = TTextSave{};
     Q_INIT_RESOURCE(snaprio); // the resources live in a static library: keep them linked
     RegisterCursor(5, ":/cursors/CURSHAND.xpm", 8, 2);
     RegisterCursor(6, ":/cursors/CURSMOVE.xpm", 8, 8);
@@ -158,7 +156,10 @@ bool TMainWin::event(QEvent* e) {
 }
 
 void TMainWin::WinMessage(const TMessage& m) {
-    if (m.Msg == WM_USER + 2) CaptureRequest(true, m.WParam);
+    if (m.Msg == WM_USER + 2)
+        CaptureRequest(true, m.WParam);
+    else if (m.Msg >= WM_USER + 3 && m.Msg <= WM_USER + 8 && Selection)
+        Selection->Message(m);
 }
 
 void TMainWin::CaptureImage1Click() {
@@ -304,7 +305,22 @@ void TMainWin::DoACapture() {
     FinishCapture(d.Grab(r));
 }
 
-void TMainWin::StartSelection() {}
+void TMainWin::StartSelection() {
+    Selection = std::make_unique<TSelection>(CaptureItem, TextSave, [this](const QImage& picture) {
+        // The selection ends inside its own message handler: let it return first.
+        QMetaObject::invokeMethod(
+            this,
+            [this, picture] {
+                Selection.reset();
+                FinishCapture(picture);
+            },
+            Qt::QueuedConnection);
+    });
+    if (!Selection->Start()) {
+        Selection.reset();
+        FinishCapture(QImage());
+    }
+}
 
 void TMainWin::DrawThumb() {
     ThumbImage->setPixmap(
@@ -358,5 +374,5 @@ void TMainWin::closeEvent(QCloseEvent* e) {
 void TMainWin::FormClose() {
     SaveConfig();
     RemoveHooks();
-    TextSave = QImage();
+    TextSave = TTextSave{};
 }

@@ -7,7 +7,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
+#include "app/Selection.h"
 #include "platform/Display.h"
 #include "platform/WinMessages.h"
 
@@ -31,10 +33,10 @@ public:
     // The picture of the last capture or opened file (MyImage).
     const QImage& Picture() const { return FPicture; }
 
-    // Size-text background strip of the selection: saved y -5000 means nothing
-    // is saved.
-    QImage TextSave;
-    int TextSaveX = 0, TextSaveY = -5000, TextSaveW = 0, TextSaveH = 0;
+    // Size-text background strip of the selection.
+    TTextSave TextSave;
+    // The selection under way, if any.
+    std::unique_ptr<TSelection> Selection;
 
     QTimer* HookTimer = nullptr;
 

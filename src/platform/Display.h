@@ -32,6 +32,17 @@ public:
     virtual TRect ForegroundClientRect() = 0;
     // Bits per pixel of the screen (8 or fewer: a palette display).
     virtual int Depth() = 0;
+
+    // Drawing during a selection. BeginSelection prepares it (false: no
+    // display); while it lasts, Grab reads the screen as drawn on.
+    virtual bool BeginSelection() = 0;
+    virtual void EndSelection() = 0;
+    virtual QPoint CursorPos() = 0;
+    // Inverts the screen pixels under the non-zero pixels of Mask (8-bit
+    // grey) placed at At; doing it twice restores them.
+    virtual void Invert(const QImage& mask, QPoint at) = 0;
+    // Copies Picture onto the screen at At (a strip saved by Grab, or text).
+    virtual void Put(const QImage& picture, QPoint at) = 0;
 };
 
 // The display in use: X11 unless a test installed another.

@@ -15,3 +15,20 @@ QImage TFakeDisplay::Grab(const TRect& r) {
                 out.setPixel(x, y, Screen.pixel(r.Left + x, r.Top + y));
     return out;
 }
+
+void TFakeDisplay::Invert(const QImage& mask, QPoint at) {
+    for (int y = 0; y < mask.height(); ++y)
+        for (int x = 0; x < mask.width(); ++x)
+            if (mask.constScanLine(y)[x] && Screen.valid(at.x() + x, at.y() + y)) {
+                QRgb* p = reinterpret_cast<QRgb*>(Screen.scanLine(at.y() + y)) + at.x() + x;
+                *p ^= 0x00FFFFFF;
+            }
+}
+
+void TFakeDisplay::Put(const QImage& picture, QPoint at) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            if (Screen.valid(at.x() + x, at.y() + y))
+                Screen.setPixel(at.x() + x, at.y() + y, rgb.pixel(x, y));
+}

@@ -20,6 +20,15 @@ public:
     QImage Grab(const TRect& r) override;
     TRect ForegroundWindowRect() override { return Window; }
     TRect ForegroundClientRect() override { return Client; }
+    bool BeginSelection() override { return ++Selections, Drawable; }
+    void EndSelection() override { ++Ended; }
+    QPoint CursorPos() override { return Cursor; }
+    void Invert(const QImage& mask, QPoint at) override;
+    void Put(const QImage& picture, QPoint at) override;
+
+    QPoint Cursor{300, 200};
+    bool Drawable = true;
+    int Selections = 0, Ended = 0;
 };
 
 struct TBox {

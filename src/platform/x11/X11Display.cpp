@@ -105,6 +105,11 @@ public:
     QImage Grab(const TRect& r) override;
     TRect ForegroundWindowRect() override { return Foreground(true); }
     TRect ForegroundClientRect() override { return Foreground(false); }
+    bool BeginSelection() override;
+    void EndSelection() override;
+    QPoint CursorPos() override;
+    void Invert(const QImage& mask, QPoint at) override;
+    void Put(const QImage& picture, QPoint at) override;
 
 private:
     bool Open();
@@ -119,9 +124,17 @@ private:
     Window TopLevel(Window w);
     bool Hidden(Window w);
 
+    // What is drawn on and read from: the root window, or under a compositor
+    // the frozen screen shown by a full-screen window of our own.
+    Drawable Target() const { return Frozen ? Frozen : Root(); }
+    void Show(int x, int y, int w, int h);
+
     std::shared_ptr<TShmPool> Pool;
     bool Tried = false;
     bool Shm = false;
+    Pixmap Frozen = 0;
+    Window Overlay = 0;
+    GC InvertGC = nullptr, CopyGC = nullptr;
 };
 
 bool TX11Display::Open() {
@@ -164,7 +177,8 @@ XImage* TX11Display::GetImage(const TRect& r, TShmPool::TSegment** seg) {
                 img->data = (*seg)->Info.shmaddr;
                 img->obdata = reinterpret_cast<char*>(&(*seg)->Info);
                 TXErrorTrap trap(Dpy());
-                if (XShmGetImage(Dpy(), Root(), img, r.Left, r.Top, AllPlanes) && trap.Sync() == 0)
+                if (XShmGetImage(Dpy(), Target(), img, r.Left, r.Top, AllPlanes) &&
+                    trap.Sync() == 0)
                     return img;
                 Pool->Give(*seg);
                 *seg = nullptr;
@@ -176,7 +190,7 @@ XImage* TX11Display::GetImage(const TRect& r, TShmPool::TSegment** seg) {
         }
     }
     TXErrorTrap trap(Dpy());
-    XImage* img = XGetImage(Dpy(), Root(), r.Left, r.Top, w, h, AllPlanes, ZPixmap);
+    XImage* img = XGetImage(Dpy(), Target(), r.Left, r.Top, w, h, AllPlanes, ZPixmap);
     if (trap.Sync() != 0 && img) {
         XDestroyImage(img);
         return nullptr;
@@ -336,6 +350,124 @@ TRect TX11Display::Foreground(bool withFrame) {
         return {fa.x, fa.y, fa.x + fa.width + 2 * fa.border_width,
                 fa.y + fa.height + 2 * fa.border_width};
     return r;
+}
+
+bool TX11Display::BeginSelection() {
+    if (!Open()) return false;
+    Display* d = Dpy();
+    XGCValues v{};
+    v.function = GXinvert;
+    v.subwindow_mode = IncludeInferiors; // draw over every window, as on the desktop itself
+    v.graphics_exposures = False;
+    InvertGC = XCreateGC(d, Root(), GCFunction | GCSubwindowMode | GCGraphicsExposures, &v);
+    v.function = GXcopy;
+    CopyGC = XCreateGC(d, Root(), GCFunction | GCSubwindowMode | GCGraphicsExposures, &v);
+    // Under a compositing manager nothing drawn on the root window shows:
+    // freeze the screen into a pixmap shown by a full-screen window and draw
+    // on that instead.
+    const Atom cm = XInternAtom(d, "_NET_WM_CM_S0", False);
+    if (XGetSelectionOwner(d, cm) != 0) {
+        const int w = ScreenWidth(), h = ScreenHeight(), depth = Depth();
+        Frozen = XCreatePixmap(d, Root(), static_cast<unsigned>(w), static_cast<unsigned>(h),
+                               static_cast<unsigned>(depth));
+        XCopyArea(d, Root(), Frozen, CopyGC, 0, 0, static_cast<unsigned>(w),
+                  static_cast<unsigned>(h), 0, 0);
+        XSetWindowAttributes a{};
+        a.override_redirect = True;
+        a.background_pixmap = Frozen;
+        Overlay = XCreateWindow(d, Root(), 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                                0, CopyFromParent, InputOutput, CopyFromParent,
+                                CWOverrideRedirect | CWBackPixmap, &a);
+        XMapRaised(d, Overlay);
+    }
+    XSync(d, False);
+    return true;
+}
+
+void TX11Display::EndSelection() {
+    if (!Pool) return;
+    Display* d = Dpy();
+    if (Overlay) XDestroyWindow(d, Overlay);
+    if (Frozen) XFreePixmap(d, Frozen);
+    Overlay = 0;
+    Frozen = 0;
+    if (InvertGC) XFreeGC(d, InvertGC);
+    if (CopyGC) XFreeGC(d, CopyGC);
+    InvertGC = CopyGC = nullptr;
+    XSync(d, False);
+}
+
+void TX11Display::Show(int x, int y, int w, int h) {
+    if (Overlay)
+        XClearArea(Dpy(), Overlay, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), False);
+}
+
+QPoint TX11Display::CursorPos() {
+    if (!Open()) return {};
+    Window root, child;
+    int rx = 0, ry = 0, wx, wy;
+    unsigned mask;
+    XQueryPointer(Dpy(), Root(), &root, &child, &rx, &ry, &wx, &wy, &mask);
+    return {rx, ry};
+}
+
+void TX11Display::Invert(const QImage& mask, QPoint at) {
+    if (!InvertGC || mask.isNull()) return;
+    Display* d = Dpy();
+    // The mask becomes the clip of one inverting fill: every set pixel flips once.
+    const int w = mask.width(), h = mask.height();
+    const int stride = (w + 7) / 8; // bitmap data: rows of bytes, least significant bit first
+    std::vector<char> data(static_cast<size_t>(stride) * h, 0);
+    for (int y = 0; y < h; ++y) {
+        const uchar* m = mask.constScanLine(y);
+        char* row = &data[static_cast<size_t>(y) * stride];
+        for (int x = 0; x < w; ++x)
+            if (m[x]) row[x >> 3] = static_cast<char>(row[x >> 3] | (1 << (x & 7)));
+    }
+    Pixmap clip = XCreateBitmapFromData(d, Root(), data.data(), static_cast<unsigned>(w),
+                                        static_cast<unsigned>(h));
+    XSetClipMask(d, InvertGC, clip);
+    XSetClipOrigin(d, InvertGC, at.x(), at.y());
+    XFillRectangle(d, Target(), InvertGC, at.x(), at.y(), static_cast<unsigned>(w),
+                   static_cast<unsigned>(h));
+    XSetClipMask(d, InvertGC, 0);
+    XFreePixmap(d, clip);
+    Show(at.x(), at.y(), w, h);
+    XFlush(d);
+}
+
+void TX11Display::Put(const QImage& picture, QPoint at) {
+    if (!CopyGC || picture.isNull()) return;
+    Display* d = Dpy();
+    QImage img;
+    if (Paletted()) {
+        // Saved strips carry the screen's own pixel values; text is black and white.
+        if (picture.format() == QImage::Format_Indexed8) {
+            img = picture;
+        } else {
+            img = QImage(picture.size(), QImage::Format_Indexed8);
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    img.scanLine(y)[x] = static_cast<uchar>(qGray(picture.pixel(x, y)) > 127
+                                                                ? WhitePixel(d, DefaultScreen(d))
+                                                                : BlackPixel(d, DefaultScreen(d)));
+        }
+    } else {
+        img = picture.convertToFormat(QImage::Format_RGB32);
+    }
+    XImage* x =
+        XCreateImage(d, TheVisual(), static_cast<unsigned>(Depth()), ZPixmap, 0,
+                     reinterpret_cast<char*>(const_cast<uchar*>(img.constBits())),
+                     static_cast<unsigned>(img.width()), static_cast<unsigned>(img.height()),
+                     img.depth(), static_cast<int>(img.bytesPerLine()));
+    if (x) {
+        XPutImage(d, Target(), CopyGC, x, 0, 0, at.x(), at.y(), static_cast<unsigned>(img.width()),
+                  static_cast<unsigned>(img.height()));
+        x->data = nullptr; // the picture's memory
+        XDestroyImage(x);
+    }
+    Show(at.x(), at.y(), img.width(), img.height());
+    XFlush(d);
 }
 
 } // namespace

@@ -1,0 +1,71 @@
+// The mouse selection of an area on the screen: a prompt follows the cursor,
+// then a rubber-band figure of the item with its size read-out follows the
+// drag; a right click switches between stretching and moving; the release
+// grabs the area. All drawing inverts screen pixels and is undone by the same
+// drawing again, and the text strips are put back from saved pixels, so the
+// screen is left exactly as it was, whatever order the reports come in.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <functional>
+
+#include "app/ShapeGeometry.h"
+#include "platform/Display.h"
+#include "platform/WinMessages.h"
+
+// One saved strip of screen under the prompt or the read-out; Y -5000 means
+// that nothing is saved.
+struct TTextSave {
+    QImage Bitmap;
+    int X = 0, Y = -5000, W = 0, H = 0;
+};
+
+class TSelection {
+public:
+    // Item 3 to 19; Finish receives the grabbed (and masked) picture, or a
+    // null one when nothing could be grabbed.
+    TSelection(int item, TTextSave& textSave, std::function<void(const QImage&)> finish);
+
+    // SelectionDC and GrabWaitStart: the prompt at the cursor. False when
+    // the display cannot be drawn on.
+    bool Start();
+    // A hook report, WM_USER+3 to WM_USER+8.
+    void Message(const TMessage& m);
+    bool Active() const { return FActive; }
+
+    // The outline rectangle now, and the stretch/move switch.
+    TRect SelRect() const { return {L, T, R, B}; }
+    bool MoveMode() const { return FMoveMode; }
+    QPoint Anchor() const { return FAnchor; }
+    // The last read-out text drawn (tests).
+    const QString& LastReadout() const { return FReadout; }
+
+    static QString PromptText() { return "Left click on the mouse to start the capture"; }
+
+private:
+    enum class TDrawn { Nothing, Prompt, Outline };
+    void DrawPrompt();
+    void DrawOutline();
+    void Erase();
+    void PutText(const QString& text, const QFont& font, QColor fg, QColor bg, int x, int y,
+                 bool centreOnW, int w);
+    void RestoreText();
+    void Finish();
+
+    int Item;
+    TTextSave& Save;
+    std::function<void(const QImage&)> FinishCallback;
+    TDisplay& Screen;
+    bool FActive = false, FMoveMode = false, ButtonDown = false;
+    QPoint FAnchor, LastMouse;
+    int L = 0, T = 0, R = 0, B = 0;
+    TDrawn Drawn = TDrawn::Nothing;
+    QImage OutlineMask; // the inversion drawn now, to undo it exactly
+    QPoint OutlineAt;
+    QString FReadout;
+};
+
+// The figure of Item in (L, T, R, B) with its dotted bounding rectangle, as
+// the pixels to invert: an 8-bit mask (0 or 255) and its top-left corner.
+QImage RubberBandMask(int item, int l, int t, int r, int b, const TStarSettings& star, QPoint* at);

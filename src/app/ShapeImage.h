@@ -1,0 +1,74 @@
+// The shape-mask control: one shape rendered as a white figure on a coloured
+// background into a picture of the control's size. The capture masks with
+// it; the configuration dialog shows it as a preview.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QLabel>
+
+enum TMyShapeType {
+    shNone,
+    shRectangle,
+    shSquare,
+    shRoundRect,
+    shRoundSquare,
+    shEllipse,
+    shCircle,
+    shTriangleLeft,
+    shTriangleRight,
+    shTriangleUp,
+    shTriangleDown,
+    shDiamond,
+    shStar,
+    shPolyGon
+};
+
+struct TShapeProps {
+    TMyShapeType Shape = shNone;
+    int16_t EdgeSize = 0;
+    int VectorP = 50; // percent, 0 to 100
+    int Vectors = 10; // 3 to 100
+    int Angle = 90;   // 0 to 359
+    QRgb BColor = qRgb(0, 0, 0);
+    QRgb PColor = qRgb(0, 0, 0);
+    bool UseFill = false;
+    Qt::PenStyle PStyle = Qt::SolidLine;
+
+    // The ranges the control accepts; a rejected value keeps the old one.
+    bool SetVectorP(int v) { return v >= 0 && v <= 100 && (VectorP = v, true); }
+    bool SetVectors(int v) { return v >= 3 && v <= 100 && (Vectors = v, true); }
+    bool SetAngle(int v) { return v >= 0 && v <= 359 && (Angle = v, true); }
+};
+
+// The picture a ShapeImage of Size shows for Props.
+QImage RenderShape(TShapeProps props, QSize size);
+
+class ShapeImage : public QLabel {
+    Q_OBJECT
+public:
+    explicit ShapeImage(QWidget* parent = nullptr);
+
+    const TShapeProps& Props() const { return P; }
+    const QImage& Picture() const { return FPicture; }
+
+    // Each accepts what the control accepts, keeps the old value otherwise,
+    // and renders again after an accepted change.
+    void SetShape(TMyShapeType v);
+    void SetEdgeSize(int16_t v);
+    void SetVectorP(int v);
+    void SetVectors(int v);
+    void SetAngle(int v);
+    void SetBColor(QRgb v);
+    void SetPColor(QRgb v);
+    void SetUseFill(bool v);
+    void SetPStyle(Qt::PenStyle v);
+
+protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    void Render();
+    TShapeProps P;
+    QImage FPicture;
+};
