@@ -45,6 +45,16 @@ void RunTo(std::vector<const char*> argv, const char* out) {
     waitpid(pid, &st, 0);
 }
 
+std::string RandomBytes(size_t size, uint64_t seed) {
+    std::string data(size, '\0');
+    std::mt19937_64 rng(seed);
+    for (size_t i = 0; i + 8 <= data.size(); i += 8) {
+        const uint64_t v = rng();
+        std::memcpy(&data[i], &v, 8);
+    }
+    return data;
+}
+
 double Longest = 0; // the longest pass without a pump inside a render
 TClock::time_point LastPump;
 
@@ -69,12 +79,7 @@ int SendMode(int port) {
     m.Body = {"The capture."};
     auto item = std::make_unique<TmsAttItem>();
     item->SetFileName("capture.bin");
-    std::mt19937_64 rng(3);
-    item->Data.resize(20u << 20);
-    for (size_t i = 0; i + 8 <= item->Data.size(); i += 8) {
-        const uint64_t v = rng();
-        std::memcpy(&item->Data[i], &v, 8);
-    }
+    item->Data = RandomBytes(20u << 20, 3);
     m.Attachments.Add(std::move(item));
     TmsSMTP smtp;
     smtp.SetWinsockLoaded(true);
@@ -103,12 +108,7 @@ int main(int argc, char** argv) {
     const char* in = "/tmp/snaprio-bench-attachment.bin";
     const char* spool = "/tmp/snaprio-bench-spool.eml";
     const char* peer = "/tmp/snaprio-bench-peer.out";
-    std::string data(50u << 20, '\0');
-    std::mt19937_64 rng(1);
-    for (size_t i = 0; i + 8 <= data.size(); i += 8) {
-        const uint64_t v = rng();
-        std::memcpy(&data[i], &v, 8);
-    }
+    const std::string data = RandomBytes(50u << 20, 1);
     std::ofstream(in, std::ios::binary)
         .write(data.data(), static_cast<std::streamsize>(data.size()));
 

@@ -3,32 +3,16 @@
 against memcpy (bench_grab), and snaprio --capture screen x.BMP as a whole
 process against xwd -root and scrot writing the same screen, with the peak
 memory of the capture.   usage: bench/grab.py [BUILD_DIR]"""
-import os, subprocess, sys, tempfile, time
+import os, subprocess, sys, tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from benchlib import best  # noqa: E402
 
 build = sys.argv[1] if len(sys.argv) > 1 else "build"
 xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "3840x2160x24", "-noreset",
                          "-nolisten", "tcp"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
 display = ":" + xvfb.stdout.readline().decode().strip()
 env = dict(os.environ, DISPLAY=display)
-
-
-def run(argv):
-    start = time.perf_counter()
-    pid = os.fork()
-    if pid == 0:
-        devnull = os.open(os.devnull, os.O_WRONLY)
-        os.dup2(devnull, 1)
-        os.dup2(devnull, 2)
-        os.execvpe(argv[0], argv, env)
-    _, status, usage = os.wait4(pid, 0)
-    if status != 0:
-        raise SystemExit("failed: " + " ".join(argv))
-    return time.perf_counter() - start, usage.ru_maxrss / 1024
-
-
-def best(argv, n=5):
-    runs = [run(argv) for _ in range(n)]
-    return min(r[0] for r in runs), max(r[1] for r in runs)
 
 
 try:
@@ -41,9 +25,9 @@ try:
           f"{times['Memcpy']:.1f} ms, ratio {times['Grab'] / times['Memcpy']:.2f}")
     with tempfile.TemporaryDirectory() as d:
         # --capture waits 0.3 s like the resident program; count it out for the comparison.
-        ours, ours_mb = best([os.path.join(build, "snaprio"), "--capture", "screen", os.path.join(d, "x.BMP")])
-        xwd, _ = best(["xwd", "-root", "-silent", "-out", os.path.join(d, "x.xwd")])
-        scrot, _ = best(["scrot", "-o", os.path.join(d, "x.png")], 3)
+        ours, ours_mb = best([os.path.join(build, "snaprio"), "--capture", "screen", os.path.join(d, "x.BMP")], env)
+        xwd, _ = best(["xwd", "-root", "-silent", "-out", os.path.join(d, "x.xwd")], env)
+        scrot, _ = best(["scrot", "-o", os.path.join(d, "x.png")], env, 3)
         work = ours - 0.3
         print(f"--capture screen x.BMP: {ours*1000:.0f} ms ({work*1000:.0f} ms without the 0.3 s pause), "
               f"xwd -root {xwd*1000:.0f} ms, scrot {scrot*1000:.0f} ms; "

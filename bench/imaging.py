@@ -4,45 +4,27 @@ snaprio --convert against ImageMagick (GIF) and cjpeg (JPEG), tjbench's
 megapixels per second, and the peak memory of each conversion.
 
 usage: bench/imaging.py [BUILD_DIR]   (default: build)"""
-import os, subprocess, sys, tempfile, time
+import os, subprocess, sys, tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from benchlib import best  # noqa: E402
 
 build = sys.argv[1] if len(sys.argv) > 1 else "build"
 snaprio = os.path.join(build, "snaprio")
 env = dict(os.environ, DISPLAY="")
 
 
-def run(argv):
-    """Wall time and peak RSS (MB) of one run of argv."""
-    start = time.perf_counter()
-    pid = os.fork()
-    if pid == 0:
-        devnull = os.open(os.devnull, os.O_WRONLY)
-        os.dup2(devnull, 1)
-        os.dup2(devnull, 2)
-        os.execvpe(argv[0], argv, env)
-    _, status, usage = os.wait4(pid, 0)
-    elapsed = time.perf_counter() - start
-    if status != 0:
-        raise SystemExit("failed: " + " ".join(argv))
-    return elapsed, usage.ru_maxrss / 1024
-
-
-def best(argv, n=5):
-    runs = [run(argv) for _ in range(n)]
-    return min(r[0] for r in runs), max(r[1] for r in runs)
-
-
 with tempfile.TemporaryDirectory() as d:
     subprocess.run([os.path.join(build, "bench", "bench_pictures"), d], check=True)
     for pic in ("screenshot", "photo"):
         bmp, ppm = os.path.join(d, pic + ".BMP"), os.path.join(d, pic + ".ppm")
-        ours_gif, ours_gif_mb = best([snaprio, "--convert", bmp, os.path.join(d, "o.GIF")])
+        ours_gif, ours_gif_mb = best([snaprio, "--convert", bmp, os.path.join(d, "o.GIF")], env)
         im_gif, _ = best(["/usr/bin/convert", ppm, "+dither", "-remap", "netscape:",
-                          os.path.join(d, "m.gif")], 3)
-        ours_jpg, ours_jpg_mb = best([snaprio, "--convert", bmp, os.path.join(d, "o.JPG")])
+                          os.path.join(d, "m.gif")], env, 3)
+        ours_jpg, ours_jpg_mb = best([snaprio, "--convert", bmp, os.path.join(d, "o.JPG")], env)
         cjpeg, _ = best(["cjpeg", "-quality", "100", "-baseline", "-outfile",
-                         os.path.join(d, "c.jpg"), ppm])
-        _, ours_bmp_mb = best([snaprio, "--convert", bmp, os.path.join(d, "o.BMP")], 2)
+                         os.path.join(d, "c.jpg"), ppm], env)
+        _, ours_bmp_mb = best([snaprio, "--convert", bmp, os.path.join(d, "o.BMP")], env, 2)
         print(f"{pic} 3840x2160:")
         print(f"  GIF   snaprio {ours_gif*1000:7.1f} ms   ImageMagick {im_gif*1000:8.1f} ms"
               f"   ImageMagick/snaprio = {im_gif/ours_gif:5.1f}")

@@ -155,6 +155,8 @@ void WriteBmp(const QImage& picture, const std::function<void(const uint8_t*, si
         std::memset(d, 0, stride);
         if (bpp == 8) {
             std::memcpy(d, s, w);
+        } else if (img.format() == QImage::Format_BGR888) {
+            std::memcpy(d, s, static_cast<size_t>(w) * 3);
         } else if (img.format() == QImage::Format_RGB888) {
             for (uint32_t x = 0; x < w; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
         } else if (bpp == 24) {
@@ -251,7 +253,8 @@ QImage DecodeBmp(const uint8_t* data, size_t size) {
         img.setColorTable(table);
         SetDeviceIndependent(img);
     } else {
-        img = QImage(iw, ih, bpp == 24 ? QImage::Format_RGB888 : QImage::Format_RGB32);
+        // 24-bit rows are blue, green, red as the file has them: copied as they are.
+        img = QImage(iw, ih, bpp == 24 ? QImage::Format_BGR888 : QImage::Format_RGB32);
         if (img.isNull()) Bad("not enough memory");
     }
     if (rle) {
@@ -274,7 +277,7 @@ QImage DecodeBmp(const uint8_t* data, size_t size) {
             std::copy_n(s, iw, d);
             break;
         case 24:
-            for (int x = 0; x < iw; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
+            std::memcpy(d, s, static_cast<size_t>(iw) * 3);
             break;
         default: {
             auto* out = reinterpret_cast<QRgb*>(d);
@@ -292,6 +295,6 @@ QImage DecodeBmp(const uint8_t* data, size_t size) {
 }
 
 QImage LoadBmpFile(const std::string& fileName) {
-    const std::vector<uint8_t> bytes = ReadFileBytes(fileName);
-    return DecodeBmp(bytes.data(), bytes.size());
+    const TMappedFile file(fileName);
+    return DecodeBmp(file.Data(), file.Size());
 }

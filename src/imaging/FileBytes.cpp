@@ -3,8 +3,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "imaging/ImageError.h"
 
@@ -61,4 +64,24 @@ void TFileWriter::Commit() {
         std::remove(Name.c_str());
         Fail("Cannot write", Name, err);
     }
+}
+
+TMappedFile::TMappedFile(const std::string& fileName) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot read", fileName, errno);
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ,
+                       MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (p != MAP_FAILED) {
+            Map = static_cast<uint8_t*>(p);
+            MapSize = static_cast<size_t>(st.st_size);
+        }
+    }
+    ::close(fd);
+    if (!Map) Copy = ReadFileBytes(fileName); // a pipe, an empty file, or no mapping to be had
+}
+
+TMappedFile::~TMappedFile() {
+    if (Map) munmap(Map, MapSize);
 }

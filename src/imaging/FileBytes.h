@@ -26,3 +26,20 @@ private:
     std::string Name;
     std::FILE* File = nullptr;
 };
+
+// A whole file mapped read-only (read into memory where it cannot be mapped);
+// EImageError when it cannot be read.
+class TMappedFile {
+public:
+    explicit TMappedFile(const std::string& fileName);
+    ~TMappedFile();
+    TMappedFile(const TMappedFile&) = delete;
+    TMappedFile& operator=(const TMappedFile&) = delete;
+    const uint8_t* Data() const { return Map ? Map : Copy.data(); }
+    size_t Size() const { return Map ? MapSize : Copy.size(); }
+
+private:
+    uint8_t* Map = nullptr;
+    size_t MapSize = 0;
+    std::vector<uint8_t> Copy;
+};

@@ -233,6 +233,11 @@ void ReduceRow24(const uint8_t* src, uint8_t* dst, int width) {
         dst[x] = static_cast<uint8_t>(Cube.R[src[0]] + Cube.G[src[1]] + Cube.B[src[2]]);
 }
 
+void ReduceRowBGR(const uint8_t* src, uint8_t* dst, int width) {
+    for (int x = 0; x < width; ++x, src += 3)
+        dst[x] = static_cast<uint8_t>(Cube.R[src[2]] + Cube.G[src[1]] + Cube.B[src[0]]);
+}
+
 } // namespace
 
 int TGIFColorMap::BitsPerPixel() const {
@@ -277,17 +282,20 @@ void TGIFSubImage::Assign(QImage& bitmap) {
     } else {
         // Anything else goes to the colour cube; the caller's picture is left
         // at 24 bits per pixel.
-        const bool direct =
+        const bool x32 =
             bitmap.format() == QImage::Format_RGB32 || bitmap.format() == QImage::Format_ARGB32;
-        if (!direct) bitmap.convertTo(QImage::Format_RGB888);
+        const bool bgr = bitmap.format() == QImage::Format_BGR888; // a 24-bit bitmap file
+        if (!x32 && !bgr) bitmap.convertTo(QImage::Format_RGB888);
         for (int y = 0; y < h; ++y) {
             uint8_t* dst = &Data[static_cast<size_t>(y) * w];
-            if (direct)
+            if (x32)
                 ReduceRow32(reinterpret_cast<const uint32_t*>(bitmap.constScanLine(y)), dst, w);
+            else if (bgr)
+                ReduceRowBGR(bitmap.constScanLine(y), dst, w);
             else
                 ReduceRow24(bitmap.constScanLine(y), dst, w);
         }
-        if (direct) bitmap.convertTo(QImage::Format_RGB888);
+        if (x32 || bgr) bitmap.convertTo(QImage::Format_RGB888);
         ColorMap.Colors.reserve(PaletteSize);
         for (int n = 0; n < CubeSize; ++n)
             ColorMap.Colors.push_back({static_cast<uint8_t>(51 * (n / 36)),

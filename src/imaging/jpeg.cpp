@@ -62,14 +62,15 @@ bool CompressRows(const QImage& src, int quality, bool grey, bool progressive, T
     cinfo.image_height = static_cast<JDIMENSION>(src.height());
     // Rows go in as the picture holds them: X RGB32 is B, G, R, X in memory.
     const bool x32 = src.format() == QImage::Format_RGB32 || src.format() == QImage::Format_ARGB32;
+    const bool bgr = src.format() == QImage::Format_BGR888;
     cinfo.input_components = x32 ? 4 : 3;
-    cinfo.in_color_space = x32 ? JCS_EXT_BGRX : JCS_RGB;
+    cinfo.in_color_space = x32 ? JCS_EXT_BGRX : bgr ? JCS_EXT_BGR : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     if (grey) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
     if (progressive) jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
-    const bool direct = x32 || src.format() == QImage::Format_RGB888;
+    const bool direct = x32 || bgr || src.format() == QImage::Format_RGB888;
     while (cinfo.next_scanline < cinfo.image_height) {
         const int y = static_cast<int>(cinfo.next_scanline);
         JSAMPROW row;

@@ -94,7 +94,7 @@ public:
     TmsHeaders Headers;
     std::vector<std::string> Body;
 
-    // Derived from the parts; the result is also stored.
+    // Derived from the attachments and the body; the result is also stored.
     std::string ContentType();
     void SetContentType(std::string_view type);
 

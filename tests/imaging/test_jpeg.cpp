@@ -29,8 +29,9 @@ TEST(JPEGImage, SameBytesAsCjpegAtQualityHundred) {
     // Both are libjpeg-turbo with its defaults: equal bytes prove that nothing
     // else is set, and that the rows go in with their true colours.
     TTempDir dir;
-    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_RGB16,
-                                  QImage::Format_Indexed8}) {
+    for (QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_BGR888, QImage::Format_RGB16,
+          QImage::Format_Indexed8}) {
         const QImage img = RandomImage(173, 61, format, 11);
         WritePpm(img, dir.File("in.ppm"));
         ASSERT_EQ(RunCommand({"cjpeg", "-quality", "100", "-baseline", "-outfile",

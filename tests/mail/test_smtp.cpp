@@ -39,6 +39,16 @@ void Hello(TConn& c) {
     c.Send("250 hello\r\n");
 }
 
+// Greeting, HELO, then MAIL FROM and one RCPT TO accepted and DATA answered
+// with DataReply.
+void UpToData(TConn& c, const char* dataReply = "354 go\r\n") {
+    Hello(c);
+    for (const char* reply : {"250 ok\r\n", "250 ok\r\n", dataReply}) {
+        c.Expect();
+        c.Send(reply);
+    }
+}
+
 struct TClient {
     TmsSMTP Smtp;
     TmsMessage Msg;
@@ -107,11 +117,7 @@ TEST(Smtp, OneRecipientGivesExactlyTheDocumentedConversation) {
 
 TEST(Smtp, DataPhaseStuffsEveryLeadingDot) {
     TScriptServer server([](TConn& c) {
-        Hello(c);
-        for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
-            c.Expect();
-            c.Send(reply);
-        }
+        UpToData(c);
         c.ReadData();
         c.Send("250 queued\r\n");
         c.Expect();
@@ -231,11 +237,7 @@ TEST(Smtp, RejectedRecipientStopsOrProceeds) {
 TEST(Smtp, DataAndEndOfDataMustBeAccepted) {
     {
         TScriptServer server([](TConn& c) {
-            Hello(c);
-            for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "250 not 354\r\n"}) {
-                c.Expect();
-                c.Send(reply);
-            }
+            UpToData(c, "250 not 354\r\n");
             c.WaitForClose();
         });
         TClient client(server.Port());
@@ -244,11 +246,7 @@ TEST(Smtp, DataAndEndOfDataMustBeAccepted) {
     }
     {
         TScriptServer server([](TConn& c) {
-            Hello(c);
-            for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
-                c.Expect();
-                c.Send(reply);
-            }
+            UpToData(c);
             c.ReadData();
             c.Send("554 5.7.1 rejected as spam\r\n");
             c.WaitForClose();
@@ -312,11 +310,7 @@ TEST(Smtp, RefusedAndResetConnections) {
     EXPECT_LT(s, 0.5) << "said at once, not after the time-out";
 
     TScriptServer server([](TConn& c) {
-        Hello(c);
-        for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
-            c.Expect();
-            c.Send(reply);
-        }
+        UpToData(c);
         c.ReadSome(100000);
         c.Reset();
     });
@@ -334,11 +328,7 @@ TEST(Smtp, RefusedAndResetConnections) {
 
 TEST(Smtp, ServerRefusingMidDataIsReadNotASigpipe) {
     TScriptServer server([](TConn& c) {
-        Hello(c);
-        for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
-            c.Expect();
-            c.Send(reply);
-        }
+        UpToData(c);
         c.ReadSome(50000);
         c.Send("552 message too big\r\n");
         ::shutdown(c.Fd, SHUT_WR);
@@ -355,11 +345,7 @@ TEST(Smtp, ServerRefusingMidDataIsReadNotASigpipe) {
 
 TEST(Smtp, SlowReaderIsNotAStall) {
     TScriptServer server([](TConn& c) {
-        Hello(c);
-        for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
-            c.Expect();
-            c.Send(reply);
-        }
+        UpToData(c);
         c.ReadDataSlowly(3 << 20, 300);
         c.Send("250 queued\r\n");
         c.Expect();
