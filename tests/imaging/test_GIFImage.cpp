@@ -203,8 +203,8 @@ TEST(GIFImage, RealDecodersReadLongRunsAndNoise) {
 }
 
 TEST(GIFImage, ScreenPicturesAreReducedToTheCube) {
-    for (QImage::Format format :
-         {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_RGB16}) {
+    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888,
+                                  QImage::Format_BGR888, QImage::Format_RGB16}) {
         QImage img = RandomImage(301, 77, format, 5);
         const std::vector<uint8_t> before = RgbBytes(img);
         std::vector<uint8_t> want;
