@@ -73,8 +73,10 @@ int RunProgram(int argc, char** argv) {
 
     int status;
     {
-        TMainWin mainWin;
+        // Catch SIGTERM before the hooks exist: a signal that comes early is
+        // handled when the loop starts, the normal way, settings saved.
         TUnixSignals unixSignals;
+        TMainWin mainWin;
         QObject::connect(&unixSignals, &TUnixSignals::Terminate, &mainWin, &QWidget::close);
         status = QApplication::exec();
     }

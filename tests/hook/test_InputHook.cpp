@@ -161,7 +161,16 @@ TEST_F(InputHook, AKeyHeldByAnotherProgramIsSkippedAndNamedOnce) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "snaprio: the hot key F9 is taken by another program\n");
     EXPECT_EQ(Main.Got, (std::vector<TMessage>{{WM_USER + 2, 44, 0}}));
+    // Once the other program lets go, the key is taken within a few seconds.
     XCloseDisplay(other);
+    Main.Got.clear();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            XDo({"key", "F9"});
+            return !Main.Got.empty();
+        },
+        std::chrono::seconds(5)));
+    EXPECT_EQ(Main.Got.front(), (TMessage{WM_USER + 2, 42, 0}));
 }
 
 TEST_F(InputHook, NoGrabOutlivesTheHooks) {

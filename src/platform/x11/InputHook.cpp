@@ -54,8 +54,10 @@ private:
     QTimer Timer;
     bool KeyboardOn = false, MouseOn = false;
     std::array<bool, HotKeyCount> Grabbed{}; // index grabbed (all lock variants)
-    std::array<bool, HotKeyCount> Refused{}; // another client holds it; not retried
-    std::array<bool, 256> KeyDown{};         // keycodes held, to drop auto-repeat
+    std::array<bool, HotKeyCount> Refused{}; // another client holds it; retried now and then
+    std::array<bool, HotKeyCount> Named{};   // said once on stderr
+    int RetryTicks = 0;
+    std::array<bool, 256> KeyDown{}; // keycodes held, to drop auto-repeat
     bool PointerGrabbed = false;
     bool LeftDown = false;
 };
@@ -98,6 +100,7 @@ void TInputHook::Close() {
     Memory.reset();
     Grabbed.fill(false);
     Refused.fill(false);
+    Named.fill(false);
     KeyDown.fill(false);
     PointerGrabbed = LeftDown = false;
 }
@@ -159,13 +162,20 @@ void TInputHook::GrabIndex(int index, bool grab, bool quiet) {
         trap.Sync();
         Grabbed[index] = false;
         Refused[index] = true;
-        if (!quiet)
+        if (!quiet && !Named[index])
             std::fprintf(stderr, "snaprio: the hot key %.*s is taken by another program\n",
                          static_cast<int>(HotKeyNames[index].size()), HotKeyNames[index].data());
+        Named[index] = Named[index] || !quiet;
     }
 }
 
 void TInputHook::FollowKeys() {
+    // A key another program held may be free again: try the refused ones
+    // about every two seconds.
+    if (++RetryTicks >= 2000 / SyncIntervalMs) {
+        RetryTicks = 0;
+        Refused.fill(false);
+    }
     const bool reports = KeyboardOn && HookRead(Block->KeyReportSwitch) != 0;
     for (int k = 0; k < HotKeyCount; ++k) {
         const bool flagged = KeyboardOn && HookRead(Block->HotKeyFlags[k]) != 0;
