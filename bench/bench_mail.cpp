@@ -68,19 +68,24 @@ double Render(TmsMessage& m, const char* spool) {
     });
 }
 
+// The capture mail of the benchmarks: one line of text, Data attached.
+void CaptureMessage(TmsMessage& m, std::string data) {
+    m.Sender.Address = "ann@example.org";
+    m.Recipients.AddAddress("bob@example.net", "Bob");
+    m.Body = {"The capture."};
+    auto item = std::make_unique<TmsAttItem>();
+    item->SetFileName("capture.bin");
+    item->Data = std::move(data);
+    m.Attachments.Add(std::move(item));
+}
+
 } // namespace
 
 // Sends a message with a 20 MB attachment to 127.0.0.1:Port and reports the
 // time and the longest pass between two pumps of the message loop.
 int SendMode(int port) {
     TmsMessage m;
-    m.Sender.Address = "ann@example.org";
-    m.Recipients.AddAddress("bob@example.net", "Bob");
-    m.Body = {"The capture."};
-    auto item = std::make_unique<TmsAttItem>();
-    item->SetFileName("capture.bin");
-    item->Data = RandomBytes(20u << 20, 3);
-    m.Attachments.Add(std::move(item));
+    CaptureMessage(m, RandomBytes(20u << 20, 3));
     TmsSMTP smtp;
     smtp.SetWinsockLoaded(true);
     smtp.Server = "127.0.0.1:" + std::to_string(port);
@@ -113,13 +118,7 @@ int main(int argc, char** argv) {
         .write(data.data(), static_cast<std::streamsize>(data.size()));
 
     TmsMessage m;
-    m.Sender.Address = "ann@example.org";
-    m.Recipients.AddAddress("bob@example.net", "Bob");
-    m.Body = {"The capture."};
-    auto item = std::make_unique<TmsAttItem>();
-    item->SetFileName("capture.bin");
-    item->Data = data;
-    m.Attachments.Add(std::move(item));
+    CaptureMessage(m, data);
 
     SetMailPump([] {
         const auto now = TClock::now();

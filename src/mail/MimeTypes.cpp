@@ -1,4 +1,5 @@
 #include "mail/MimeTypes.h"
+#include "mail/mscoding.h"
 
 #include <cctype>
 #include <fstream>
@@ -7,12 +8,6 @@
 #include <unordered_map>
 
 namespace {
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 struct TTable {
     std::string Path = "/etc/mime.types";
@@ -34,7 +29,7 @@ void Load(TTable& t) {
         std::istringstream words(line);
         std::string type, ext;
         if (!(words >> type)) continue;
-        while (words >> ext) t.ByExtension.emplace(Lower(ext), type); // the first wins
+        while (words >> ext) t.ByExtension.emplace(LowerCase(ext), type); // the first wins
     }
     t.Loaded = true;
 }
@@ -53,6 +48,6 @@ std::string ContentTypeOfExtension(std::string_view extension) {
     std::lock_guard g(Lock);
     TTable& t = Table();
     if (!t.Loaded) Load(t);
-    auto it = t.ByExtension.find(Lower(extension));
+    auto it = t.ByExtension.find(LowerCase(extension));
     return it == t.ByExtension.end() ? std::string() : it->second;
 }

@@ -30,6 +30,13 @@ const std::array<char, 8192>& Base64Pairs() {
 
 } // namespace
 
+std::string LowerCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+
 std::string CutShortString(std::string_view text, size_t n) {
     if (text.size() <= n) return std::string(text);
     size_t end = n; // text[end] is the first byte left out

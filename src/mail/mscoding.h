@@ -46,5 +46,8 @@ private:
     std::vector<std::string>& Lines;
 };
 
+// ASCII letters of Text in lower case (names, types and field names).
+std::string LowerCase(std::string_view text);
+
 // Cuts Text to at most N bytes without splitting a UTF-8 sequence.
 std::string CutShortString(std::string_view text, size_t n = ShortStringLength);

@@ -14,12 +14,6 @@ namespace {
 constexpr size_t FlushSize = 1 << 20;
 constexpr const char* MultipartNote = "This is a multipart message in MIME format";
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string OneLine(std::string_view s) {
     std::string out(s);
     std::replace(out.begin(), out.end(), '\r', ' ');
@@ -168,7 +162,7 @@ void TmsCustomEncoder::WriteAttachmentData(const TmsAttItem& item) {
 void TmsCustomEncoder::EncodeMultipart(bool alternative) {
     TmsAttList& atts = Message.Attachments;
     const int n = atts.Count();
-    auto lowerName = [&](int i) { return Lower(atts.Items(i).Name()); };
+    auto lowerName = [&](int i) { return LowerCase(atts.Items(i).Name()); };
     bool htmlFirst = n > 0 && Message.Body.empty() && lowerName(0) == "_htmbody.htm";
     bool rtfFirst = n > 0 && Message.Body.empty() && lowerName(0) == "_rtfbody.rtf";
     bool altFirst = n > 0 && lowerName(0).rfind("_alt.", 0) == 0;
@@ -256,7 +250,7 @@ void TmsCustomEncoder::EncodePlain() {
 
 void TmsCustomEncoder::EncodeSinglePart() {
     const TmsAttItem& item = Message.Attachments.Items(0);
-    const std::string name = Lower(item.Name());
+    const std::string name = LowerCase(item.Name());
     const bool one = Message.Attachments.Count() == 1;
     const bool html = one && name == "_htmbody.htm", rtf = one && name == "_rtfbody.rtf";
     if (html)

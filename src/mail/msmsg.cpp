@@ -10,12 +10,6 @@
 
 namespace {
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string Upper(std::string_view s) {
     std::string out(s);
     for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -110,9 +104,9 @@ void TmsAttList::Assign(const TmsAttList& other) {
 void TmsHeaders::RemoveField(std::string name) {
     if (empty()) return;
     if (name.empty() || name.back() != ':') name += ':';
-    const std::string key = Lower(name);
+    const std::string key = LowerCase(name);
     for (size_t i = 0; i < size(); ++i) {
-        if (Lower(std::string_view((*this)[i]).substr(0, key.size())) != key) continue;
+        if (LowerCase(std::string_view((*this)[i]).substr(0, key.size())) != key) continue;
         size_t end = i + 1;
         while (end < size() && !(*this)[end].empty() &&
                ((*this)[end][0] == ' ' || (*this)[end][0] == '\t'))
@@ -125,7 +119,7 @@ void TmsHeaders::RemoveField(std::string name) {
 std::string TmsCustomMessage::ContentType() {
     std::string type;
     const int n = Attachments.Count();
-    auto lowerName = [&](int i) { return Lower(Attachments.Items(i).Name()); };
+    auto lowerName = [&](int i) { return LowerCase(Attachments.Items(i).Name()); };
     bool allAlt = n > 0;
     for (int i = 0; i < n && allAlt; ++i) allAlt = lowerName(i).rfind("_alt.", 0) == 0;
     if (Encoding == meUU)
@@ -147,7 +141,7 @@ std::string TmsCustomMessage::ContentType() {
 }
 
 void TmsCustomMessage::SetContentType(std::string_view type) {
-    StoredContentType = Lower(type);
+    StoredContentType = LowerCase(type);
 }
 
 void TmsCustomMessage::Validate() const {
