@@ -113,3 +113,48 @@ TEST(EndToEnd, CaptureCommandWritesEveryFormat) {
     EXPECT_EQ(nodisplay.Wait(), 1);
     EXPECT_FALSE(FileExists(dir.File("y.bmp")));
 }
+
+TEST(EndToEnd, ShapedSelectionWithTheMouse) {
+    TBackdrop backdrop;
+    TTempDir dir;
+    // An ellipse: white outside the shape, the green screen inside.
+    WriteFile(dir.File("SNAPRO.INI"), "[Misc]\nWhat To Cap=4\nShape=7\nAction=0\nFirst Time=No\n");
+    TProcess program({SNAPRIO_BINARY},
+                     {"XDG_RUNTIME_DIR=" + dir.Path(), "SNAPRIO_INI=" + dir.File("SNAPRO.INI")});
+    std::string win;
+    ASSERT_TRUE(WaitFor([&] {
+        RunCommand({"xdotool", "key", "F11"});
+        win = VisibleMainWindow();
+        return !win.empty();
+    })) << program.Stderr();
+    std::string geometry;
+    RunCommand({"xdotool", "getwindowgeometry", "--shell", win}, &geometry);
+    int x = 0, y = 0;
+    std::sscanf(geometry.substr(geometry.find("X=")).c_str(), "X=%d\nY=%d", &x, &y);
+    RunCommand({"xdotool", "windowfocus", "--sync", win});
+    RunCommand({"xdotool", "key", "Return"});
+    ASSERT_TRUE(WaitFor([&] { return VisibleMainWindow().empty(); }));
+    const QRgb before = backdrop.Pixel(700, 600);
+    // Drag from (600, 500) to (800, 700) once the prompt follows the mouse.
+    WaitFor([] { return false; }, std::chrono::milliseconds(400));
+    for (const std::vector<std::string>& step :
+         std::vector<std::vector<std::string>>{{"mousemove", "600", "500"},
+                                               {"mousedown", "1"},
+                                               {"mousemove", "700", "600"},
+                                               {"mousemove", "800", "700"},
+                                               {"mouseup", "1"}}) {
+        std::vector<std::string> argv{"xdotool"};
+        argv.insert(argv.end(), step.begin(), step.end());
+        RunCommand(argv);
+        WaitFor([] { return false; }, std::chrono::milliseconds(80));
+    }
+    // The thumbnail: 125 x 125 of the 200 x 200 picture, white corner, green centre.
+    const int tx = x + 8 + 240, ty = y + 70 + 4 + 8;
+    ASSERT_TRUE(WaitFor([&] {
+        return !VisibleMainWindow().empty() && backdrop.Pixel(tx + 62, ty + 62) == qRgb(0, 0xC0, 0);
+    })) << program.Stderr();
+    EXPECT_EQ(backdrop.Pixel(tx + 1, ty + 1), qRgb(255, 255, 255));
+    EXPECT_EQ(backdrop.Pixel(700, 600), before) << "no rubber band left on the screen";
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 0);
+}
