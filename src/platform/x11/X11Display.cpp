@@ -330,7 +330,8 @@ TRect TX11Display::Foreground(bool withFrame) {
     Window child;
     XTranslateCoordinates(Dpy(), client, Root(), 0, 0, &x, &y, &child);
     TRect r{x, y, x + a.width, y + a.height};
-    if (!withFrame || trap.Sync()) return trap.Sync() ? TRect{} : r;
+    if (trap.Sync()) return {}; // the window went away meanwhile
+    if (!withFrame) return r;
     const Atom extents = XInternAtom(Dpy(), "_NET_FRAME_EXTENTS", False);
     data = nullptr;
     if (XGetWindowProperty(Dpy(), client, extents, 0, 4, False, XA_CARDINAL, &type, &format, &n,
