@@ -399,8 +399,11 @@ void TX11Display::EndSelection() {
 }
 
 void TX11Display::Show(int x, int y, int w, int h) {
+    // Copied, not cleared from the background: a server may have taken its
+    // own copy of the background pixmap when it was set.
     if (Overlay)
-        XClearArea(Dpy(), Overlay, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), False);
+        XCopyArea(Dpy(), Frozen, Overlay, CopyGC, x, y, static_cast<unsigned>(w),
+                  static_cast<unsigned>(h), x, y);
 }
 
 QPoint TX11Display::CursorPos() {
