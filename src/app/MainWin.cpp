@@ -206,6 +206,11 @@ void TMainWin::FormShow() {
     for (int i = 3; i < static_cast<int>(CaptureItemNames.size()); ++i)
         ShapeBox->addItem(
             QString::fromUtf8(CaptureItemNames[i].data(), int(CaptureItemNames[i].size())));
+    SelectConfiguredShape();
+}
+
+void TMainWin::SelectConfiguredShape() {
+    // "Shape" holds a capture item: list position + 3; anything else selects nothing.
     ShapeBox->setCurrentIndex(
         Config.Shape >= 3 && Config.Shape - 3 < ShapeBox->count() ? Config.Shape - 3 : -1);
 }
@@ -235,8 +240,7 @@ void TMainWin::SetScreen(int screen) {
             radios[Config.WhatToCap]->setChecked(true);
         } else {
             CapShape->setChecked(true);
-            ShapeBox->setCurrentIndex(
-                Config.Shape >= 3 && Config.Shape - 3 < ShapeBox->count() ? Config.Shape - 3 : -1);
+            SelectConfiguredShape();
         }
         ApplyShapeRule();
         break;

@@ -87,6 +87,7 @@ private:
     void HookTimerTimer();
     void CaptureRequest(bool checkKey, int key);
     void ApplyShapeRule();
+    void SelectConfiguredShape();
     void DrawThumb();
 
     HWND FHandle = 0;

@@ -49,32 +49,54 @@ std::string VisibleMainWindow() {
     return out.substr(0, out.find('\n'));
 }
 
+// The resident program with its own settings, brought up by the hot key.
+class TResident {
+public:
+    explicit TResident(const std::string& ini) {
+        WriteFile(Dir.File("SNAPRO.INI"), ini);
+        Program = std::make_unique<TProcess>(
+            std::vector<std::string>{SNAPRIO_BINARY},
+            std::vector<std::string>{"XDG_RUNTIME_DIR=" + Dir.Path(),
+                                     "SNAPRIO_INI=" + Dir.File("SNAPRO.INI")});
+    }
+    // Presses the hot key until the main window shows (the key is live once
+    // the program holds its grab); its place on the screen.
+    bool HotKey() {
+        if (!WaitFor([&] {
+                RunCommand({"xdotool", "key", "F11"});
+                Win = VisibleMainWindow();
+                return !Win.empty();
+            }))
+            return false;
+        std::string geometry;
+        RunCommand({"xdotool", "getwindowgeometry", "--shell", Win}, &geometry);
+        std::sscanf(geometry.substr(geometry.find("X=")).c_str(), "X=%d\nY=%d", &X, &Y);
+        return true;
+    }
+    // "&Capture", the default button; true once the window has hidden for it.
+    bool Capture() {
+        RunCommand({"xdotool", "windowfocus", "--sync", Win});
+        RunCommand({"xdotool", "key", "Return"});
+        return WaitFor([&] { return VisibleMainWindow().empty(); });
+    }
+    TTempDir Dir;
+    std::unique_ptr<TProcess> Program;
+    std::string Win;
+    int X = 0, Y = 0;
+};
+
 } // namespace
 
 TEST(EndToEnd, HotKeyCaptureShowsTheThumbnailOnTheDeliveryScreen) {
     TBackdrop backdrop;
-    TTempDir dir;
-    WriteFile(dir.File("SNAPRO.INI"), "[Misc]\nWhat To Cap=0\nAction=2\nFirst Time=No\n");
-    TProcess program({SNAPRIO_BINARY},
-                     {"XDG_RUNTIME_DIR=" + dir.Path(), "SNAPRIO_INI=" + dir.File("SNAPRO.INI")});
-    // The hot key is live once the program holds its grab: press until it shows.
-    std::string win;
-    ASSERT_TRUE(WaitFor([&] {
-        RunCommand({"xdotool", "key", "F11"});
-        win = VisibleMainWindow();
-        return !win.empty();
-    })) << program.Stderr();
-    std::string geometry;
-    RunCommand({"xdotool", "getwindowgeometry", "--shell", win}, &geometry);
-    int x = 0, y = 0;
-    std::sscanf(geometry.substr(geometry.find("X=")).c_str(), "X=%d\nY=%d", &x, &y);
+    TResident resident("[Misc]\nWhat To Cap=0\nAction=2\nFirst Time=No\n");
+    TProcess& program = *resident.Program;
+    ASSERT_TRUE(resident.HotKey()) << program.Stderr();
+    const int x = resident.X, y = resident.Y;
     // The thumbnail's place shows the capture panel now, not the screen.
     const int tx = x + 8 + 240 + 20, ty = y + 70 + 4 + 8 + 20;
     EXPECT_NE(backdrop.Pixel(tx, ty), qRgb(0, 0xC0, 0));
-
-    RunCommand({"xdotool", "windowfocus", "--sync", win});
-    RunCommand({"xdotool", "key", "Return"}); // "&Capture" is the default button
-    ASSERT_TRUE(WaitFor([&] { return VisibleMainWindow().empty(); })) << "hidden for the grab";
+    ASSERT_TRUE(resident.Capture()) << "hidden for the grab";
     // Back on the delivery screen: the screen's thumbnail, and below the
     // scaled picture the thumbnail's button colour.
     ASSERT_TRUE(WaitFor([&] {
@@ -116,24 +138,12 @@ TEST(EndToEnd, CaptureCommandWritesEveryFormat) {
 
 TEST(EndToEnd, ShapedSelectionWithTheMouse) {
     TBackdrop backdrop;
-    TTempDir dir;
     // An ellipse: white outside the shape, the green screen inside.
-    WriteFile(dir.File("SNAPRO.INI"), "[Misc]\nWhat To Cap=4\nShape=7\nAction=0\nFirst Time=No\n");
-    TProcess program({SNAPRIO_BINARY},
-                     {"XDG_RUNTIME_DIR=" + dir.Path(), "SNAPRIO_INI=" + dir.File("SNAPRO.INI")});
-    std::string win;
-    ASSERT_TRUE(WaitFor([&] {
-        RunCommand({"xdotool", "key", "F11"});
-        win = VisibleMainWindow();
-        return !win.empty();
-    })) << program.Stderr();
-    std::string geometry;
-    RunCommand({"xdotool", "getwindowgeometry", "--shell", win}, &geometry);
-    int x = 0, y = 0;
-    std::sscanf(geometry.substr(geometry.find("X=")).c_str(), "X=%d\nY=%d", &x, &y);
-    RunCommand({"xdotool", "windowfocus", "--sync", win});
-    RunCommand({"xdotool", "key", "Return"});
-    ASSERT_TRUE(WaitFor([&] { return VisibleMainWindow().empty(); }));
+    TResident resident("[Misc]\nWhat To Cap=4\nShape=7\nAction=0\nFirst Time=No\n");
+    TProcess& program = *resident.Program;
+    ASSERT_TRUE(resident.HotKey()) << program.Stderr();
+    const int x = resident.X, y = resident.Y;
+    ASSERT_TRUE(resident.Capture());
     const QRgb before = backdrop.Pixel(700, 600);
     // Drag from (600, 500) to (800, 700) once the prompt follows the mouse.
     WaitFor([] { return false; }, std::chrono::milliseconds(400));
