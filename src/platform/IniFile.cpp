@@ -1,11 +1,14 @@
 #include "platform/IniFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,12 +53,104 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
     return true;
 }
 
-std::string OneLine(std::string_view v) {
+// The profile functions drop one matching pair of enclosing quotes, and
+// files written by other tools rely on it.
+std::string_view Unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+// One line, and quoted where reading would otherwise change it (enclosing
+// blanks are trimmed, an enclosing pair of quotes dropped).
+std::string StoredValue(std::string_view v) {
     std::string s(v);
     for (char& c : s)
         if (c == '\r' || c == '\n') c = ' ';
+    if (Unquote(Trim(s)) != s) s = '"' + s + '"';
     return s;
 }
+
+// Our temporary files beside the target: its name, a dot, six letters or digits.
+bool IsOurTemporary(const std::string& name, const std::string& target) {
+    if (name.size() != target.size() + 7 || name.compare(0, target.size(), target) != 0 ||
+        name[target.size()] != '.')
+        return false;
+    for (size_t i = target.size() + 1; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+// Removes temporary files that a killed save left behind. A live save holds
+// a lock on its file until the rename, so only orphans are taken.
+void RemoveStaleTemporaries(const std::filesystem::path& target) {
+    std::error_code ec;
+    const std::string base = target.filename().string();
+    const std::filesystem::path dir = target.has_parent_path() ? target.parent_path() : ".";
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!IsOurTemporary(name, base) || !entry.is_regular_file(ec)) continue;
+        int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(entry.path().c_str());
+        ::close(fd);
+    }
+}
+
+std::string RandomSuffix() {
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 rng(std::random_device{}());
+    std::string s(6, 'A');
+    for (char& c : s) c = digits[rng() % (sizeof(digits) - 1)];
+    return s;
+}
+
+// A locked temporary file beside Target, ready for writing. Where the file
+// system allows it the file has no name until Name() links it, so a save that
+// is killed while writing leaves nothing behind.
+class TTempFile {
+public:
+    explicit TTempFile(const std::string& target) : Target(target) {
+        const std::filesystem::path t(target);
+        const std::string dir = t.has_parent_path() ? t.parent_path().string() : ".";
+        Fd = ::open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (Fd < 0) {
+            FName = target + ".XXXXXX";
+            Fd = mkstemp(FName.data());
+            if (Fd < 0) FName.clear();
+        }
+        if (Fd >= 0) ::flock(Fd, LOCK_EX);
+    }
+    ~TTempFile() {
+        if (!FName.empty()) ::unlink(FName.c_str());
+        if (Fd >= 0) ::close(Fd);
+    }
+    int Fd = -1;
+
+    // Gives the file its temporary name (already named after mkstemp).
+    bool Name() {
+        if (!FName.empty()) return true;
+        const std::string proc = "/proc/self/fd/" + std::to_string(Fd);
+        for (int tries = 0; tries < 100; ++tries) {
+            std::string name = Target + "." + RandomSuffix();
+            if (::linkat(AT_FDCWD, proc.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                FName = name;
+                return true;
+            }
+            if (errno != EEXIST) return false;
+        }
+        return false;
+    }
+    // Renames the named file over the target; the lock stays until the close.
+    bool Replace() {
+        if (std::rename(FName.c_str(), Target.c_str()) != 0) return false;
+        FName.clear();
+        return true;
+    }
+
+private:
+    std::string Target, FName;
+};
 
 } // namespace
 
@@ -119,16 +214,16 @@ std::string TIniFile::ReadString(std::string_view section, std::string_view key,
     if (loc.KeyLine == NoLine) return CutChars(def, maxChars);
     std::string_view k, v;
     KeyValue(Lines[loc.KeyLine], k, v);
-    return CutChars(v, maxChars);
+    return CutChars(Unquote(v), maxChars);
 }
 
 void TIniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    const std::string line = std::string(key) + "=" + OneLine(value);
+    const std::string line = std::string(key) + "=" + StoredValue(value);
     TLocation loc = Find(section, key);
     if (loc.KeyLine != NoLine) {
         std::string_view k, v;
         KeyValue(Lines[loc.KeyLine], k, v);
-        Lines[loc.KeyLine] = std::string(k) + "=" + OneLine(value);
+        Lines[loc.KeyLine] = std::string(k) + "=" + StoredValue(value);
     } else if (loc.SectionLine != NoLine) {
         Lines.insert(Lines.begin() + static_cast<std::ptrdiff_t>(loc.InsertAt), line);
     } else {
@@ -148,10 +243,11 @@ bool TIniFile::Save() const {
     const char* eol = CrLf ? "\r\n" : "\n";
     for (const auto& l : Lines) text.append(l).append(eol);
 
-    std::string tmp = FPath + ".XXXXXX";
-    int fd = mkstemp(tmp.data());
-    if (fd < 0) return false;
-    // mkstemp makes 0600; a settings file is as readable as any other file.
+    RemoveStaleTemporaries(target);
+    TTempFile tmp(FPath);
+    if (tmp.Fd < 0) return false;
+    const int fd = tmp.Fd;
+    // A settings file is as readable as any other file, or keeps its own mode.
     mode_t mask = umask(0);
     umask(mask);
     struct stat st {};
@@ -165,9 +261,5 @@ bool TIniFile::Save() const {
         else
             done += static_cast<size_t>(n);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && std::rename(tmp.c_str(), FPath.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
+    return ok && ::fsync(fd) == 0 && tmp.Name() && tmp.Replace();
 }

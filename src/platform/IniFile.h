@@ -16,17 +16,21 @@ public:
     const std::string& Path() const { return FPath; }
 
     // The value of Key in Section, at most MaxChars characters (UTF-8 code
-    // points; a stray byte counts as one), or Default when there is none.
+    // points; a stray byte counts as one), or Default when there is none. One
+    // pair of enclosing quotes, double or single, is dropped.
     std::string ReadString(std::string_view section, std::string_view key, std::string_view def,
                            size_t maxChars) const;
 
     // Sets Key in Section in memory, adding the key or the section when missing.
-    // CR and LF in the value become blanks: a value must stay one line.
+    // CR and LF in the value become blanks: a value must stay one line. A value
+    // that reading would change (enclosing blanks or quotes) is put in quotes.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
     // Writes every line to a temporary file beside the target and renames it
     // over the target, creating the folder when needed. The old file stays
-    // untouched when anything fails; the result says whether it worked.
+    // untouched when anything fails; the result says whether it worked. The
+    // temporary file is nameless while it is written (O_TMPFILE) where the
+    // file system allows it, and orphans of saves that were killed are removed.
     bool Save() const;
 
 private:

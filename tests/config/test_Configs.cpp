@@ -249,3 +249,66 @@ TEST(SaveConfig, AFailedWriteLeavesTheOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1)
         << "the temporary file is cleaned up";
 }
+
+TEST(LoadConfig, OnePairOfEnclosingQuotesIsDropped) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"\"mail.example.org\"", "mail.example.org"},
+        {"'mail.example.org'", "mail.example.org"},
+        {"  \"spaced\"  ", "spaced"},
+        {"\"\"", ""},
+        {"\"\"twice\"\"", "\"twice\""},
+        {"\"mixed'", "\"mixed'"},
+        {"\"", "\""},
+        {"in \"the\" middle", "in \"the\" middle"},
+    };
+    for (auto [text, want] : cases)
+        EXPECT_EQ(LoadFromText(std::string("[EMail]\nSMTP Host=") + text + "\n").SMTPHost, want)
+            << text;
+    ConfigRec c = LoadFromText("[Misc]\nFirst Time=\"Yes\"\n[EMail]\nSMTP Port='2525'\n");
+    EXPECT_TRUE(c.FirstTime);
+    EXPECT_EQ(c.SMTPPort, 2525);
+    // Texts that reading would change are written so that they come back.
+    TTempDir dir;
+    for (const char* text : {"\"Bob\"", "'x'", " padded ", "\"", "plain"}) {
+        c.EMailName = text;
+        ASSERT_TRUE(SaveConfigTo(c, dir.File("SNAPRO.INI")));
+        ConfigRec back;
+        LoadConfigFrom(back, dir.File("SNAPRO.INI"));
+        EXPECT_EQ(back.EMailName, text);
+    }
+    EXPECT_NE(ReadFile(dir.File("SNAPRO.INI")).find("EMail Name=plain\n"), std::string::npos);
+}
+
+TEST(SaveConfig, AKilledSaveLeavesNoTemporaryFileForLong) {
+    TTempDir dir;
+    const std::string path = dir.File("SNAPRO.INI");
+    // An orphan of our own pattern goes at the next save; other files stay.
+    for (const char* name :
+         {"SNAPRO.INI.a1B2c3", "SNAPRO.INI.bak", "SNAPRO.INI.a1B2c34", "x.a1B2c3"})
+        WriteFile(dir.File(name), "x");
+    std::mt19937 rng(3);
+    ConfigRec c;
+    LoadConfigFrom(c, path);
+    c.LastMessageText.clear();
+    // Saves killed at random moments, as a session end might do.
+    for (int i = 0; i < 30; ++i) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            for (;;) SaveConfigTo(c, path);
+        }
+        usleep(200 + rng() % 3000);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    c.SMTPHost = "last.example.org";
+    ASSERT_TRUE(SaveConfigTo(c, path));
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"SNAPRO.INI", "SNAPRO.INI.a1B2c34", "SNAPRO.INI.bak",
+                                               "x.a1B2c3"}));
+    ConfigRec back;
+    LoadConfigFrom(back, path);
+    EXPECT_EQ(back.SMTPHost, "last.example.org");
+}
