@@ -9,15 +9,16 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <map>
 
 #include "app/Main.h"
 #include "app/Pause.h"
 #include "app/Thumbnail.h"
-#include "config/CaptureItems.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
 #include "platform/UserDialogs.h"
+#include "shapes/CaptureItems.h"
 
 namespace {
 
@@ -203,16 +204,16 @@ void TMainWin::showEvent(QShowEvent* e) {
 void TMainWin::FormShow() {
     QRadioButton* radios[] = {CapScreen, CapWindow, CapClient, CapArea, CapShape};
     if (Config.WhatToCap >= 0 && Config.WhatToCap <= 4) radios[Config.WhatToCap]->setChecked(true);
-    for (int i = 3; i < static_cast<int>(CaptureItemNames.size()); ++i)
+    for (int i = ciRectangle; i <= ciLast; ++i)
         ShapeBox->addItem(
             QString::fromUtf8(CaptureItemNames[i].data(), int(CaptureItemNames[i].size())));
     SelectConfiguredShape();
 }
 
 void TMainWin::SelectConfiguredShape() {
-    // "Shape" holds a capture item: list position + 3; anything else selects nothing.
-    ShapeBox->setCurrentIndex(
-        Config.Shape >= 3 && Config.Shape - 3 < ShapeBox->count() ? Config.Shape - 3 : -1);
+    // "Shape" holds a capture item: list position + ciRectangle; anything else selects nothing.
+    const int at = Config.Shape - ciRectangle;
+    ShapeBox->setCurrentIndex(at >= 0 && at < ShapeBox->count() ? at : -1);
 }
 
 void TMainWin::ApplyShapeRule() {
@@ -284,7 +285,7 @@ void TMainWin::DoItButtonClick() {
     else if (CapArea->isChecked())
         CaptureItem = ciRectangle;
     else if (CapShape->isChecked())
-        CaptureItem = ShapeBox->currentIndex() >= 0 ? ShapeBox->currentIndex() + 3 : 3;
+        CaptureItem = ciRectangle + std::max(0, ShapeBox->currentIndex());
     PauseForNoSpeed(CaptureItem <= ciClient ? 0.3 : 0.2, PauseClock);
     DoACapture();
 }

@@ -76,7 +76,7 @@ protected:
 
     // One posted message from the input hook or the tray.
     virtual void WinMessage(const TMessage& m);
-    // Items 3 to 19: the mouse selection on the screen.
+    // Items ciRectangle to ciLast: the mouse selection on the screen.
     virtual void StartSelection();
 
 private:

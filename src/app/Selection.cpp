@@ -4,10 +4,11 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/FigurePainter.h"
-#include "app/ShapeMask.h"
-#include "config/CaptureItems.h"
+#include "config/ShapeSettings.h"
 #include "hook/HookBlock.h"
+#include "shapes/CaptureItems.h"
+#include "shapes/FigurePainter.h"
+#include "shapes/ShapeMask.h"
 
 QImage RubberBandMask(int item, int l, int t, int r, int b, const TStarSettings& star, QPoint* at) {
     // The dotted box runs through R and B; the figure stays inside it, but a
@@ -92,7 +93,7 @@ void TSelection::DrawPrompt() {
 }
 
 void TSelection::DrawOutline() {
-    const TStarSettings star = Item >= 14 ? ShapeItemOf(Item).Star : TStarSettings{};
+    const TStarSettings star = StarLike(Item) ? ShapeItemOf(Item).Star : TStarSettings{};
     OutlineMask = RubberBandMask(Item, L, T, R, B, star, &OutlineAt);
     Screen.Invert(OutlineMask, OutlineAt);
     const QSize n = ReadoutSize(Item, R - L, B - T);

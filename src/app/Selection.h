@@ -10,9 +10,9 @@
 #include <QPoint>
 #include <functional>
 
-#include "app/ShapeGeometry.h"
 #include "platform/Display.h"
 #include "platform/WinMessages.h"
+#include "shapes/ShapeGeometry.h"
 
 // One saved strip of screen under the prompt or the read-out; Y -5000 means
 // that nothing is saved.
@@ -23,7 +23,7 @@ struct TTextSave {
 
 class TSelection {
 public:
-    // Item 3 to 19; Finish receives the grabbed (and masked) picture, or a
+    // Item ciRectangle to ciLast; Finish receives the grabbed (and masked) picture, or a
     // null one when nothing could be grabbed.
     TSelection(int item, TTextSave& textSave, std::function<void(const QImage&)> finish);
 

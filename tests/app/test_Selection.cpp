@@ -6,8 +6,8 @@
 
 #include "AppSupport.h"
 #include "app/Selection.h"
-#include "app/ShapeMask.h"
 #include "config/Configs.h"
+#include "config/ShapeSettings.h"
 #include "hook/HookBlock.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "app/ShapeImage.h"
+#include "shapes/ShapeRender.h"
 
 #include <QPainter>
-#include <QPixmap>
 #include <algorithm>
 
-#include "app/FigurePainter.h"
+#include "shapes/CaptureItems.h"
+#include "shapes/FigurePainter.h"
 
 QImage RenderShape(TShapeProps props, QSize size) {
     const int W = size.width(), H = size.height();
@@ -32,8 +32,8 @@ QImage RenderShape(TShapeProps props, QSize size) {
         f.L = x0 + E, f.T = y0 + E, f.R = x0 + bw - E, f.B = y0 + bh - E;
         f.Corner = m / 4;
     };
-    // Triangles, diamond and polygons use the item numbering of the figures.
-    auto item = [&](int n, const TStarSettings& star = {}) {
+    // Triangles and the diamond take the figures of their capture items.
+    auto item = [&](TCaptureItem n, const TStarSettings& star = {}) {
         f = FigureFor(n, E, E, W - E, H - E, star);
     };
     switch (props.Shape) {
@@ -50,19 +50,19 @@ QImage RenderShape(TShapeProps props, QSize size) {
         box(TFigure::Ellipse);
         break;
     case shTriangleUp:
-        item(9);
+        item(ciTriangleUp);
         break;
     case shTriangleDown:
-        item(10);
+        item(ciTriangleDown);
         break;
     case shTriangleLeft:
-        item(11);
+        item(ciTriangleLeft);
         break;
     case shTriangleRight:
-        item(12);
+        item(ciTriangleRight);
         break;
     case shDiamond:
-        item(13);
+        item(ciDiamond);
         break;
     case shStar:
         if (props.VectorP == 0) props.VectorP = 50;
@@ -84,48 +84,4 @@ QImage RenderShape(TShapeProps props, QSize size) {
     }
     PaintFigure(p, f);
     return img;
-}
-
-ShapeImage::ShapeImage(QWidget* parent) : QLabel(parent) {
-    Render();
-}
-
-void ShapeImage::Render() {
-    FPicture = RenderShape(P, size());
-    setPixmap(QPixmap::fromImage(FPicture));
-}
-
-void ShapeImage::resizeEvent(QResizeEvent* e) {
-    QLabel::resizeEvent(e);
-    Render();
-}
-
-void ShapeImage::SetShape(TMyShapeType v) {
-    P.Shape = v, Render();
-}
-void ShapeImage::SetEdgeSize(int16_t v) {
-    if (v == P.EdgeSize) return;
-    P.EdgeSize = v;
-    Render();
-}
-void ShapeImage::SetVectorP(int v) {
-    if (P.SetVectorP(v)) Render();
-}
-void ShapeImage::SetVectors(int v) {
-    if (P.SetVectors(v)) Render();
-}
-void ShapeImage::SetAngle(int v) {
-    if (P.SetAngle(v)) Render();
-}
-void ShapeImage::SetBColor(QRgb v) {
-    P.BColor = v, Render();
-}
-void ShapeImage::SetPColor(QRgb v) {
-    P.PColor = v, Render();
-}
-void ShapeImage::SetUseFill(bool v) {
-    P.UseFill = v, Render();
-}
-void ShapeImage::SetPStyle(Qt::PenStyle v) {
-    P.PStyle = v, Render();
 }

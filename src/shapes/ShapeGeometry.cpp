@@ -1,9 +1,9 @@
-#include "app/ShapeGeometry.h"
+#include "shapes/ShapeGeometry.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "config/CaptureItems.h"
+#include "shapes/CaptureItems.h"
 
 std::vector<QPoint> PointsArray(int x0, int y0, int width, int height, int ox, int oy, int n, int s,
                                 int a) {
@@ -45,41 +45,41 @@ TFigure FigureFor(int item, int l, int t, int r, int b, const TStarSettings& sta
         for (const QPoint& p : pts) f.Points[i++] = p;
     };
     switch (item) {
-    case 3:
+    case ciRectangle:
         box(TFigure::Rect, l, t, r, b);
         break;
-    case 4:
+    case ciRoundRect:
         box(TFigure::RoundRect, l, t, r, b);
         break;
-    case 5:
+    case ciSquare:
         box(TFigure::Rect, sq.left(), sq.top(), sq.left() + m, sq.top() + m);
         break;
-    case 6:
+    case ciRoundSquare:
         box(TFigure::RoundRect, sq.left(), sq.top(), sq.left() + m, sq.top() + m);
         break;
-    case 7:
+    case ciEllipse:
         box(TFigure::Ellipse, l, t, r, b);
         break;
-    case 8:
+    case ciCircle:
         box(TFigure::Ellipse, sq.left(), sq.top(), sq.left() + m, sq.top() + m);
         break;
-    case 9:
+    case ciTriangleUp:
         poly({{l + Half(w), t}, {l, b}, {r, b}});
         break;
-    case 10:
+    case ciTriangleDown:
         poly({{l, t}, {l + Half(w), b}, {r, t}});
         break;
-    case 11:
+    case ciTriangleLeft:
         poly({{r, t}, {r, b}, {l, t + Half(h)}});
         break;
-    case 12:
+    case ciTriangleRight:
         poly({{l, t}, {r, t + Half(h)}, {l, b}});
         break;
-    case 13:
+    case ciDiamond:
         poly({{l + Half(w), t}, {r, t + Half(h)}, {l + Half(w), b}, {l, t + Half(h)}});
         break;
     default:
-        if (item >= 14 && item <= ciLast) {
+        if (StarLike(item)) {
             f.Kind = TFigure::Polygon;
             const auto pts = PointsArray(sq.left(), sq.top(), m, m, 0, 0, star.Vectors,
                                          star.VectorSize, star.Angle);
@@ -93,7 +93,7 @@ TFigure FigureFor(int item, int l, int t, int r, int b, const TStarSettings& sta
 }
 
 QSize ReadoutSize(int item, int w, int h) {
-    if (item == 3 || item == 7) return {w + 1, h + 1};
+    if (item == ciRectangle || item == ciEllipse) return {w + 1, h + 1};
     if (SquareFitted(item)) {
         const int m = std::min(w, h);
         return {m, m};

@@ -1,4 +1,4 @@
-#include "app/FigurePainter.h"
+#include "shapes/FigurePainter.h"
 
 void PaintFigure(QPainter& p, const TFigure& f) {
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -5,7 +5,7 @@
 
 #include <QPainter>
 
-#include "app/ShapeGeometry.h"
+#include "shapes/ShapeGeometry.h"
 
 void PaintFigure(QPainter& p, const TFigure& f);
 

@@ -31,7 +31,7 @@ struct TFigure {
     QPolygon Points;
 };
 
-// Item 3 to 19 in the rectangle (L, T, R, B); Star is the item's star geometry.
+// Item ciRectangle to ciLast in the rectangle (L, T, R, B); Star is the item's star geometry.
 TFigure FigureFor(int item, int l, int t, int r, int b, const TStarSettings& star);
 
 // The read-out numbers for an item's outline of W by H.

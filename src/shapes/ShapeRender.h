@@ -1,11 +1,10 @@
-// The shape-mask control: one shape rendered as a white figure on a coloured
-// background into a picture of the control's size. The capture masks with
-// it; the configuration dialog shows it as a preview.
+// One shape rendered as a white figure on a coloured background, the
+// picture of the shape-mask control: the capture masks with it, the
+// configuration dialog shows it as a preview.
 #pragma once
 
 #include <QColor>
 #include <QImage>
-#include <QLabel>
 
 enum TMyShapeType {
     shNone,
@@ -43,32 +42,3 @@ struct TShapeProps {
 
 // The picture a ShapeImage of Size shows for Props.
 QImage RenderShape(TShapeProps props, QSize size);
-
-class ShapeImage : public QLabel {
-    Q_OBJECT
-public:
-    explicit ShapeImage(QWidget* parent = nullptr);
-
-    const TShapeProps& Props() const { return P; }
-    const QImage& Picture() const { return FPicture; }
-
-    // Each accepts what the control accepts, keeps the old value otherwise,
-    // and renders again after an accepted change.
-    void SetShape(TMyShapeType v);
-    void SetEdgeSize(int16_t v);
-    void SetVectorP(int v);
-    void SetVectors(int v);
-    void SetAngle(int v);
-    void SetBColor(QRgb v);
-    void SetPColor(QRgb v);
-    void SetUseFill(bool v);
-    void SetPStyle(Qt::PenStyle v);
-
-protected:
-    void resizeEvent(QResizeEvent* e) override;
-
-private:
-    void Render();
-    TShapeProps P;
-    QImage FPicture;
-};

@@ -5,8 +5,8 @@
 
 #include <QImage>
 
-#include "app/ShapeGeometry.h"
-#include "app/ShapeImage.h"
+#include "shapes/ShapeGeometry.h"
+#include "shapes/ShapeRender.h"
 
 struct TShapeItem {
     TMyShapeType Shape = shNone;
@@ -17,8 +17,6 @@ struct TShapeItem {
     bool Polygon = false; // Polygon 1 to 5: the mask takes all three settings
 };
 
-// The settings of capture item 4 to 19 from Config.
-TShapeItem ShapeItemOf(int item);
 // A setting's colour (low byte red) as a pixel value.
 QRgb ColorOf(int color);
 
