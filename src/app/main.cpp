@@ -1,4 +1,5 @@
 // Command line of the resident program and its one-shot modes.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +31,9 @@ constexpr const char* Usage =
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit fails the write that crosses it (the save says so and
+    // leaves the old file) instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc > 1) {
         const std::string_view arg = argv[1];
         if (arg == "--help" || arg == "-h") {

@@ -1,5 +1,6 @@
 #include "imaging/FileBytes.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -35,33 +36,103 @@ std::vector<uint8_t> ReadFileBytes(const std::string& fileName) {
 }
 
 void WriteFileBytes(const std::string& fileName, const uint8_t* bytes, size_t size) {
-    TFile f(std::fopen(fileName.c_str(), "wb"));
-    if (!f) Fail("Cannot create", fileName, errno);
-    if (size && std::fwrite(bytes, 1, size, f.get()) != size) Fail("Cannot write", fileName, errno);
-    if (std::fclose(f.release()) != 0) Fail("Cannot write", fileName, errno);
+    TFileWriter file(fileName);
+    file.Write(bytes, size);
+    file.Commit();
 }
 
+namespace {
+constexpr size_t WriteBuffer = size_t{1} << 18; // small pieces gathered into 256 KB writes
+
+// A name for the finished file next to the target, unused at the time of asking.
+std::string TempNameFor(const std::string& folder, const std::string& base, unsigned attempt) {
+    static std::atomic<unsigned> counter{0};
+    return folder + "/." + base + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) +
+           "-" + std::to_string(attempt) + ".part";
+}
+} // namespace
+
 TFileWriter::TFileWriter(const std::string& fileName) : Name(fileName) {
-    File = std::fopen(fileName.c_str(), "wb");
-    if (!File) Fail("Cannot create", fileName, errno);
+    const size_t slash = fileName.rfind('/');
+    Folder = slash == std::string::npos ? "." : slash == 0 ? "/" : fileName.substr(0, slash);
+    const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    if (base.empty()) Fail("Cannot create", fileName, EISDIR);
+    Fd = ::open(Folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (Fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // No nameless files here: a named one, removed again on failure.
+        for (unsigned attempt = 0; Fd < 0 && attempt < 100; ++attempt) {
+            TempName = TempNameFor(Folder, base, attempt);
+            Fd = ::open(TempName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+            if (Fd < 0 && errno != EEXIST) break;
+        }
+        if (Fd < 0) TempName.clear();
+    }
+    if (Fd < 0) Fail("Cannot create", fileName, errno);
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        (void)::fchmod(Fd, st.st_mode & 07777);
 }
 
 TFileWriter::~TFileWriter() {
-    if (!File) return;
-    std::fclose(File);
-    std::remove(Name.c_str());
+    if (Fd < 0) return;
+    ::close(Fd);
+    if (!TempName.empty()) ::unlink(TempName.c_str());
+}
+
+void TFileWriter::WriteOut(const uint8_t* bytes, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(Fd, bytes, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail("Cannot write", Name, errno);
+        }
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
+void TFileWriter::Flush() {
+    WriteOut(Buffer.data(), Used);
+    Used = 0;
 }
 
 void TFileWriter::Write(const uint8_t* bytes, size_t size) {
-    if (size && std::fwrite(bytes, 1, size, File) != size) Fail("Cannot write", Name, errno);
+    if (Used + size > WriteBuffer && Used > 0) Flush();
+    if (size >= WriteBuffer) {
+        WriteOut(bytes, size); // large pieces go out as they are
+        return;
+    }
+    if (Buffer.empty()) Buffer.resize(WriteBuffer);
+    std::memcpy(Buffer.data() + Used, bytes, size);
+    Used += size;
 }
 
 void TFileWriter::Commit() {
-    std::FILE* f = File;
-    File = nullptr;
-    if (std::fclose(f) != 0) {
-        const int err = errno;
-        std::remove(Name.c_str());
+    Flush();
+    if (TempName.empty()) {
+        // Give the nameless file a name beside the target, then rename it over.
+        const std::string self = "/proc/self/fd/" + std::to_string(Fd);
+        const std::string base =
+            Name.substr(Name.rfind('/') == std::string::npos ? 0 : Name.rfind('/') + 1);
+        int err = EEXIST;
+        for (unsigned attempt = 0; err == EEXIST && attempt < 100; ++attempt) {
+            TempName = TempNameFor(Folder, base, attempt);
+            err =
+                ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, TempName.c_str(), AT_SYMLINK_FOLLOW) == 0
+                    ? 0
+                    : errno;
+        }
+        if (err != 0) {
+            TempName.clear();
+            Fail("Cannot write", Name, err);
+        }
+    }
+    const int fd = Fd;
+    Fd = -1;
+    int err = ::close(fd) == 0 ? 0 : errno;
+    if (err == 0 && ::rename(TempName.c_str(), Name.c_str()) != 0) err = errno;
+    if (err != 0) {
+        ::unlink(TempName.c_str());
         Fail("Cannot write", Name, err);
     }
 }

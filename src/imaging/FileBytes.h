@@ -2,29 +2,44 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
+// Where a writer hands its bytes as it produces them.
+using TByteSink = std::function<void(const uint8_t*, size_t)>;
+
 // EImageError "Cannot read NAME: reason" when the file cannot be read.
 std::vector<uint8_t> ReadFileBytes(const std::string& fileName);
-// Creates or truncates the file and writes Bytes; EImageError on any failure.
+// Writes Bytes as the whole file through TFileWriter; EImageError on any failure.
 void WriteFileBytes(const std::string& fileName, const uint8_t* bytes, size_t size);
 
-// A file written piece by piece: created or truncated at once; Commit ends
-// it. Destroyed without Commit (an error on the way), the file is removed.
+// The one way a picture file is written. The bytes go to a temporary file in
+// the target's folder (nameless where the file system allows it), and Commit
+// puts that file in the target's place in one rename. Until then, and after
+// any failure (full disk, file size limit, an error of the coder), the target
+// is as it was and nothing else is left in the folder. A file that is
+// replaced keeps its permission bits.
 class TFileWriter {
 public:
-    explicit TFileWriter(const std::string& fileName);
+    explicit TFileWriter(const std::string& fileName); // EImageError "Cannot create NAME: ..."
     ~TFileWriter();
     TFileWriter(const TFileWriter&) = delete;
     TFileWriter& operator=(const TFileWriter&) = delete;
-    void Write(const uint8_t* bytes, size_t size); // EImageError on failure
+    void Write(const uint8_t* bytes, size_t size); // EImageError "Cannot write NAME: ..."
     void Commit();
+    TByteSink Sink() {
+        return [this](const uint8_t* d, size_t n) { Write(d, n); };
+    }
 
 private:
-    std::string Name;
-    std::FILE* File = nullptr;
+    void Flush();
+    void WriteOut(const uint8_t* bytes, size_t size);
+
+    std::string Name, Folder, TempName; // TempName: only where no nameless file can be had
+    int Fd = -1;
+    std::vector<uint8_t> Buffer;
+    size_t Used = 0;
 };
 
 // A whole file mapped read-only (read into memory where it cannot be mapped);

@@ -7,6 +7,7 @@
 
 #include "imaging/FileBytes.h"
 
+#include <jerror.h>
 #include <jpeglib.h>
 
 bool JPEGScreenPaletted = false;
@@ -22,6 +23,8 @@ struct TErrorManager {
     jpeg_error_mgr Pub;
     std::jmp_buf Jump;
     char Message[JMSG_LENGTH_MAX];
+    char Warning[JMSG_LENGTH_MAX]; // the first warning, as djpeg would print it
+    bool InputEnded;               // the data ran out (the library went on with an end marker)
 };
 
 void ErrorExit(j_common_ptr cinfo) {
@@ -30,10 +33,13 @@ void ErrorExit(j_common_ptr cinfo) {
     std::longjmp(err->Jump, 1);
 }
 
-// A warning while decoding (premature end, corrupt data) means a damaged file:
-// it is an error, not a grey patch in the picture.
+// A warning (stray bytes, corrupt data, a missing end) leaves what decodes:
+// the picture is shown as far as it goes, as every viewer shows it.
 void EmitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) ErrorExit(cinfo);
+    if (level >= 0) return; // trace messages
+    auto* err = reinterpret_cast<TErrorManager*>(cinfo->err);
+    if (err->Pub.num_warnings++ == 0) (*cinfo->err->format_message)(cinfo, err->Warning);
+    if (err->Pub.msg_code == JWRN_JPEG_EOF) err->InputEnded = true;
 }
 
 void Silent(j_common_ptr) {}
@@ -42,7 +48,10 @@ TErrorManager* InitErrors(TErrorManager& err) {
     jpeg_std_error(&err.Pub);
     err.Pub.error_exit = ErrorExit;
     err.Pub.output_message = Silent;
+    err.Pub.emit_message = EmitMessage;
     err.Message[0] = 0;
+    err.Warning[0] = 0;
+    err.InputEnded = false;
     return &err;
 }
 
@@ -90,63 +99,81 @@ bool CompressRows(const QImage& src, int quality, bool grey, bool progressive, T
     return true;
 }
 
-// The library calls of one decompression into Target (allocated here once the
-// size is known). False on a library error or a picture too large to hold.
-bool DecompressRows(const std::vector<uint8_t>& bytes, bool quantize, bool smoothing,
-                    TErrorManager& err, QImage& target) {
-    jpeg_decompress_struct cinfo;
-    cinfo.err = &InitErrors(err)->Pub;
-    cinfo.err->emit_message = EmitMessage;
-    if (setjmp(err.Jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.scale_num = 1;
-    cinfo.scale_denom = 1;
-    cinfo.do_block_smoothing = smoothing ? TRUE : FALSE;
-    const bool paletted = quantize || cinfo.jpeg_color_space == JCS_GRAYSCALE;
-    if (paletted) {
-        cinfo.quantize_colors = TRUE;
-        cinfo.desired_number_of_colors = QuantizedColors;
-    } else {
-        cinfo.out_color_space = JCS_EXT_BGRX;
-    }
-    jpeg_calc_output_dimensions(&cinfo);
-    if (static_cast<uint64_t>(cinfo.output_width) * cinfo.output_height > MaxPixels) {
-        std::snprintf(err.Message, sizeof err.Message, "Image is too large (%u x %u)",
-                      cinfo.output_width, cinfo.output_height);
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_start_decompress(&cinfo);
-    target = QImage(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height),
-                    paletted ? QImage::Format_Indexed8 : QImage::Format_RGB32);
-    if (target.isNull()) {
-        std::snprintf(err.Message, sizeof err.Message, "Not enough memory for the picture");
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    if (paletted) {
-        QList<QRgb> table;
-        for (int i = 0; i < cinfo.actual_number_of_colors; ++i) {
-            const int r = cinfo.colormap[0][i];
-            const int g = cinfo.out_color_components == 3 ? cinfo.colormap[1][i] : r;
-            const int b = cinfo.out_color_components == 3 ? cinfo.colormap[2][i] : r;
-            table.push_back(qRgb(r, g, b));
+// One decompression, row by row. Each call that enters the library sets its
+// own return point: a library error comes back there and leaves as EJPEGError.
+class TJpegDecoder {
+public:
+    TJpegDecoder(const uint8_t* data, size_t size, bool quantize, bool smoothing) {
+        if (size == 0) throw EJPEGError("Empty input file");
+        Info.err = &InitErrors(Err)->Pub;
+        jpeg_create_decompress(&Info);
+        if (setjmp(Err.Jump)) Fail();
+        jpeg_mem_src(&Info, data, static_cast<unsigned long>(size));
+        jpeg_read_header(&Info, TRUE);
+        // A file that ends within its headers, or right after them, holds no
+        // picture at all.
+        if (Err.InputEnded || Info.src->bytes_in_buffer == 0) ERREXIT(&Info, JERR_NO_IMAGE);
+        Info.scale_num = 1;
+        Info.scale_denom = 1;
+        Info.do_block_smoothing = smoothing ? TRUE : FALSE;
+        Paletted = quantize || Info.jpeg_color_space == JCS_GRAYSCALE;
+        if (Paletted) {
+            Info.quantize_colors = TRUE;
+            Info.desired_number_of_colors = QuantizedColors;
+        } else {
+            Info.out_color_space = JCS_EXT_BGRX;
         }
-        target.setColorTable(table);
+        jpeg_calc_output_dimensions(&Info);
+        if (static_cast<uint64_t>(Info.output_width) * Info.output_height > MaxPixels) {
+            std::snprintf(Err.Message, sizeof Err.Message, "Image is too large (%u x %u)",
+                          Info.output_width, Info.output_height);
+            Fail();
+        }
+        jpeg_start_decompress(&Info);
+        Width = static_cast<int>(Info.output_width);
+        Height = static_cast<int>(Info.output_height);
+        if (Paletted) {
+            for (int i = 0; i < Info.actual_number_of_colors; ++i) {
+                const int r = Info.colormap[0][i];
+                const int g = Info.out_color_components == 3 ? Info.colormap[1][i] : r;
+                const int b = Info.out_color_components == 3 ? Info.colormap[2][i] : r;
+                Table.push_back(qRgb(r, g, b));
+            }
+        }
     }
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = target.scanLine(static_cast<int>(cinfo.output_scanline));
-        jpeg_read_scanlines(&cinfo, &row, 1);
+    ~TJpegDecoder() {
+        if (Alive) jpeg_destroy_decompress(&Info);
     }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return true;
-}
+    TJpegDecoder(const TJpegDecoder&) = delete;
+    TJpegDecoder& operator=(const TJpegDecoder&) = delete;
+
+    // The next row: one byte a pixel when paletted, else B, G, R, X.
+    void ReadRow(uint8_t* row) {
+        if (setjmp(Err.Jump)) Fail();
+        JSAMPROW r = row;
+        jpeg_read_scanlines(&Info, &r, 1);
+    }
+    void Finish() {
+        if (setjmp(Err.Jump)) Fail();
+        jpeg_finish_decompress(&Info);
+    }
+    std::string Warning() const { return Err.Warning; }
+
+    int Width = 0, Height = 0;
+    bool Paletted = false;
+    QList<QRgb> Table;
+
+private:
+    [[noreturn]] void Fail() {
+        jpeg_destroy_decompress(&Info);
+        Alive = false;
+        throw EJPEGError(Err.Message);
+    }
+
+    jpeg_decompress_struct Info{};
+    TErrorManager Err{};
+    bool Alive = true;
+};
 
 } // namespace
 
@@ -184,11 +211,15 @@ void TJPEGImage::LoadFromFile(const std::string& fileName) {
 void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes) {
     FData = std::move(bytes);
     FBitmap = QImage();
-    if (FData.empty()) throw EJPEGError("Empty input file");
-    TErrorManager err;
-    QImage decoded;
-    if (!DecompressRows(FData, PixelFormat == TJPEGPixelFormat::Format8Bit, Smoothing, err,
-                        decoded))
-        throw EJPEGError(err.Message);
+    FWarning.clear();
+    TJpegDecoder decoder(FData.data(), FData.size(), PixelFormat == TJPEGPixelFormat::Format8Bit,
+                         Smoothing);
+    QImage decoded(decoder.Width, decoder.Height,
+                   decoder.Paletted ? QImage::Format_Indexed8 : QImage::Format_RGB32);
+    if (decoded.isNull()) throw EJPEGError("Not enough memory for the picture");
+    if (decoder.Paletted) decoded.setColorTable(decoder.Table);
+    for (int y = 0; y < decoder.Height; ++y) decoder.ReadRow(decoded.scanLine(y));
+    decoder.Finish();
     FBitmap = std::move(decoded);
+    FWarning = decoder.Warning();
 }

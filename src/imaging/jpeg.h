@@ -44,12 +44,16 @@ public:
     // The compressed bytes, exactly, into a created or truncated file.
     void SaveToFile(const std::string& fileName) const;
 
-    // Reading: takes the whole file and decodes it into Bitmap().
+    // Reading: takes the whole file and decodes it into Bitmap(). Only a
+    // library error raises; a damaged file whose picture begins gives what
+    // decodes, and Warning() tells the first fault the library met.
     void LoadFromFile(const std::string& fileName);
     void LoadFromBytes(std::vector<uint8_t> bytes);
     const QImage& Bitmap() const { return FBitmap; }
+    const std::string& Warning() const { return FWarning; }
 
 private:
     QImage FBitmap;
     std::vector<uint8_t> FData;
+    std::string FWarning;
 };

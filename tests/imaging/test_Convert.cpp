@@ -1,5 +1,7 @@
 // snaprio --convert as a real process.
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
@@ -10,8 +12,11 @@ struct TResult {
     int Status;
     std::string Out, Err;
 };
-TResult Convert(const std::string& in, const std::string& out) {
-    TProcess p({SNAPRIO_BINARY, "--convert", in, out}, {"DISPLAY="});
+TResult Convert(const std::string& in, const std::string& out,
+                const std::vector<std::string>& prefix = {}) {
+    std::vector<std::string> argv = prefix;
+    argv.insert(argv.end(), {SNAPRIO_BINARY, "--convert", in, out});
+    TProcess p(argv, {"DISPLAY="});
     const int status = p.Wait();
     return {status, p.Stdout(), p.Stderr()};
 }
@@ -57,4 +62,63 @@ TEST(Convert, BadNamesAndBadFilesAreRefused) {
     r = Convert(dir.File("in.bmp"), dir.File("no/such/folder/out.gif"));
     EXPECT_EQ(r.Status, 1);
     EXPECT_NE(r.Err.find("Cannot create"), std::string::npos) << r.Err;
+}
+
+namespace {
+// A 64 KB tmpfs for the length of a test (root only; empty Path() otherwise).
+struct TTinyDisk {
+    TTempDir Dir;
+    bool Mounted = geteuid() == 0 &&
+                   RunCommand({"mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", Dir.Path()}) == 0;
+    ~TTinyDisk() {
+        if (Mounted) RunCommand({"umount", Dir.Path()});
+    }
+};
+
+std::vector<std::string> Listing(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+} // namespace
+
+TEST(Convert, FailedSaveLeavesTheOldFileAndNothingElse) {
+    // Under a file size limit and on a full disk every writer fails with the
+    // system's reason; a file of that name keeps its bytes, a new name is not
+    // created, and no temporary file stays behind.
+    TTempDir dir;
+    SaveBmpFile(RandomImage(300, 200, QImage::Format_RGB888, 3), dir.File("in.bmp"));
+    TTinyDisk disk;
+    struct TLimit {
+        std::string Folder, Reason;
+        std::vector<std::string> Prefix;
+    };
+    std::vector<TLimit> limits{
+        {dir.Path() + "/out", "File too large", {"prlimit", "--fsize=20000"}}};
+    if (disk.Mounted) limits.push_back({disk.Dir.Path(), "No space left on device", {}});
+    std::filesystem::create_directory(dir.File("out"));
+    for (const TLimit& limit : limits) {
+        for (const char* name : {"o.BMP", "o.GIF", "o.JPG"}) {
+            const std::string old = limit.Folder + "/" + name, fresh = limit.Folder + "/new" + name;
+            WriteFile(old, "the old file");
+            for (const std::string& target : {old, fresh}) {
+                const TResult r = Convert(dir.File("in.bmp"), target, limit.Prefix);
+                EXPECT_EQ(r.Status, 1) << target;
+                EXPECT_NE(r.Err.find("Cannot write " + target + ": " + limit.Reason),
+                          std::string::npos)
+                    << r.Err;
+            }
+            EXPECT_EQ(ReadFile(old), "the old file") << old;
+            EXPECT_EQ(Listing(limit.Folder), std::vector<std::string>{name}) << limit.Folder;
+            std::filesystem::remove(old);
+        }
+    }
+    // Without the limit the old file is replaced, and keeps its permissions.
+    WriteFile(dir.File("out/keep.JPG"), "old");
+    std::filesystem::permissions(dir.File("out/keep.JPG"), std::filesystem::perms(0640));
+    EXPECT_EQ(Convert(dir.File("in.bmp"), dir.File("out/keep.JPG")).Status, 0);
+    EXPECT_EQ(PillowDecode(dir.File("out/keep.JPG")).Width, 300);
+    EXPECT_EQ(std::filesystem::status(dir.File("out/keep.JPG")).permissions(),
+              std::filesystem::perms(0640));
 }

@@ -103,23 +103,72 @@ TEST(JPEGImage, ReadsTrueColourAndQuantisesWhenAsked) {
     EXPECT_TRUE(qRed(g) == qGreen(g) && qGreen(g) == qBlue(g));
 }
 
-TEST(JPEGImage, DamagedFilesAreErrorsNotPictures) {
+TEST(JPEGImage, DamagedFilesShowWhatDecodesAsDjpegDoes) {
+    // Warnings leave a picture, as djpeg shows it; files with no picture in
+    // them, and what is not JPEG at all, are errors.
+    TTempDir dir;
     const std::vector<uint8_t> good = Compress(RandomImage(50, 50, QImage::Format_RGB32, 2));
-    for (size_t cut : {size_t{0}, size_t{2}, size_t{20}, good.size() / 2, good.size() - 3}) {
+    size_t sos = 0; // just past the scan header: the first byte of picture data
+    for (size_t i = 0; i + 4 < good.size() && !sos; ++i)
+        if (good[i] == 0xFF && good[i + 1] == 0xDA) sos = i + 2 + (good[i + 2] << 8 | good[i + 3]);
+    auto cut = [&](size_t n) { return std::vector<uint8_t>(good.begin(), good.begin() + long(n)); };
+    std::vector<uint8_t> stray = good, early = good;
+    stray.insert(stray.end() - 2, {1, 2, 3, 4}); // stray bytes before the end marker
+    early.insert(early.begin() + long(sos) + 100, {0xFF, 0xD9}); // an end marker mid-data
+    const struct {
+        const char* Name;
+        std::vector<uint8_t> Bytes;
+        bool Error;
+    } cases[] = {
+        {"half", cut(good.size() / 2), false},
+        {"no end marker", cut(good.size() - 2), false},
+        {"stray bytes", stray, false},
+        {"early end", early, false},
+        {"empty", {}, true},
+        {"start marker only", cut(2), true},
+        {"within the headers", cut(20), true},
+        {"headers only", cut(sos), true},
+        {"not a JPEG", {'B', 'M', 0, 0, 0}, true},
+    };
+    for (const auto& c : cases) {
+        WriteFileBytes(dir.File("d.jpg"), c.Bytes.data(), c.Bytes.size());
         TJPEGImage jpeg;
-        EXPECT_THROW(jpeg.LoadFromBytes({good.begin(), good.begin() + static_cast<long>(cut)}),
-                     EJPEGError)
-            << "cut at " << cut;
-        EXPECT_TRUE(jpeg.Bitmap().isNull());
+        if (c.Error) {
+            EXPECT_THROW(jpeg.LoadFromFile(dir.File("d.jpg")), EJPEGError) << c.Name;
+            EXPECT_TRUE(jpeg.Bitmap().isNull()) << c.Name;
+            continue;
+        }
+        ASSERT_NO_THROW(jpeg.LoadFromFile(dir.File("d.jpg"))) << c.Name;
+        EXPECT_FALSE(jpeg.Warning().empty()) << c.Name;
+        EXPECT_EQ(RunCommand({"djpeg", "-outfile", dir.File("d.ppm"), dir.File("d.jpg")}), 2)
+            << c.Name << ": djpeg warns too";
+        EXPECT_TRUE(PillowDecode(dir.File("d.ppm"), "RGB").Pixels == RgbBytes(jpeg.Bitmap()))
+            << c.Name;
     }
-    std::vector<uint8_t> garbage = good;
-    for (size_t i = 200; i < garbage.size() - 2; i += 7) garbage[i] ^= 0x5A;
     TJPEGImage jpeg;
-    try {
-        jpeg.LoadFromBytes(garbage);
-        FAIL() << "no error";
-    } catch (const EJPEGError& e) {
-        EXPECT_GT(std::string(e.what()).size(), 5u) << "libjpeg's message";
-    }
     EXPECT_THROW(jpeg.LoadFromFile("/nonexistent/x.jpg"), EImageError);
+}
+
+TEST(JPEGImage, PaletteScreenGetsTheColoursDjpegChooses) {
+    // On an 8-bit screen every opened JPEG is quantised to 236 colours, as
+    // djpeg -colors 236 quantises it.
+    TTempDir dir;
+    QImage img(96, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 96; ++x) img.setPixel(x, y, qRgb(x * 2, y * 4, (x * y) & 255));
+    const std::vector<uint8_t> data = Compress(img);
+    WriteFileBytes(dir.File("a.jpg"), data.data(), data.size());
+    ASSERT_EQ(
+        RunCommand({"djpeg", "-colors", "236", "-outfile", dir.File("a.ppm"), dir.File("a.jpg")}),
+        0);
+    JPEGScreenPaletted = true;
+    TJPEGImage jpeg;
+    JPEGScreenPaletted = false;
+    EXPECT_EQ(jpeg.PixelFormat, TJPEGPixelFormat::Format8Bit);
+    jpeg.LoadFromFile(dir.File("a.jpg"));
+    EXPECT_EQ(jpeg.Bitmap().format(), QImage::Format_Indexed8);
+    EXPECT_LE(jpeg.Bitmap().colorCount(), 236);
+    EXPECT_GT(jpeg.Bitmap().colorCount(), 100);
+    EXPECT_TRUE(PillowDecode(dir.File("a.ppm"), "RGB").Pixels == RgbBytes(jpeg.Bitmap()));
+    EXPECT_EQ(TJPEGImage().PixelFormat, TJPEGPixelFormat::Format24Bit);
 }
