@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/ImageError.h"
+#include "imaging/RLEEncoder.h"
 
 class GIFException : public EImageError {
 public:
@@ -75,11 +76,6 @@ public:
     // Creates or truncates FileName and writes the file; EImageError on failure.
     void SaveToFile(const std::string& fileName) const;
 };
-
-// The run-length code stream for Pixels of a table of ColorCount colours
-// with minimum code size MinCodeSize, framed in sub-blocks and terminated.
-void TRLEEncoder(const uint8_t* pixels, size_t count, int colorCount, int minCodeSize,
-                 std::vector<uint8_t>& out);
 
 // Cube index of a colour: 36 (R+3) div 51 + 6 (G+3) div 51 + (B+3) div 51.
 constexpr int CubeIndex(int r, int g, int b) {

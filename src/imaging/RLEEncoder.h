@@ -1,0 +1,13 @@
+// The GIF run-length coder: a code stream that every GIF decoder reads, built
+// from runs of one index without a dictionary. GIFException "Color not in
+// color table" for an index outside the table.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// The run-length code stream for Pixels of a table of ColorCount colours
+// with minimum code size MinCodeSize, framed in sub-blocks and terminated.
+void TRLEEncoder(const uint8_t* pixels, size_t count, int colorCount, int minCodeSize,
+                 std::vector<uint8_t>& out);
