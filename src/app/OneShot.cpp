@@ -57,27 +57,22 @@ int MailCommand(int argc, char** argv) {
     mail.SenderName = Config.EMailName;
     mail.SenderAddress = Config.EMailAddress;
     mail.AttachmentEncoding = Config.AttachmentEncoding;
+    mail.Server = Config.SMTPHost;
+    mail.Port = Config.SMTPPort;
     TmsMessage message;
     TmsSMTP smtp;
+    smtp.TimeOut = 40;
     try {
-        BuildImageMessage(message, mail);
-        smtp.SetWinsockLoaded(true);
-        smtp.Server = Config.SMTPHost;
-        smtp.DefaultPort = static_cast<uint16_t>(Config.SMTPPort);
-        smtp.TimeOut = 40;
-        smtp.MailMessage = &message;
-        smtp.Connect();
-        smtp.Send();
-        smtp.Disconnect();
+        std::string reason;
+        const TImageMailResult result = SendImageMail(smtp, message, mail, &reason);
+        if (result == TImageMailResult::Sent) return 0;
+        // A script's reader wants the cause more than the dialog's advice.
+        std::fprintf(stderr, "snaprio: %s\n",
+                     (reason.empty() ? ImageMailText(result) : reason).c_str());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "snaprio: %s\n", e.what());
-        try {
-            smtp.Disconnect(); // say QUIT where the session is still open
-        } catch (const std::exception&) {
-        }
-        return 1;
     }
-    return 0;
+    return 1;
 }
 
 int CaptureCommand(const char* what, const char* file) {

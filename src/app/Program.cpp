@@ -8,6 +8,7 @@
 #include "app/Main.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
+#include "maildlg/MyEMail.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
 #include "platform/UnixSignals.h"
@@ -51,6 +52,7 @@ int RunProgram(int argc, char** argv) {
         return SystemError("Mutex could not be created.  Program will terminate.");
 
     LoadConfig();
+    InstallMailPump();
 
     const std::string markerPath = MarkerPath();
     if (TInstanceMarker::IsHeld(markerPath)) {

@@ -2,6 +2,28 @@
 
 #include "mail/mscoding.h"
 
+const char* const NoRecipientText = "No recipient address has been entered.  Please correct.";
+
+std::string ImageMailText(TImageMailResult result) {
+    switch (result) {
+    case TImageMailResult::Sent:
+        break;
+    case TImageMailResult::NoWinsock:
+        return "The necessary winsock files are not present on your computer.  Internet "
+               "connections cannot be made.  E-Mail cannot be sent.";
+    case TImageMailResult::NoConnection:
+        return std::string("A connection could not be made to the SMTP Server. You are either not "
+                           "connected to the Internet or an invalid SMTP Server has been "
+                           "specified.  To change the SMTP Server, you will need to go to ") +
+               " the configuration section of " + "Snaprio 2000" +
+               " by right clicking on the system tray icon.";
+    case TImageMailResult::MessageRejected:
+        return "No recipients specified or no return address specified. This E-Mail attempt will "
+               "abort.";
+    }
+    return "";
+}
+
 std::string TrimBlanks(const std::string& text) {
     const size_t b = text.find_first_not_of(" \t");
     if (b == std::string::npos) return "";
@@ -19,4 +41,65 @@ void BuildImageMessage(TmsMessage& m, const TImageMail& mail) {
     m.Subject = CutShortString(TrimBlanks(mail.Subject));
     m.Body.push_back(mail.Text);
     m.Attachments.AddFile(mail.FileName);
+}
+
+TImageMailResult SendImageMail(TmsSMTP& smtp, TmsMessage& message, const TImageMail& mail,
+                               std::string* reason) {
+    if (!smtp.IsWinsockAvailable()) return TImageMailResult::NoWinsock;
+    if (!smtp.Connected()) smtp.SetWinsockLoaded(true);
+    TImageMailResult result = TImageMailResult::NoConnection;
+    try {
+        BuildImageMessage(message, mail);
+        smtp.MailMessage = &message;
+        smtp.Server = mail.Server;
+        smtp.DefaultPort = static_cast<uint16_t>(mail.Port);
+        // Connected() alone is not trusted here: a refused connect may leave
+        // the socket open.
+        bool connected = false;
+        try {
+            smtp.Connect();
+            connected = true;
+        } catch (const ESocketError& e) {
+            if (reason) *reason = e.what();
+        } catch (const ETimedOutError& e) {
+            if (reason) *reason = e.what();
+        }
+        if (!connected) {
+            smtp.Close();
+        } else {
+            result = TImageMailResult::Sent;
+            try {
+                smtp.Send();
+            } catch (const EMessageError& e) {
+                if (reason) *reason = e.what();
+                result = TImageMailResult::MessageRejected;
+            }
+            if (result == TImageMailResult::Sent) {
+                // The server has taken the message: a failing goodbye must not
+                // make the user send it twice.
+                try {
+                    smtp.Disconnect();
+                } catch (const EMailError&) {
+                    smtp.Close();
+                }
+            } else {
+                smtp.Disconnect();
+            }
+        }
+    } catch (const EServerError&) {
+        // The server refused a step but still talks: end the session politely.
+        try {
+            smtp.Disconnect();
+        } catch (const EMailError&) {
+            smtp.Close();
+        }
+        smtp.SetWinsockLoaded(false);
+        throw;
+    } catch (...) {
+        smtp.Close();
+        smtp.SetWinsockLoaded(false);
+        throw;
+    }
+    smtp.SetWinsockLoaded(false);
+    return result;
 }

@@ -54,3 +54,9 @@ std::string MutexName() {
 std::string MarkerPath() {
     return RuntimeDir() + "/VREX2321Z";
 }
+
+std::string DataDir() {
+    std::string base = Env("XDG_DATA_HOME");
+    if (base.empty() || base[0] != '/') base = HomeDir() + "/.local/share";
+    return base + "/snaprio";
+}

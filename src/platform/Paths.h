@@ -16,3 +16,7 @@ std::string RuntimeDir();
 std::string SharedBlockName();
 std::string MutexName();
 std::string MarkerPath();
+
+// The program's own data folder: $XDG_DATA_HOME/snaprio (~/.local/share when
+// unset or not absolute). Not created here.
+std::string DataDir();

@@ -1,0 +1,369 @@
+// The send-image dialog against scripted loopback servers, with its message
+// boxes answered and recorded.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "app/AppSupport.h"
+#include "config/Configs.h"
+#include "mail/ImageMail.h"
+#include "mail/MailPump.h"
+#include "mail/ScriptServer.h"
+#include "maildlg/MyEMail.h"
+
+namespace {
+
+class TPaintCount : public QObject {
+public:
+    int Count = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        Count += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+const QString NoConnection = QString::fromStdString(ImageMailText(TImageMailResult::NoConnection));
+
+void Hello(TConn& c) {
+    c.Send("220 test.example ESMTP\r\n");
+    c.Expect();
+    c.Send("250 hello\r\n");
+}
+
+// A server that takes one message and says goodbye.
+void Accept(TConn& c) {
+    Hello(c);
+    for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
+        c.Expect();
+        c.Send(reply);
+    }
+    c.ReadData();
+    c.Send("250 queued\r\n");
+    c.Expect();
+    c.Send("221 bye\r\n");
+}
+
+class MailDialog : public testing::Test {
+protected:
+    void SetUp() override {
+        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+        Config.EMailName = "Ann";
+        Config.EMailAddress = "ann@example.org";
+        OldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&Boxes));
+        OldPump = SetMailPump([] { QCoreApplication::processEvents(); });
+        Picture = QImage(40, 30, QImage::Format_RGB32);
+        Picture.fill(QColor(10, 120, 240));
+    }
+    void TearDown() override {
+        Dlg.reset();
+        Winsock().SetMissingForTests(false);
+        SetUserDialogs(std::move(OldDialogs));
+        SetMailPump(std::move(OldPump));
+    }
+    // A dialog on the screen, filled from Config, sending to Port.
+    TDoTheEmail& Open(int port = 0) {
+        if (port) Config.SMTPHost = "127.0.0.1:" + std::to_string(port);
+        Dlg = std::make_unique<TDoTheEmail>(Picture);
+        Dlg->ProgramFolder = QString::fromStdString(Dir.Path());
+        Dlg->ScreenSize = {1000, 800};
+        Dlg->show();
+        QApplication::processEvents();
+        return *Dlg;
+    }
+    // Fills the recipient and presses "&Send It".
+    void Send(const QString& address = "bob@example.net") {
+        Dlg->ToAddress->setText(address);
+        Dlg->SendIt->click();
+    }
+    void ExpectIdle() {
+        EXPECT_FALSE(Dlg->Busy());
+        EXPECT_TRUE(Dlg->SendIt->isEnabled());
+        EXPECT_TRUE(Dlg->AbortButton->isEnabled());
+        EXPECT_EQ(Dlg->AbortButton->text(), "&Abort");
+        EXPECT_FALSE(QApplication::overrideCursor());
+        EXPECT_FALSE(Winsock().IsLoaded());
+    }
+    std::vector<TBox> Boxes;
+    TTempDir Dir;
+    QImage Picture;
+    std::unique_ptr<TDoTheEmail> Dlg;
+    std::unique_ptr<TUserDialogs> OldDialogs;
+    std::function<void()> OldPump;
+};
+
+} // namespace
+
+TEST_F(MailDialog, FormHasItsControlsInTabOrderAndCentres) {
+    TDoTheEmail& d = Open();
+    EXPECT_EQ(d.windowTitle(), "Send Image Via E-Mail");
+    EXPECT_EQ(d.size(), QSize(484, 318));
+    EXPECT_EQ(d.font().pixelSize(), 13);
+    EXPECT_EQ(d.pos(), QPoint((1000 - 484) / 2, (800 - 318) / 2));
+    const struct {
+        const char *Name, *Label, *Text;
+        QRect Rect;
+    } rows[] = {{"ImageName", "Label3", "Image Name", {160, 6, 151, 21}},
+                {"ToPerson", "Label1", "Recipient Name", {160, 34, 233, 21}},
+                {"ToAddress", "Label2", "Recipient E-Mail Address", {160, 62, 233, 21}},
+                {"Subject", "SubjectLabel", "E-Mail Subject", {160, 90, 313, 21}},
+                {"MyMemo", "TextLabel", "Message Text", {8, 140, 469, 149}},
+                {"SendIt", nullptr, "&Send It", {175, 295, 60, 21}},
+                {"AbortButton", nullptr, "&Abort", {243, 295, 60, 21}}};
+    QWidget* w = d.findChild<QWidget*>(rows[0].Name);
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Name);
+        ASSERT_EQ(w, d.findChild<QWidget*>(r.Name)) << "tab order";
+        EXPECT_EQ(w->geometry(), r.Rect);
+        const QLabel* label = r.Label ? d.findChild<QLabel*>(r.Label) : nullptr;
+        if (label) {
+            EXPECT_EQ(label->text(), r.Text);
+        }
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            EXPECT_EQ(b->text(), r.Text);
+        }
+        do w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus));
+    }
+    EXPECT_TRUE(d.findChild<QLabel*>("TextLabel")->font().bold());
+    EXPECT_TRUE(d.SendIt->isDefault());
+    EXPECT_EQ(d.MyMemo->toPlainText(), "") << "the design-time text never shows";
+    EXPECT_EQ(d.focusWidget(), d.ToPerson);
+    EXPECT_FALSE(d.SendProgress->isVisible());
+}
+
+// Without an address the file is written first, then the dialog asks for one.
+TEST_F(MailDialog, ImageNameChoosesFileAndFormatBeforeTheAddressIsChecked) {
+    const struct {
+        const char *Typed, *File, *Magic;
+    } rows[] = {{"", "capture.bmp", "BM"},
+                {"  shot.gif  ", "shot.gif", "GIF8"},
+                {"Shot.JPG", "Shot.JPG", "\xFF\xD8"},
+                {"x.Bmp", "x.Bmp", "BM"},
+                {"shot.png", "shot.png.BMP", "BM"},
+                {"shot", "shot.BMP", "BM"},
+                {"shot.jpeg", "shot.jpeg.BMP", "BM"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Typed);
+        WriteFile(Dir.File(r.File), "old"); // a second send overwrites the file
+        Config.EMailFile = r.Typed;
+        Open();
+        Boxes.clear();
+        Send("   ");
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_EQ(Boxes[0].Text, "No recipient address has been entered.  Please correct.");
+        EXPECT_EQ(Boxes[0].Title, "Error");
+        EXPECT_TRUE(Dlg->isVisible());
+        EXPECT_EQ(Dlg->focusWidget(), Dlg->ToAddress);
+        ExpectIdle();
+        EXPECT_EQ(ReadFile(Dir.File(r.File)).substr(0, std::strlen(r.Magic)), r.Magic);
+        Dlg->AbortButton->click();
+        EXPECT_FALSE(Dlg->isVisible());
+    }
+}
+
+TEST_F(MailDialog, FieldsAreTrimmedAndTheMessageArrives) {
+    TScriptServer server(Accept);
+    Config.EMailFile = "shot.gif";
+    TDoTheEmail& d = Open(server.Port());
+    d.ToPerson->setText("  Bob  ");
+    d.Subject->setText("\tHi there ");
+    d.MyMemo->setPlainText(" Look.\n.\nBye");
+    Send("  bob@example.net ");
+    const auto log = server.Conversation();
+    EXPECT_TRUE(Boxes.empty()) << Boxes[0].Text.toStdString();
+    EXPECT_TRUE(d.Sent);
+    EXPECT_FALSE(d.isVisible());
+    ExpectIdle();
+    EXPECT_EQ(log[3], "C: MAIL FROM:<ann@example.org>");
+    EXPECT_EQ(log[5], "C: RCPT TO:<bob@example.net>");
+    EXPECT_EQ(log.back(), "S: 221 bye");
+    const std::string& data = server.Data();
+    for (const char* part :
+         {"\r\nX-Mailer: Snaprio 2000\r\n", "\r\nSubject: Hi there\r\n", "Bob <bob@example.net>",
+          "\r\n Look.\r\n..\r\nBye\r\n", "name=\"shot.gif\""})
+        EXPECT_NE(data.find(part), std::string::npos) << part;
+}
+
+TEST_F(MailDialog, FailuresShowTheirBoxAndCloseUnsent) {
+    TScriptServer silent([](TConn& c) { c.WaitForClose(); }); // never greets
+    TScriptServer noSenderCheck([](TConn& c) {
+        Hello(c);
+        c.Expect();
+        c.Send("221 bye\r\n");
+    });
+    const struct {
+        const char* Name;
+        int Port;
+        int TimeOut;
+        std::string Sender;
+        QString Box;
+    } rows[] = {{"refused port", ClosedPort(), 40, "ann@example.org", NoConnection},
+                {"time-out", silent.Port(), 1, "ann@example.org", NoConnection},
+                {"no sender", noSenderCheck.Port(), 40, "",
+                 "No recipients specified or no return address specified. This E-Mail attempt will "
+                 "abort."}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Name);
+        Config.EMailAddress = r.Sender;
+        Boxes.clear();
+        Open(r.Port).MySMTP.TimeOut = r.TimeOut;
+        Send();
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_EQ(Boxes[0].Text, r.Box);
+        EXPECT_EQ(Boxes[0].Title, "Error");
+        EXPECT_FALSE(Dlg->isVisible());
+        EXPECT_FALSE(Dlg->Sent);
+        ExpectIdle();
+    }
+    EXPECT_EQ(noSenderCheck.Conversation().back(), "S: 221 bye") << "closed normally";
+
+    Winsock().SetMissingForTests(true);
+    Boxes.clear();
+    Open(ClosedPort());
+    Send();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "The necessary winsock files are not present on your computer.  "
+                             "Internet connections cannot be made.  E-Mail cannot be sent.");
+    EXPECT_FALSE(Dlg->isVisible());
+    EXPECT_FALSE(Dlg->Sent);
+}
+
+// A refusal, a file that cannot be written or a cancel keeps the dialog open
+// and usable; the next "&Send It" sends the same message.
+TEST_F(MailDialog, OtherErrorsKeepTheDialogForARetry) {
+    TScriptServer refusing([](TConn& c) {
+        Hello(c);
+        c.Expect();
+        c.Send("250 ok\r\n");
+        c.Expect();
+        c.Send("550 5.1.1 <bob@example.net>: Recipient address rejected\r\n");
+        c.Expect();
+        c.Send("221 bye\r\n");
+    });
+    TDoTheEmail& d = Open(refusing.Port());
+    Send();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_NE(Boxes[0].Text.indexOf("550 5.1.1 <bob@example.net>: Recipient address rejected"), -1)
+        << Boxes[0].Text.toStdString();
+    EXPECT_EQ(Boxes[0].Title, "Error");
+    EXPECT_EQ(refusing.Conversation().back(), "S: 221 bye");
+    EXPECT_TRUE(d.isVisible());
+    ExpectIdle();
+
+    TScriptServer hanging([](TConn& c) {
+        Hello(c);
+        c.WaitForClose(); // no answer to MAIL FROM
+    });
+    Config.SMTPHost = "127.0.0.1:" + std::to_string(hanging.Port());
+    bool cancelOffered = false;
+    QTimer::singleShot(300, &d, [&] {
+        cancelOffered = d.AbortButton->isEnabled() && d.AbortButton->text() == "&Cancel";
+        d.AbortButton->click();
+    });
+    Send();
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_TRUE(cancelOffered);
+    EXPECT_EQ(Boxes[1].Text, "Operation has been canceled");
+    EXPECT_TRUE(d.isVisible());
+    ExpectIdle();
+
+    d.ImageName->setText("no/such/folder/x.bmp");
+    Send();
+    ASSERT_EQ(Boxes.size(), 3u);
+    EXPECT_TRUE(d.isVisible());
+    ExpectIdle();
+
+    TScriptServer first(Accept), second(Accept);
+    d.ImageName->setText("x.gif");
+    for (TScriptServer* s : {&first, &second}) {
+        if (s == &second) Dlg->show(); // filled again from what the first one left
+        Config.SMTPHost = "127.0.0.1:" + std::to_string(s->Port());
+        Dlg->SendIt->click();
+        s->Conversation();
+        EXPECT_TRUE(Dlg->Sent);
+    }
+    EXPECT_EQ(Boxes.size(), 3u);
+    auto boundaryless = [](std::string data) { // the boundary is drawn afresh
+        const size_t at = data.find("boundary=\"");
+        const std::string b = data.substr(at + 10, data.find('"', at + 10) - at - 10);
+        for (size_t p; (p = data.find(b)) != std::string::npos;) data.replace(p, b.size(), "B");
+        return data;
+    };
+    EXPECT_EQ(boundaryless(first.Data()), boundaryless(second.Data()));
+}
+
+TEST_F(MailDialog, LastFieldsLiveForTheRunAndTheImageNamePersists) {
+    Config.EMailFile = "keep.gif";
+    TDoTheEmail& d = Open();
+    d.ImageName->setText(QString(60, 'n') + ".gif");
+    d.ToPerson->setText("Bob");
+    d.ToAddress->setText("bob@example.net");
+    d.Subject->setText("Hi");
+    d.MyMemo->setPlainText("two\nlines");
+    d.AbortButton->click();
+    Open();
+    EXPECT_EQ(Dlg->ImageName->text(), QString(50, 'n'));
+    EXPECT_EQ(Dlg->ToPerson->text(), "Bob");
+    EXPECT_EQ(Dlg->ToAddress->text(), "bob@example.net");
+    EXPECT_EQ(Dlg->Subject->text(), "Hi");
+    EXPECT_EQ(Dlg->MyMemo->toPlainText(), "two\nlines");
+    EXPECT_FALSE(Dlg->Sent);
+
+    const std::string ini = Dir.File("SNAPRO.INI");
+    ASSERT_TRUE(SaveConfigTo(Config, ini));
+    ConfigRec restarted;
+    LoadConfigFrom(restarted, ini);
+    EXPECT_EQ(restarted.EMailFile, std::string(50, 'n'));
+    EXPECT_EQ(restarted.LastToPerson + restarted.LastToAddress + restarted.LastSubject +
+                  restarted.LastMessageText,
+              "");
+}
+
+// A 20 MB picture to a server that reads at a trickle: the window keeps
+// being served and shows the progress of the data phase.
+TEST_F(MailDialog, LongSendKeepsTheWindowLive) {
+    TScriptServer slow([](TConn& c) {
+        Hello(c);
+        for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
+            c.Expect();
+            c.Send(reply);
+        }
+        c.ReadDataSlowly(256 << 10, 20);
+        c.Send("250 queued\r\n");
+        c.Expect();
+        c.Send("221 bye\r\n");
+    });
+    Picture = QImage(2600, 2700, QImage::Format_RGB888);
+    Picture.fill(Qt::darkGreen);
+    Config.EMailFile = "big.bmp";
+    TDoTheEmail& d = Open(slow.Port());
+    using TClock = std::chrono::steady_clock;
+    TClock::time_point last{};
+    TClock::duration longest{};
+    int pumps = 0, progress = 0;
+    SetMailPump([&] {
+        const auto now = TClock::now();
+        if (pumps++) longest = std::max(longest, now - last);
+        last = now;
+        if (d.SendProgress->isVisible()) progress = std::max(progress, d.SendProgress->value());
+        QCoreApplication::processEvents();
+    });
+    TPaintCount paints;
+    d.SendProgress->installEventFilter(&paints);
+    Send();
+    slow.Conversation();
+    EXPECT_GT(paints.Count, 10) << "the window repaints while it sends";
+    EXPECT_TRUE(d.Sent) << (Boxes.empty() ? "" : Boxes[0].Text.toStdString());
+    EXPECT_GT(progress, 50);
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(longest).count();
+    RecordProperty("LongestPumpGapMs", static_cast<int>(ms));
+    std::printf("pumps %d, longest gap between two %lld ms\n", pumps, static_cast<long long>(ms));
+    EXPECT_LT(ms, 5000) << "a hang, not a slow machine";
+}
