@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <map>
 
+#include "app/Capture.h"
 #include "app/Main.h"
 #include "app/Pause.h"
 #include "app/Thumbnail.h"
@@ -182,6 +183,8 @@ void TMainWin::CaptureRequest(bool checkKey, int key) {
         CaptureInProgress = false; // a stale flag in the hook block: not our key any more
         return;
     }
+    // The window the user means is in front now, before ours takes the focus.
+    TheDisplay().NoteForeground();
     AbortButton->setText("&Abort");
     DoActivate();
     SetScreen(1);
@@ -222,7 +225,7 @@ void TMainWin::ApplyShapeRule() {
     ShapeBox->setEnabled(shape);
 }
 
-void TMainWin::SetScreen(int screen) {
+void TMainWin::SetScreen(int screen, bool keepChoice) {
     FScreen = screen;
     const bool capture = screen == 1;
     ConfigButton->setEnabled(capture);
@@ -237,7 +240,9 @@ void TMainWin::SetScreen(int screen) {
     case 1: {
         DoItButton->setText("&Capture");
         QRadioButton* radios[] = {CapScreen, CapWindow, CapClient, CapArea};
-        if (Config.WhatToCap >= 0 && Config.WhatToCap <= 3) {
+        if (keepChoice) {
+            // Back within the cycle: what the user chose stays chosen.
+        } else if (Config.WhatToCap >= 0 && Config.WhatToCap <= 3) {
             radios[Config.WhatToCap]->setChecked(true);
         } else {
             CapShape->setChecked(true);
@@ -291,23 +296,16 @@ void TMainWin::DoItButtonClick() {
 }
 
 void TMainWin::DoACapture() {
-    TDisplay& d = TheDisplay();
-    TRect r;
-    switch (CaptureItem) {
-    case ciScreen:
-        r = {0, 0, d.ScreenWidth(), d.ScreenHeight()};
-        break;
-    case ciWindow:
-        r = d.ForegroundWindowRect();
-        break;
-    case ciClient:
-        r = d.ForegroundClientRect();
-        break;
-    default:
-        if (CaptureItem >= ciRectangle && CaptureItem <= ciLast) StartSelection();
+    if (CaptureItem >= ciRectangle && CaptureItem <= ciLast) {
+        StartSelection();
         return;
     }
-    FinishCapture(d.Grab(r));
+    if (CaptureItem < ciScreen || CaptureItem > ciClient) return;
+    const TGrab grab = GrabItem(CaptureItem, TheDisplay());
+    if (grab.Picture.isNull())
+        NothingCaptured(grab.Failure);
+    else
+        FinishCapture(grab.Picture);
 }
 
 void TMainWin::StartSelection() {
@@ -332,15 +330,18 @@ void TMainWin::DrawThumb() {
         QPixmap::fromImage(::DrawThumb(FPicture, ThumbSize, palette().color(QPalette::Button))));
 }
 
+void TMainWin::NothingCaptured(TGrabFailure failure) {
+    // Say so and offer the capture screen again, with the user's choice; the
+    // last picture stays and no empty file can be written.
+    DoActivate();
+    SetScreen(1, true);
+    UserDialogs().MessageBox(this, GrabFailureText(failure), "Warning", TMsgButtons::Ok,
+                             TMsgIcon::Warning);
+}
+
 void TMainWin::FinishCapture(const QImage& picture) {
     if (picture.isNull()) {
-        // Nothing on the screen to take (a click without a drag, a window of
-        // no size): say so and offer the capture screen again; the last
-        // picture stays and no empty file can be written.
-        DoActivate();
-        SetScreen(1);
-        UserDialogs().MessageBox(this, "Nothing was captured: the area has no size on the screen.",
-                                 "Warning", TMsgButtons::Ok, TMsgIcon::Warning);
+        NothingCaptured(TGrabFailure::EmptyArea); // a click without a drag
         return;
     }
     FPicture = picture;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/Capture.h"
 #include "app/Selection.h"
 #include "platform/Display.h"
 #include "platform/WinMessages.h"
@@ -60,8 +61,9 @@ public:
     void CaptureImage1Click();
     // Brings the window to the front with the focus.
     void DoActivate();
-    // 1 capture, 2 print, 3 save, 4 copy, 5 e-mail.
-    void SetScreen(int screen);
+    // 1 capture, 2 print, 3 save, 4 copy, 5 e-mail. KeepChoice: screen 1
+    // within a cycle, with the capture item the user chose.
+    void SetScreen(int screen, bool keepChoice = false);
     void DoItButtonClick();
     void AbortButtonClick();
     // Takes the capture of CaptureItem.
@@ -89,6 +91,7 @@ private:
     void ApplyShapeRule();
     void SelectConfiguredShape();
     void DrawThumb();
+    void NothingCaptured(TGrabFailure failure);
 
     HWND FHandle = 0;
     bool Shown = false;

@@ -5,6 +5,8 @@
 #include <string>
 #include <thread>
 
+#include "app/Capture.h"
+#include "config/CaptureItems.h"
 #include "config/Configs.h"
 #include "imaging/ImageFiles.h"
 #include "mail/ImageMail.h"
@@ -76,8 +78,12 @@ int MailCommand(int argc, char** argv) {
 }
 
 int CaptureCommand(const char* what, const char* file) {
-    const std::string item = what;
-    if (item != "screen" && item != "window" && item != "client") {
+    const std::string name = what;
+    const int item = name == "screen"   ? ciScreen
+                     : name == "window" ? ciWindow
+                     : name == "client" ? ciClient
+                                        : -1;
+    if (item < 0) {
         std::fprintf(stderr, "snaprio: --capture takes screen, window or client, not '%s'\n", what);
         return 2;
     }
@@ -93,17 +99,13 @@ int CaptureCommand(const char* what, const char* file) {
         return 1;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(300)); // as the resident program waits
-    const TRect r = item == "screen"   ? TRect{0, 0, display.ScreenWidth(), display.ScreenHeight()}
-                    : item == "window" ? display.ForegroundWindowRect()
-                                       : display.ForegroundClientRect();
-    QImage picture = display.Grab(r);
-    if (picture.isNull()) {
-        std::fprintf(stderr, "snaprio: nothing to capture: no %s on the screen\n",
-                     item == "screen" ? "screen" : "foreground window");
+    TGrab grab = GrabItem(item, display);
+    if (grab.Picture.isNull()) {
+        std::fprintf(stderr, "snaprio: %s\n", GrabFailureText(grab.Failure).toUtf8().constData());
         return 1;
     }
     try {
-        SaveImageFile(picture, file);
+        SaveImageFile(grab.Picture, file);
     } catch (const EImageError& e) {
         std::fprintf(stderr, "snaprio: %s\n", e.what());
         return 1;

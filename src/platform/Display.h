@@ -26,6 +26,10 @@ public:
     // colormap as palette on a palette display. What lies outside the screen
     // is black. A null picture for an empty rectangle or no display.
     virtual QImage Grab(const TRect& r) = 0;
+    // Remembers the foreground window, at a capture request: the window the
+    // user means, before the program's own window takes the focus. The
+    // rectangles below then follow it while it exists.
+    virtual void NoteForeground() = 0;
     // The foreground window with its frame, and its client area, in screen
     // coordinates; empty when there is none or it is not on the screen.
     virtual TRect ForegroundWindowRect() = 0;
@@ -33,8 +37,9 @@ public:
     // Bits per pixel of the screen (8 or fewer: a palette display).
     virtual int Depth() = 0;
 
-    // Drawing during a selection. BeginSelection prepares it (false: no
-    // display); while it lasts, Grab reads the screen as drawn on.
+    // Drawing during a selection. BeginSelection freezes the screen as it is
+    // (false: no display); while it lasts, drawing goes onto that frozen
+    // picture, Grab reads it, and no other program can draw into it.
     virtual bool BeginSelection() = 0;
     virtual void EndSelection() = 0;
     virtual QPoint CursorPos() = 0;

@@ -18,6 +18,7 @@ public:
     int ScreenHeight() override { return Screen.height(); }
     int Depth() override { return 24; }
     QImage Grab(const TRect& r) override;
+    void NoteForeground() override { ++Notes; }
     TRect ForegroundWindowRect() override { return Window; }
     TRect ForegroundClientRect() override { return Client; }
     bool BeginSelection() override { return ++Selections, Drawable; }
@@ -28,7 +29,7 @@ public:
 
     QPoint Cursor{300, 200};
     bool Drawable = true;
-    int Selections = 0, Ended = 0;
+    int Selections = 0, Ended = 0, Notes = 0;
 };
 
 struct TBox {

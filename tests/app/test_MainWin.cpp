@@ -176,16 +176,27 @@ TEST_F(MainWin, TheActionSettingChoosesTheDeliveryScreen) {
     }
 }
 
-TEST_F(MainWin, AnEmptyPictureIsSaidNotDelivered) {
+TEST_F(MainWin, AnEmptyPictureIsSaidNotDeliveredAndTheChoiceStays) {
     Fake().Client = {10, 10, 10, 60};
-    Win->CaptureImage1Click();
-    Win->CapClient->setChecked(true);
-    Win->DoItButton->click();
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Title, "Warning");
-    EXPECT_EQ(Win->Screen(), 1);
-    EXPECT_TRUE(Win->Picture().isNull());
-    EXPECT_TRUE(Win->CaptureInProgress);
+    Fake().Window = {};
+    const std::tuple<QRadioButton * TMainWin::*, QString> cases[] = {
+        {&TMainWin::CapClient, "Nothing was captured: the area has no size on the screen."},
+        {&TMainWin::CapWindow, "Nothing was captured: there is no foreground window."}};
+    for (auto [radio, text] : cases) {
+        Boxes.clear();
+        Win->CaptureImage1Click();
+        (Win.get()->*radio)->setChecked(true); // "What To Cap" says Screen
+        Win->DoItButton->click();
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_EQ(Boxes[0].Title, "Warning");
+        EXPECT_EQ(Boxes[0].Text, text);
+        EXPECT_EQ(Win->Screen(), 1);
+        EXPECT_TRUE((Win.get()->*radio)->isChecked()) << "the user's choice stays";
+        EXPECT_TRUE(Win->Picture().isNull());
+        EXPECT_TRUE(Win->CaptureInProgress);
+        Win->AbortButton->click();
+    }
+    EXPECT_EQ(Fake().Notes, 2) << "each request remembers the window in front";
 }
 
 TEST(Thumbnail, SmallPicturesKeepTheirSizeLargeOnesTheirAspect) {

@@ -18,8 +18,13 @@ protected:
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
         Old = SetDisplay(std::make_unique<TFakeDisplay>());
         Before = Fake().Screen;
+        HookBlock = &Block;
+        HookWrite(Block.Mode, HookModeKeys);
     }
-    void TearDown() override { SetDisplay(std::move(Old)); }
+    void TearDown() override {
+        HookBlock = nullptr;
+        SetDisplay(std::move(Old));
+    }
     TFakeDisplay& Fake() { return static_cast<TFakeDisplay&>(TheDisplay()); }
     std::unique_ptr<TSelection> Begin(int item) {
         auto s = std::make_unique<TSelection>(item, Save, [this](const QImage& p) {
@@ -36,6 +41,7 @@ protected:
     QImage Result, Before;
     int Finished = 0;
     std::unique_ptr<TDisplay> Old;
+    SharedHookBlock Block{};
 };
 
 } // namespace
@@ -43,6 +49,7 @@ protected:
 TEST_F(Selection, DragStretchMoveAndRelease) {
     auto s = Begin(3);
     EXPECT_NE(Fake().Screen, Before) << "the prompt is on the screen";
+    EXPECT_EQ(HookRead(Block.Mode), HookModeSelect) << "the hook reports the mouse now";
     s->Message(M(8, 310, 220));
     EXPECT_EQ(s->SelRect(), (TRect{310, 220, 310, 220}));
     s->Message(M(3, 100, 100));
@@ -69,7 +76,7 @@ TEST_F(Selection, DragStretchMoveAndRelease) {
     EXPECT_EQ(Result, Before.copy(110, 115, 140, 55));
     EXPECT_EQ(Fake().Screen, Before) << "no residue on the screen";
     EXPECT_EQ(Fake().Ended, 1);
-    EXPECT_EQ(HookRead(HookBlock ? HookBlock->Mode : HookModeSelect), HookModeSelect);
+    EXPECT_EQ(HookRead(Block.Mode), HookModeSelect) << "only the hook sets mode 1 again";
 }
 
 TEST_F(Selection, EveryItemLeavesTheScreenAsItWas) {

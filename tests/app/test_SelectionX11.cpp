@@ -1,7 +1,9 @@
 // A real drag on an X server with xdotool: the hook's reports drive the
-// selection, the ellipse is grabbed and masked, and the screen ends as it
-// began; once drawing on the root window, once under a (simulated)
-// compositing manager on the frozen-screen window.
+// selection on the frozen-screen window, the ellipse is grabbed and masked,
+// and the screen ends as it began; once on a bare server, once under a
+// (simulated) compositing manager. A clock that redraws under the drag leaves
+// no inverted residue, and at every screen depth the picture and the screen
+// keep their exact pixels.
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <set>
 
 namespace {
 
@@ -82,8 +85,7 @@ void DragEllipse(bool compositor) {
     };
     const unsigned windows = children();
     ASSERT_TRUE(selection.Start());
-    EXPECT_EQ(children(), windows + (compositor ? 1 : 0))
-        << "the frozen-screen window under a compositor";
+    EXPECT_EQ(children(), windows + 1) << "the frozen-screen window";
     WaitFor([] { return false; }, std::chrono::milliseconds(100)); // the hook takes the pointer
     XDo({"mousemove", "150", "130"});
     XDo({"mousedown", "1"});
@@ -117,4 +119,133 @@ TEST(SelectionOnX11, DragOnTheRootWindow) {
 
 TEST(SelectionOnX11, DragUnderACompositor) {
     DragEllipse(true);
+}
+
+namespace {
+
+// Hook and forwarder for a selection on the current display.
+class THookedSelection {
+public:
+    explicit THookedSelection(int item)
+        : Old(SetDisplay(CreateX11Display())), Selection(item, Save, [this](const QImage& p) {
+              Result = p;
+              Finished = true;
+          }) {
+        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+        Ok = Memory.Create(SharedBlockName(), sizeof(SharedHookBlock)) && Memory.Map();
+        HookBlock = AsHookBlock(Memory.Data());
+        InitHookBlock(Forwarder.Handle, 44);
+        InstallHooks();
+        Forwarder.Target = &Selection;
+    }
+    ~THookedSelection() {
+        RemoveHooks();
+        HookBlock = nullptr;
+        Memory.Unlink();
+        SetDisplay(std::move(Old));
+    }
+    std::unique_ptr<TDisplay> Old;
+    TSharedMemory Memory;
+    TForwarder Forwarder;
+    TTextSave Save;
+    QImage Result;
+    bool Finished = false, Ok = false;
+    TSelection Selection;
+};
+
+std::set<QRgb> Colours(const QImage& img) {
+    std::set<QRgb> c;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) c.insert(img.pixel(x, y));
+    return c;
+}
+
+// Pixels of Img whose colour Known does not hold.
+int Strangers(const QImage& img, const std::set<QRgb>& known) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) n += !known.count(img.pixel(x, y));
+    return n;
+}
+
+} // namespace
+
+TEST(SelectionOnX11, AClockRedrawingUnderTheDragLeavesNoResidue) {
+    TXServer server("640x480x24");
+    ASSERT_TRUE(server.Ok());
+    TDisplayEnv env(server.Name());
+    // Solid colours only: an inverted pixel is one the clock never shows.
+    TProcess clock({"xclock", "-norender", "-update", "1", "-bg", "#c0c000", "-fg", "red", "-hd",
+                    "red", "-hl", "red", "-geometry", "200x200+100+100"});
+    ASSERT_TRUE(WaitFor([] {
+        return RunCommand({"xdotool", "search", "--onlyvisible", "--class", "xclock"}) == 0;
+    }));
+    XDo({"mousemove", "20", "20"});
+    THookedSelection s(3);
+    ASSERT_TRUE(s.Ok);
+    const TRect area{90, 90, 320, 320};
+    WaitFor([] { return false; }, std::chrono::milliseconds(1100)); // the clock has drawn
+    const std::set<QRgb> known = Colours(TheDisplay().Grab(area));
+    ASSERT_TRUE(s.Selection.Start());
+    WaitFor([] { return false; }, std::chrono::milliseconds(100)); // the hook takes the pointer
+    XDo({"mousemove", "90", "90"});
+    XDo({"mousedown", "1"});
+    // Over two seconds of ticks, the band inverts the whole clock.
+    for (int i = 0; i < 12; ++i) {
+        XDo({"mousemove", std::to_string(300 + i), std::to_string(300 + i)});
+        WaitFor([] { return false; }, std::chrono::milliseconds(150));
+    }
+    XDo({"mouseup", "1"});
+    ASSERT_TRUE(WaitFor([&] { return s.Finished; }));
+    ASSERT_EQ(s.Result.size(), QSize(221, 221));
+    EXPECT_EQ(Strangers(s.Result, known), 0) << "the picture holds no inverted pixel";
+    WaitFor([] { return false; }, std::chrono::milliseconds(1100));
+    EXPECT_EQ(Strangers(TheDisplay().Grab(area), known), 0) << "nor does the screen";
+}
+
+TEST(SelectionOnX11, EveryDepthKeepsItsPixelsExactly) {
+    for (const char* screen : {"320x240x8", "320x240x16", "320x240x24"}) {
+        SCOPED_TRACE(screen);
+        TXServer server(screen);
+        ASSERT_TRUE(server.Ok());
+        TDisplayEnv env(server.Name());
+        Display* dpy = XOpenDisplay(nullptr);
+        ASSERT_NE(dpy, nullptr);
+        std::unique_ptr<Display, int (*)(Display*)> closer(dpy, XCloseDisplay);
+        // Stripes of many pixel values, some of them odd in every channel, as
+        // the window's background: the server itself repaints them.
+        const int depth = DefaultDepth(dpy, 0);
+        Pixmap stripes = XCreatePixmap(dpy, DefaultRootWindow(dpy), 320, 240, depth);
+        GC gc = XCreateGC(dpy, stripes, 0, nullptr);
+        for (int x = 0; x < 320; x += 2) {
+            XSetForeground(dpy, gc, static_cast<unsigned long>(x * 2654435761u) & 0xFFFFFF);
+            XFillRectangle(dpy, stripes, gc, x, 0, 2, 240);
+        }
+        XFreeGC(dpy, gc);
+        XSetWindowAttributes a{};
+        a.background_pixmap = stripes;
+        Window w = XCreateWindow(dpy, DefaultRootWindow(dpy), 0, 0, 320, 240, 0, CopyFromParent,
+                                 InputOutput, CopyFromParent, CWBackPixmap, &a);
+        XMapWindow(dpy, w);
+        XSync(dpy, False);
+
+        auto old = SetDisplay(CreateX11Display());
+        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+        const QImage before = TheDisplay().Grab({0, 0, 320, 240});
+        QImage result;
+        TTextSave save;
+        TSelection selection(3, save, [&](const QImage& p) { result = p; });
+        ASSERT_TRUE(selection.Start());
+        for (const TMessage& m : std::initializer_list<TMessage>{{WM_USER + 8, 20, 20},
+                                                                 {WM_USER + 8, 30, 25},
+                                                                 {WM_USER + 3, 30, 25},
+                                                                 {WM_USER + 4, 150, 120},
+                                                                 {WM_USER + 4, 250, 160},
+                                                                 {WM_USER + 5, 250, 160}})
+            selection.Message(m);
+        EXPECT_TRUE(result == before.copy(30, 25, 220, 135))
+            << "the picture: the prompt and read-out strips went back exactly";
+        EXPECT_TRUE(TheDisplay().Grab({0, 0, 320, 240}) == before) << "the screen";
+        SetDisplay(std::move(old));
+    }
 }

@@ -136,3 +136,42 @@ TEST(X11Display, PaletteScreensGiveIndexedPicturesWithTheirColours) {
     EXPECT_EQ(display->Depth(), 8);
     XCloseDisplay(dpy);
 }
+
+TEST(X11Display, TheForegroundIsTheWindowInFrontAtTheRequest) {
+    TXServer server("640x480x24"); // no window manager: the input focus tells
+    ASSERT_TRUE(server.Ok());
+    TDisplayEnv env(server.Name());
+    Display* dpy = XOpenDisplay(nullptr);
+    ASSERT_NE(dpy, nullptr);
+    std::unique_ptr<Display, int (*)(Display*)> closer(dpy, XCloseDisplay);
+    auto window = std::make_unique<TPatternWindow>(dpy, 120, 90);
+    XSetInputFocus(dpy, window->Win, RevertToPointerRoot, CurrentTime);
+    XSync(dpy, False);
+    auto display = CreateX11Display();
+    display->NoteForeground();
+    // Our own window takes the focus, then hides for the grab.
+    Window ours = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 50, 50, 0, 0, 0);
+    XMapWindow(dpy, ours);
+    XSync(dpy, False);
+    XSetInputFocus(dpy, ours, RevertToPointerRoot, CurrentTime);
+    XUnmapWindow(dpy, ours);
+    XSync(dpy, False);
+    EXPECT_EQ(display->ForegroundClientRect(), (TRect{120, 90, 320, 240}));
+    EXPECT_TRUE(SameAsPattern(display->Grab(display->ForegroundWindowRect()), *window));
+    window.reset();
+    EXPECT_TRUE(display->ForegroundWindowRect().Empty()) << "gone since: nothing to grab";
+}
+
+TEST(X11Display, AWindowManagersOwnFocusWindowIsNoForeground) {
+    TXServer server("640x480x24", true); // openbox focuses its own 1 x 1 window off the screen
+    ASSERT_TRUE(server.Ok());
+    TDisplayEnv env(server.Name());
+    auto display = CreateX11Display();
+    EXPECT_TRUE(display->ForegroundWindowRect().Empty());
+    EXPECT_TRUE(display->ForegroundClientRect().Empty());
+    TTempDir dir;
+    TProcess capture({SNAPRIO_BINARY, "--capture", "window", dir.File("w.bmp")});
+    EXPECT_EQ(capture.Wait(), 1);
+    EXPECT_NE(capture.Stderr().find("no foreground window"), std::string::npos) << capture.Stderr();
+    EXPECT_FALSE(FileExists(dir.File("w.bmp")));
+}

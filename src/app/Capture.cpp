@@ -1,0 +1,38 @@
+#include "app/Capture.h"
+
+#include "config/CaptureItems.h"
+
+TRect ItemRect(int item, TDisplay& display) {
+    switch (item) {
+    case ciScreen:
+        return {0, 0, display.ScreenWidth(), display.ScreenHeight()};
+    case ciWindow:
+        return display.ForegroundWindowRect();
+    case ciClient:
+        return display.ForegroundClientRect();
+    default:
+        return {};
+    }
+}
+
+TGrab GrabItem(int item, TDisplay& display) {
+    if (!display.Available()) return {QImage(), TGrabFailure::NoDisplay};
+    const TRect r = ItemRect(item, display);
+    TGrab grab{display.Grab(r), TGrabFailure::None};
+    if (grab.Picture.isNull())
+        grab.Failure = (item == ciWindow || item == ciClient) && r == TRect{}
+                           ? TGrabFailure::NoWindow
+                           : TGrabFailure::EmptyArea;
+    return grab;
+}
+
+QString GrabFailureText(TGrabFailure failure) {
+    switch (failure) {
+    case TGrabFailure::NoWindow:
+        return "Nothing was captured: there is no foreground window.";
+    case TGrabFailure::NoDisplay:
+        return "Nothing was captured: the display cannot be reached.";
+    default:
+        return "Nothing was captured: the area has no size on the screen.";
+    }
+}
