@@ -18,6 +18,7 @@
 #include "app/Thumbnail.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
+#include "platform/InputHook.h"
 #include "platform/UserDialogs.h"
 #include "shapes/CaptureItems.h"
 
@@ -158,9 +159,9 @@ bool TMainWin::event(QEvent* e) {
 }
 
 void TMainWin::WinMessage(const TMessage& m) {
-    if (m.Msg == WM_USER + 2)
+    if (m.Msg == hmHotKey)
         CaptureRequest(true, m.WParam);
-    else if (m.Msg >= WM_USER + 3 && m.Msg <= WM_USER + 8 && Selection)
+    else if (m.Msg >= hmLeftDown && m.Msg <= hmMove && Selection)
         Selection->Message(m);
 }
 

@@ -115,8 +115,8 @@ void TSelection::Erase() {
 void TSelection::Message(const TMessage& m) {
     if (!FActive) return;
     const QPoint p(m.WParam, m.LParam);
-    switch (m.Msg - WM_USER) {
-    case 8: // the prompt follows the cursor until the button goes down
+    switch (m.Msg) {
+    case hmMove: // the prompt follows the cursor until the button goes down
         if (ButtonDown) return;
         Erase();
         L += p.x() - LastMouse.x(), R += p.x() - LastMouse.x();
@@ -125,7 +125,7 @@ void TSelection::Message(const TMessage& m) {
         LastMouse = p;
         DrawPrompt();
         break;
-    case 3:
+    case hmLeftDown:
         Erase();
         ButtonDown = true;
         FAnchor = p;
@@ -133,7 +133,7 @@ void TSelection::Message(const TMessage& m) {
         T = B = p.y();
         DrawOutline();
         break;
-    case 4: {
+    case hmDrag: {
         if (!ButtonDown) return;
         const QPoint old = LastMouse;
         LastMouse = p;
@@ -149,15 +149,15 @@ void TSelection::Message(const TMessage& m) {
         DrawOutline();
         break;
     }
-    case 7:
+    case hmRightClick:
         FMoveMode = !FMoveMode;
         break;
-    case 5:
+    case hmLeftUp:
         LastMouse = p;
         Finish();
         break;
     default:
-        break; // WM_USER+6: nothing
+        break; // hmIgnored: nothing
     }
 }
 

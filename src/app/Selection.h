@@ -30,7 +30,7 @@ public:
     // SelectionDC and GrabWaitStart: the prompt at the cursor. False when
     // the display cannot be drawn on.
     bool Start();
-    // A hook report, WM_USER+3 to WM_USER+8.
+    // A hook report, hmLeftDown to hmMove.
     void Message(const TMessage& m);
     bool Active() const { return FActive; }
 

@@ -1,10 +1,8 @@
 #include "hook/HookBlock.h"
 
-#include "platform/x11/InputHook.h"
-
 SharedHookBlock* HookBlock = nullptr;
 
-void InitHookBlock(HWND mainWindow, int captureKey) {
+void InitHookBlock(uint32_t mainWindow, int captureKey) {
     if (!HookBlock) return;
     HookWrite(HookBlock->MainWindow, mainWindow);
     HookWrite(HookBlock->Reserved4, uint8_t{0});
@@ -24,20 +22,15 @@ void SetHookMode(uint32_t mode) {
     if (HookBlock) HookWrite(HookBlock->Mode, mode);
 }
 
-void SetSecWind(HWND window, bool on) {
+void SetSecWind(uint32_t window, bool on) {
     if (!HookBlock) return;
     HookWrite(HookBlock->KeyReportWindow, window);
     HookWrite(HookBlock->KeyReportSwitch, uint8_t{on ? uint8_t{1} : uint8_t{0}});
 }
 
-void InstallHooks() {
-    if (!HookBlock) return;
-    HookWrite(HookBlock->KeyboardHook, CapHookKeyboard());
-    HookWrite(HookBlock->MouseHook, CapHookMouse());
-}
-
-void RemoveHooks() {
-    if (!HookBlock) return;
-    CapUnHook(HookRead(HookBlock->KeyboardHook));
-    CapUnHook(HookRead(HookBlock->MouseHook));
+THookPost KeyPressRoute(const SharedHookBlock& block, int index) {
+    if (index < 0 || index >= HotKeyCount) return {};
+    if (HookRead(block.KeyReportSwitch)) return {HookRead(block.KeyReportWindow), hmKeyReport};
+    if (HookRead(block.HotKeyFlags[index])) return {HookRead(block.MainWindow), hmHotKey};
+    return {};
 }

@@ -1,16 +1,18 @@
-// What the program writes into the shared hook block, and the installing and
-// removing of the input hooks.
+// What the program writes into the shared hook block, and how the hook
+// routes a key press by what the block says.
 #pragma once
 
+#include <cstdint>
+
+#include "hook/HookMessages.h"
 #include "hook/SharedHookBlock.h"
-#include "platform/WinMessages.h"
 
 // Program-side view of the mapped block; null until the program block maps it.
 extern SharedHookBlock* HookBlock;
 
 // The creation handler's writes: main window, byte 4, mode 1, key reports to
 // the main window and off, the capture key's flag on.
-void InitHookBlock(HWND mainWindow, int captureKey);
+void InitHookBlock(uint32_t mainWindow, int captureKey);
 
 // Marks hot key Index as watched (a valid index only); flags are never cleared.
 void SetHotKeyFlag(int index);
@@ -20,9 +22,14 @@ void SetHookMode(uint32_t mode);
 
 // The key-report window and its switch, the handle first so that a hook that
 // sees the switch on also sees the handle.
-void SetSecWind(HWND window, bool on);
+void SetSecWind(uint32_t window, bool on);
 
-// Keyboard hook, then mouse hook; their handles go into the block.
-void InstallHooks();
-// Keyboard hook, then mouse hook.
-void RemoveHooks();
+// Where the hook posts a press of hot key Index: to the key-report window
+// while the switch is on, else to the main window when the key's flag is set.
+// Msg 0 when the press goes nowhere.
+struct THookPost {
+    uint32_t Window = 0;
+    uint32_t Msg = 0;
+    bool operator==(const THookPost&) const = default;
+};
+THookPost KeyPressRoute(const SharedHookBlock& block, int index);

@@ -11,6 +11,7 @@
 #include "app/Selection.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
+#include "platform/InputHook.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
 #include "platform/x11/X11Display.h"

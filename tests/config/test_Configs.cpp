@@ -10,7 +10,7 @@
 
 #include "TestSupport.h"
 #include "config/Configs.h"
-#include "config/HotKeyNames.h"
+#include "hook/HotKeyNames.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "config/HotKeyNames.h"
-#include "hook/SharedHookBlock.h"
+#include "hook/HookBlock.h"
+#include "hook/HotKeyNames.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
 #include "platform/WinMessages.h"
@@ -32,6 +32,7 @@ public:
 
     uint32_t Hook(uint32_t which);
     void UnHook(uint32_t which);
+    bool HeldElsewhere(int index) const { return Dpy && Held[index]; }
 
 private:
     bool Open();
@@ -56,6 +57,7 @@ private:
     std::array<bool, HotKeyCount> Grabbed{}; // index grabbed (all lock variants)
     std::array<bool, HotKeyCount> Refused{}; // another client holds it; retried now and then
     std::array<bool, HotKeyCount> Named{};   // said once on stderr
+    std::array<bool, HotKeyCount> Held{};    // the last grab was refused
     int RetryTicks = 0;
     std::array<bool, 256> KeyDown{}; // keycodes held, to drop auto-repeat
     bool PointerGrabbed = false;
@@ -101,6 +103,7 @@ void TInputHook::Close() {
     Grabbed.fill(false);
     Refused.fill(false);
     Named.fill(false);
+    Held.fill(false);
     KeyDown.fill(false);
     PointerGrabbed = LeftDown = false;
 }
@@ -156,7 +159,9 @@ void TInputHook::GrabIndex(int index, bool grab, bool quiet) {
         else
             XUngrabKey(Dpy, code, XMods(c.Mods) | lock, Root);
     }
-    if (grab && trap.Sync() == BadAccess) {
+    const bool refused = grab && trap.Sync() == BadAccess;
+    if (grab) Held[index] = refused;
+    if (refused) {
         // Another program holds this combination: leave it to them.
         for (unsigned lock : locks) XUngrabKey(Dpy, code, XMods(c.Mods) | lock, Root);
         trap.Sync();
@@ -227,10 +232,8 @@ void TInputHook::OnKey(XKeyEvent& e) {
         return;
     const int index = HotKeyIndex(c);
     if (index < 0) return;
-    if (HookRead(Block->KeyReportSwitch))
-        Post(HookRead(Block->KeyReportWindow), WM_USER + 1, index, 0);
-    else if (HookRead(Block->HotKeyFlags[index]))
-        Post(HookRead(Block->MainWindow), WM_USER + 2, index, 0);
+    const THookPost to = KeyPressRoute(*Block, index);
+    if (to.Msg) Post(to.Window, to.Msg, index, 0);
 }
 
 void TInputHook::OnButton(XButtonEvent& e, bool press) {
@@ -238,15 +241,15 @@ void TInputHook::OnButton(XButtonEvent& e, bool press) {
     const HWND main = HookRead(Block->MainWindow);
     if (e.button == Button1 && press) {
         LeftDown = true;
-        Post(main, WM_USER + 3, e.x_root, e.y_root);
+        Post(main, hmLeftDown, e.x_root, e.y_root);
     } else if (e.button == Button1 && LeftDown) {
-        Post(main, WM_USER + 5, e.x_root, e.y_root);
+        Post(main, hmLeftUp, e.x_root, e.y_root);
         HookWrite(Block->Mode, HookModeKeys);
         XUngrabPointer(Dpy, CurrentTime);
         XFlush(Dpy);
         PointerGrabbed = LeftDown = false;
     } else if (e.button == Button3 && press) {
-        Post(main, WM_USER + 7, 0, 0);
+        Post(main, hmRightClick, 0, 0);
     }
 }
 
@@ -273,8 +276,8 @@ void TInputHook::ReadEvents() {
             while (XPending(Dpy) && (XPeekEvent(Dpy, &next), next.type == MotionNotify))
                 XNextEvent(Dpy, &ev);
             if (PointerGrabbed)
-                Post(HookRead(Block->MainWindow), LeftDown ? WM_USER + 4 : WM_USER + 8,
-                     ev.xmotion.x_root, ev.xmotion.y_root);
+                Post(HookRead(Block->MainWindow), LeftDown ? hmDrag : hmMove, ev.xmotion.x_root,
+                     ev.xmotion.y_root);
             break;
         }
         case MappingNotify: {
@@ -304,4 +307,7 @@ uint32_t CapHookMouse() {
 }
 void CapUnHook(uint32_t hook) {
     TInputHook::Instance()->UnHook(hook);
+}
+bool CapKeyHeldElsewhere(int index) {
+    return index >= 0 && index < HotKeyCount && TInputHook::Instance()->HeldElsewhere(index);
 }

@@ -6,7 +6,8 @@
 // root window (also with NumLock and CapsLock on); a press posts WM_USER+2
 // with its index to the block's main window. While the key-report switch is
 // on, every free one of the combinations is grabbed and a press posts
-// WM_USER+1 with its index to the key-report window instead.
+// WM_USER+1 with its index to the key-report window instead. A combination
+// that another client has grabbed is left to it and tried again now and then.
 //
 // Mouse: in mode 2 the pointer is grabbed; moves post WM_USER+8 (button up) or
 // WM_USER+4 (left button held), the left button WM_USER+3 down and WM_USER+5
@@ -21,3 +22,5 @@ uint32_t CapHookKeyboard();
 uint32_t CapHookMouse();
 // Removes the hook with that handle; an unknown handle does nothing.
 void CapUnHook(uint32_t hook);
+// True when the last grab of hot key Index was refused: another client holds it.
+bool CapKeyHeldElsewhere(int index);

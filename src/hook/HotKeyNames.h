@@ -1,7 +1,6 @@
 // The 238 hot-key combinations, known everywhere by their index: the
 // "Capture Key" setting, the hook's reports and the block's flag table.
-// Header-only, so the input hook can map indices to keys without linking
-// the settings library.
+// Part of the hook contract: the input hook maps keys to these indices.
 #pragma once
 
 #include <array>

@@ -5,6 +5,8 @@
 
 #include "TestSupport.h"
 #include "hook/HookBlock.h"
+#include "platform/InputHook.h"
+#include "platform/MemoryInputHook.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
 #include "platform/WinMessages.h"
@@ -185,4 +187,56 @@ TEST_F(InputHook, NoGrabOutlivesTheHooks) {
               GrabSuccess);
     XCloseDisplay(d);
     InstallHooks(); // for TearDown
+}
+
+TEST_F(InputHook, KnowsWhichKeysAnotherProgramHolds) {
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    for (KeySym sym : {XK_F7, XK_F8})
+        XGrabKey(other, XKeysymToKeycode(other, sym), AnyModifier, DefaultRootWindow(other), False,
+                 GrabModeAsync, GrabModeAsync);
+    XSync(other, False);
+    testing::internal::CaptureStderr();
+    SetHotKeyFlag(41); // F8
+    EXPECT_TRUE(WaitFor([] { return TheInputHook().HeldElsewhere(41); }));
+    EXPECT_FALSE(TheInputHook().HeldElsewhere(40)) << "F7 is neither flagged nor reported";
+    EXPECT_FALSE(TheInputHook().HeldElsewhere(44));
+    // Key reports take every free combination, so the page learns about all.
+    TheInputHook().KeyReports(Main.Handle, true);
+    EXPECT_TRUE(WaitFor([] { return TheInputHook().HeldElsewhere(40); }));
+    EXPECT_FALSE(TheInputHook().HeldElsewhere(82));
+    TheInputHook().KeyReports(Main.Handle, false);
+    testing::internal::GetCapturedStderr();
+    XCloseDisplay(other);
+}
+
+TEST(MemoryInputHook, RoutesPressesByTheBlockWithoutADisplay) {
+    SharedHookBlock block{};
+    HookBlock = &block;
+    auto* hook = new TMemoryInputHook;
+    auto old = SetInputHook(std::unique_ptr<TInputHook>(hook));
+    TRecorder main, dialog;
+    InitHookBlock(main.Handle, 44);
+    EXPECT_FALSE(hook->Press(44)) << "no keyboard hook yet";
+    InstallHooks();
+    EXPECT_NE(block.KeyboardHook, 0u);
+    EXPECT_NE(block.MouseHook, 0u);
+    hook->Held[42] = true;
+    EXPECT_TRUE(TheInputHook().HeldElsewhere(42));
+    for (int index : {44, -1, HotKeyCount}) EXPECT_FALSE(TheInputHook().HeldElsewhere(index));
+    EXPECT_TRUE(hook->Press(44));
+    EXPECT_FALSE(hook->Press(42)) << "not flagged";
+    TheInputHook().KeyReports(dialog.Handle, true);
+    EXPECT_TRUE(hook->Press(82));
+    TheInputHook().KeyReports(dialog.Handle, false);
+    EXPECT_FALSE(hook->Press(82));
+    EXPECT_EQ(HookRead(block.KeyReportWindow), dialog.Handle);
+    RemoveHooks();
+    EXPECT_FALSE(hook->KeyboardOn || hook->MouseOn);
+    EXPECT_FALSE(hook->Press(44));
+    Settle();
+    EXPECT_EQ(main.Got, (std::vector<TMessage>{{hmHotKey, 44, 0}}));
+    EXPECT_EQ(dialog.Got, (std::vector<TMessage>{{hmKeyReport, 82, 0}}));
+    SetInputHook(std::move(old));
+    HookBlock = nullptr;
 }

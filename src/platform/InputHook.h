@@ -1,0 +1,36 @@
+// The input hook as the program sees it: the keyboard and mouse hooks that
+// read the shared hook block and post its messages (hook/HookMessages.h),
+// the key reports of the hot-key page, and which hot keys another program
+// holds. The real one is the X11 hook; tests put a TMemoryInputHook in.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class TInputHook {
+public:
+    virtual ~TInputHook() = default;
+
+    // Each returns a hook handle, 0 when the hook cannot be installed.
+    virtual uint32_t HookKeyboard() = 0;
+    virtual uint32_t HookMouse() = 0;
+    // Removes the hook with that handle; an unknown handle does nothing.
+    virtual void UnHook(uint32_t hook) = 0;
+
+    // While on, every recognised combination is reported to Window as
+    // hmKeyReport with its index, instead of being a capture request.
+    virtual void KeyReports(uint32_t window, bool on) = 0;
+    // True when the hook could not take hot key Index because another program
+    // holds it; known for the flagged keys and, while key reports are on, for
+    // all of them.
+    virtual bool HeldElsewhere(int index) const = 0;
+};
+
+TInputHook& TheInputHook();
+// Puts Hook in place (tests) and returns the one it replaces.
+std::unique_ptr<TInputHook> SetInputHook(std::unique_ptr<TInputHook> hook);
+
+// Keyboard hook, then mouse hook; their handles go into the block.
+void InstallHooks();
+// Keyboard hook, then mouse hook.
+void RemoveHooks();
