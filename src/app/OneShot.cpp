@@ -23,8 +23,10 @@ int ConvertCommand(const char* in, const char* out) {
         }
     }
     try {
-        QImage picture = LoadImageFile(in);
-        SaveImageFile(picture, out);
+        const std::string warning = ConvertImageFile(in, out);
+        if (!warning.empty())
+            std::fprintf(stderr, "snaprio: %s: %s (converted as far as it decodes)\n", in,
+                         warning.c_str());
     } catch (const EImageError& e) {
         std::fprintf(stderr, "snaprio: %s\n", e.what());
         return 1;

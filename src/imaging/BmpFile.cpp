@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "imaging/Bitmap.h"
-#include "imaging/FileBytes.h"
 
 namespace {
 
@@ -86,36 +85,13 @@ void DecodeRle(const TReader& r, size_t at, int bpp, QImage& img, int w, int h) 
 
 } // namespace
 
-namespace {
-
-// Writes the file through Sink, one row at a time: no second full-size copy.
-void WriteBmp(const QImage& picture, const std::function<void(const uint8_t*, size_t)>& sink) {
-    QImage img = picture;
-    int bpp;
-    switch (img.format()) {
-    case QImage::Format_Indexed8:
-        bpp = 8;
-        break;
-    case QImage::Format_Mono:
-    case QImage::Format_MonoLSB:
-        img = img.convertToFormat(QImage::Format_Indexed8);
-        bpp = 8;
-        break;
-    case QImage::Format_ARGB32:
-        bpp = 32;
-        break;
-    case QImage::Format_RGB32:
-    case QImage::Format_RGB888:
-        bpp = 24;
-        break;
-    default:
-        img = img.convertToFormat(QImage::Format_RGB888);
-        bpp = 24;
-        break;
-    }
-    const uint32_t w = static_cast<uint32_t>(std::max(img.width(), 0));
-    const uint32_t h = static_cast<uint32_t>(std::max(img.height(), 0));
-    const uint32_t colors = bpp == 8 ? static_cast<uint32_t>(img.colorCount()) : 0;
+void WriteBmp(TRowSource& rows, const TByteSink& sink) {
+    const int bpp = rows.Format == TRowFormat::Index8   ? 8
+                    : rows.Format == TRowFormat::Bgra32 ? 32
+                                                        : 24;
+    const uint32_t w = static_cast<uint32_t>(std::max(rows.Width, 0));
+    const uint32_t h = static_cast<uint32_t>(std::max(rows.Height, 0));
+    const uint32_t colors = bpp == 8 ? static_cast<uint32_t>(rows.ColorTable.size()) : 0;
     const uint32_t stride = ((w * static_cast<uint32_t>(bpp) + 31) / 32) * 4;
     const uint32_t offset = 14 + 40 + 4 * colors;
     const uint64_t fileSize = offset + uint64_t{stride} * h;
@@ -138,32 +114,50 @@ void WriteBmp(const QImage& picture, const std::function<void(const uint8_t*, si
     Put32(o, 3780);
     Put32(o, colors);
     Put32(o, 0);
-    for (uint32_t i = 0; i < colors; ++i) {
-        const QRgb c = img.color(static_cast<int>(i));
+    for (const QRgb c : rows.ColorTable) {
+        if (bpp != 8) break;
         o.insert(o.end(), {static_cast<uint8_t>(qBlue(c)), static_cast<uint8_t>(qGreen(c)),
                            static_cast<uint8_t>(qRed(c)), 0});
     }
     sink(o.data(), o.size());
+    if (rows.Format == TRowFormat::Bgr24 && rows.StableRows && stride == w * 3) {
+        // The rows are the file's rows already (a 24-bit bitmap file, mapped):
+        // handed on as they are, neighbours in memory in one piece.
+        const uint8_t *run = nullptr, *end = nullptr;
+        for (int y = static_cast<int>(h) - 1; y >= 0; --y) {
+            const uint8_t* row = rows.Row(y);
+            if (row != end && run) sink(run, static_cast<size_t>(end - run));
+            if (row != end) run = row;
+            end = row + stride;
+        }
+        if (run) sink(run, static_cast<size_t>(end - run));
+        return;
+    }
     // Rows bottom-up, gathered into blocks of about 1 MB for the sink.
     const uint32_t rowsPerBlock = std::max<uint32_t>(1, (1u << 20) / std::max<uint32_t>(stride, 1));
     std::vector<uint8_t> block(static_cast<size_t>(stride) *
                                std::min(rowsPerBlock, std::max(h, 1u)));
     uint32_t inBlock = 0;
     for (int y = static_cast<int>(h) - 1; y >= 0; --y) {
-        const uint8_t* s = img.constScanLine(y);
+        const uint8_t* s = rows.Row(y);
         uint8_t* d = block.data() + static_cast<size_t>(inBlock) * stride;
         std::memset(d, 0, stride);
-        if (bpp == 8) {
+        switch (rows.Format) {
+        case TRowFormat::Index8:
             std::memcpy(d, s, w);
-        } else if (img.format() == QImage::Format_BGR888) {
+            break;
+        case TRowFormat::Bgr24:
             std::memcpy(d, s, static_cast<size_t>(w) * 3);
-        } else if (img.format() == QImage::Format_RGB888) {
+            break;
+        case TRowFormat::Rgb24:
             for (uint32_t x = 0; x < w; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
-        } else if (bpp == 24) {
-            // RGB32 is B, G, R, X in memory on this little-endian machine.
+            break;
+        case TRowFormat::Bgrx32:
             for (uint32_t x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
-        } else {
+            break;
+        case TRowFormat::Bgra32:
             std::memcpy(d, s, static_cast<size_t>(w) * 4);
+            break;
         }
         if (++inBlock == rowsPerBlock || y == 0) {
             sink(block.data(), static_cast<size_t>(inBlock) * stride);
@@ -172,126 +166,170 @@ void WriteBmp(const QImage& picture, const std::function<void(const uint8_t*, si
     }
 }
 
-} // namespace
-
 std::vector<uint8_t> EncodeBmp(const QImage& picture) {
     std::vector<uint8_t> out;
-    WriteBmp(picture, [&](const uint8_t* d, size_t n) { out.insert(out.end(), d, d + n); });
+    TImageRows rows(picture);
+    WriteBmp(rows, [&](const uint8_t* d, size_t n) { out.insert(out.end(), d, d + n); });
     return out;
 }
 
 void SaveBmpFile(const QImage& picture, const std::string& fileName) {
-    // Streamed to the file; a failure leaves no half-written picture behind.
+    TImageRows rows(picture);
     TFileWriter file(fileName);
-    WriteBmp(picture, [&](const uint8_t* d, size_t n) { file.Write(d, n); });
+    WriteBmp(rows, file.Sink());
     file.Commit();
 }
 
-QImage DecodeBmp(const uint8_t* data, size_t size) {
+namespace {
+
+TBmpLayout ParseBmp(const uint8_t* data, size_t size) {
     const TReader r(data, size);
     if (size < 2 || data[0] != 'B' || data[1] != 'M') Bad("no BM signature");
-    const uint32_t offset = r.U32(10);
+    TBmpLayout l;
+    l.Offset = r.U32(10);
     const uint32_t infoSize = r.U32(14);
     int64_t w, h;
-    uint32_t bpp, compression = BiRgb, colorsUsed = 0;
+    uint32_t colorsUsed = 0;
     size_t paletteAt = 14 + infoSize, entry = 4;
-    uint32_t masks[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
     if (infoSize == 12) {
         w = r.U16(18);
         h = static_cast<int16_t>(r.U16(20));
-        bpp = r.U16(24);
+        l.Bpp = r.U16(24);
         entry = 3;
     } else if (infoSize >= 40 && infoSize <= 4096) {
         w = static_cast<int32_t>(r.U32(18));
         h = static_cast<int32_t>(r.U32(22));
-        bpp = r.U16(28);
-        compression = r.U32(30);
+        l.Bpp = r.U16(28);
+        l.Compression = r.U32(30);
         colorsUsed = r.U32(46);
-        if (compression == BiBitfields) {
+        if (l.Compression == BiBitfields) {
             const size_t at = 54; // after the 40-byte header, also inside V4/V5 ones
-            for (int i = 0; i < 3; ++i) masks[i] = r.U32(at + 4 * static_cast<size_t>(i));
+            for (int i = 0; i < 3; ++i) l.Masks[i] = r.U32(at + 4 * static_cast<size_t>(i));
             if (infoSize == 40) paletteAt += 12;
-        } else if (bpp == 16) {
-            masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
+        } else if (l.Bpp == 16) {
+            l.Masks[0] = 0x7C00, l.Masks[1] = 0x03E0, l.Masks[2] = 0x001F;
         }
     } else {
         Bad("unknown header size");
     }
-    const bool topDown = h < 0;
-    h = topDown ? -h : h;
+    const uint32_t bpp = l.Bpp, compression = l.Compression;
+    l.TopDown = h < 0;
+    h = l.TopDown ? -h : h;
     if (w <= 0 || h <= 0) Bad("zero or negative size");
     if (static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > MaxPixels) Bad("picture too large");
-    const bool rle = compression == BiRle8 || compression == BiRle4;
+    l.Rle = compression == BiRle8 || compression == BiRle4;
     if (!(compression == BiRgb || (compression == BiRle8 && bpp == 8) ||
           (compression == BiRle4 && bpp == 4) ||
           (compression == BiBitfields && (bpp == 16 || bpp == 32))))
         Bad("unsupported compression");
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
         Bad("unsupported bits per pixel");
-    if (rle && topDown) Bad("top-down run-length data");
-    const int iw = static_cast<int>(w), ih = static_cast<int>(h);
+    if (l.Rle && l.TopDown) Bad("top-down run-length data");
+    l.Width = static_cast<int>(w);
+    l.Height = static_cast<int>(h);
     // Check that the pixels are there before making room for them.
-    const uint64_t stride = ((static_cast<uint64_t>(w) * bpp + 31) / 32) * 4;
-    if (!rle)
-        r.Need(offset, static_cast<size_t>(stride * static_cast<uint64_t>(h)));
-    else if (offset >= size ||
-             static_cast<uint64_t>(w) * static_cast<uint64_t>(h) / 65025 > size - offset)
+    l.Stride = ((static_cast<uint64_t>(w) * bpp + 31) / 32) * 4;
+    if (!l.Rle)
+        r.Need(l.Offset, static_cast<size_t>(l.Stride * static_cast<uint64_t>(h)));
+    else if (l.Offset >= size ||
+             static_cast<uint64_t>(w) * static_cast<uint64_t>(h) / 65025 > size - l.Offset)
         throw EBitmapError("The bitmap file is truncated"); // more than even deltas could skip
-
-    QImage img;
     if (bpp <= 8) {
         const uint32_t max = 1u << bpp;
         const uint32_t n = colorsUsed && colorsUsed < max ? colorsUsed : max;
         r.Need(paletteAt, n * entry);
-        QList<QRgb> table;
         for (uint32_t i = 0; i < max; ++i) {
             const size_t at = paletteAt + i * entry;
-            table.push_back(i < n ? qRgb(data[at + 2], data[at + 1], data[at]) : qRgb(0, 0, 0));
+            l.Table.push_back(i < n ? qRgb(data[at + 2], data[at + 1], data[at]) : qRgb(0, 0, 0));
         }
-        img = QImage(iw, ih, QImage::Format_Indexed8);
+    }
+    return l;
+}
+
+const uint8_t* BmpRow(const TBmpLayout& l, const uint8_t* data, int y, uint8_t* scratch) {
+    const uint8_t* s =
+        data + l.Offset + l.Stride * static_cast<uint64_t>(l.TopDown ? y : l.Height - 1 - y);
+    const int w = l.Width;
+    switch (l.Bpp) {
+    case 8:
+    case 24:
+        return s; // as the file has them
+    case 1:
+    case 4: {
+        const int bpp = static_cast<int>(l.Bpp);
+        for (int x = 0; x < w; ++x) {
+            const int bit = x * bpp;
+            scratch[x] =
+                static_cast<uint8_t>((s[bit / 8] >> (8 - bpp - bit % 8)) & ((1 << bpp) - 1));
+        }
+        return scratch;
+    }
+    default: {
+        auto* out = reinterpret_cast<QRgb*>(scratch);
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = l.Bpp == 16
+                                   ? (s[2 * x] | (s[2 * x + 1] << 8))
+                                   : (s[4 * x] | (s[4 * x + 1] << 8) | (s[4 * x + 2] << 16) |
+                                      (static_cast<uint32_t>(s[4 * x + 3]) << 24));
+            out[x] = qRgb(Field(p, l.Masks[0]), Field(p, l.Masks[1]), Field(p, l.Masks[2]));
+        }
+        return scratch;
+    }
+    }
+}
+
+} // namespace
+
+QImage DecodeBmp(const uint8_t* data, size_t size) {
+    const TBmpLayout l = ParseBmp(data, size);
+    QImage img;
+    if (l.Bpp <= 8) {
+        img = QImage(l.Width, l.Height, QImage::Format_Indexed8);
         if (img.isNull()) Bad("not enough memory");
-        img.setColorTable(table);
+        img.setColorTable(l.Table);
         SetDeviceIndependent(img);
     } else {
         // 24-bit rows are blue, green, red as the file has them: copied as they are.
-        img = QImage(iw, ih, bpp == 24 ? QImage::Format_BGR888 : QImage::Format_RGB32);
+        img = QImage(l.Width, l.Height, l.Bpp == 24 ? QImage::Format_BGR888 : QImage::Format_RGB32);
         if (img.isNull()) Bad("not enough memory");
     }
-    if (rle) {
+    if (l.Rle) {
         img.fill(0);
-        DecodeRle(r, offset, static_cast<int>(bpp), img, iw, ih);
+        DecodeRle(TReader(data, size), l.Offset, static_cast<int>(l.Bpp), img, l.Width, l.Height);
         return img;
     }
-    for (int y = 0; y < ih; ++y) {
-        const uint8_t* s = data + offset + stride * static_cast<uint64_t>(topDown ? y : ih - 1 - y);
+    const size_t rowBytes = static_cast<size_t>(l.Width) * (l.Bpp <= 8 ? 1 : l.Bpp == 24 ? 3 : 4);
+    for (int y = 0; y < l.Height; ++y) {
         uint8_t* d = img.scanLine(y);
-        switch (bpp) {
-        case 1:
-        case 4:
-            for (int x = 0; x < iw; ++x) {
-                const int bit = x * static_cast<int>(bpp);
-                d[x] = static_cast<uint8_t>((s[bit / 8] >> (8 - bpp - bit % 8)) & ((1 << bpp) - 1));
-            }
-            break;
-        case 8:
-            std::copy_n(s, iw, d);
-            break;
-        case 24:
-            std::memcpy(d, s, static_cast<size_t>(iw) * 3);
-            break;
-        default: {
-            auto* out = reinterpret_cast<QRgb*>(d);
-            for (int x = 0; x < iw; ++x) {
-                const uint32_t p = bpp == 16
-                                       ? (s[2 * x] | (s[2 * x + 1] << 8))
-                                       : (s[4 * x] | (s[4 * x + 1] << 8) | (s[4 * x + 2] << 16) |
-                                          (static_cast<uint32_t>(s[4 * x + 3]) << 24));
-                out[x] = qRgb(Field(p, masks[0]), Field(p, masks[1]), Field(p, masks[2]));
-            }
-        }
-        }
+        const uint8_t* s = BmpRow(l, data, y, d);
+        if (s != d) std::memcpy(d, s, rowBytes);
     }
     return img;
+}
+
+TBmpRows::TBmpRows(const std::string& fileName) : File(fileName) {
+    Layout = ParseBmp(File.Data(), File.Size());
+    Width = Layout.Width;
+    Height = Layout.Height;
+    if (Layout.Rle) {
+        Decoded = DecodeBmp(File.Data(), File.Size()); // runs cross rows: decoded whole
+        Format = TRowFormat::Index8;
+    } else {
+        Format = Layout.Bpp <= 8    ? TRowFormat::Index8
+                 : Layout.Bpp == 24 ? TRowFormat::Bgr24
+                                    : TRowFormat::Bgrx32;
+        StableRows = Layout.Bpp == 8 || Layout.Bpp == 24;
+        if (!StableRows) Scratch.resize(static_cast<size_t>(Width) * 4);
+    }
+    if (Format == TRowFormat::Index8) {
+        ColorTable = Layout.Table;
+        DeviceIndependent = true;
+    }
+}
+
+const uint8_t* TBmpRows::Row(int y) {
+    if (Layout.Rle) return Decoded.constScanLine(y);
+    return BmpRow(Layout, File.Data(), y, Scratch.data());
 }
 
 QImage LoadBmpFile(const std::string& fileName) {

@@ -66,50 +66,69 @@ void TGIFColorMap::Write(std::vector<uint8_t>& out) const {
     for (int i = Count(); i < (1 << BitsPerPixel()); ++i) out.insert(out.end(), {0, 0, 0});
 }
 
+bool PrepareGIFPicture(QImage& bitmap) {
+    if (bitmap.width() > MaxDimension || bitmap.height() > MaxDimension)
+        throw GIFException("Invalid image dimensions");
+    const bool direct = bitmap.format() == QImage::Format_RGB32 ||
+                        bitmap.format() == QImage::Format_ARGB32 ||
+                        bitmap.format() == QImage::Format_BGR888;
+    const bool kept =
+        (bitmap.format() == QImage::Format_Indexed8 || bitmap.format() == QImage::Format_Mono ||
+         bitmap.format() == QImage::Format_MonoLSB) &&
+        IsDeviceIndependent(bitmap);
+    if (!bitmap.isNull() && !direct && !kept) bitmap.convertTo(QImage::Format_RGB888);
+    return direct;
+}
+
 void TGIFSubImage::Assign(QImage& bitmap) {
+    const bool direct = PrepareGIFPicture(bitmap);
+    TImageRows rows(bitmap);
+    Assign(rows);
+    if (direct && !Empty()) bitmap.convertTo(QImage::Format_RGB888);
+}
+
+void TGIFSubImage::Assign(TRowSource& rows) {
     Width = Height = 0;
     Data.clear();
     ColorMap = {};
-    if (bitmap.isNull() || bitmap.width() == 0 || bitmap.height() == 0) return;
-    if (bitmap.width() > MaxDimension || bitmap.height() > MaxDimension)
-        throw GIFException("Invalid image dimensions");
-    const int w = bitmap.width(), h = bitmap.height();
-    const bool paletted = bitmap.format() == QImage::Format_Indexed8 ||
-                          bitmap.format() == QImage::Format_Mono ||
-                          bitmap.format() == QImage::Format_MonoLSB;
+    const int w = rows.Width, h = rows.Height;
+    if (w <= 0 || h <= 0) return;
+    if (w > MaxDimension || h > MaxDimension) throw GIFException("Invalid image dimensions");
     try {
         Data.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
     } catch (const std::bad_alloc&) {
         throw GIFException("Failed to allocate memory for GIF DIB");
     }
-    if (paletted && IsDeviceIndependent(bitmap)) {
+    if (rows.Format == TRowFormat::Index8 && rows.DeviceIndependent) {
         // A bitmap file's own colour table is kept as it is.
-        const QImage indexed = bitmap.format() == QImage::Format_Indexed8
-                                   ? bitmap
-                                   : bitmap.convertToFormat(QImage::Format_Indexed8);
-        for (QRgb c : indexed.colorTable())
+        for (QRgb c : rows.ColorTable)
             ColorMap.Colors.push_back({static_cast<uint8_t>(qRed(c)),
                                        static_cast<uint8_t>(qGreen(c)),
                                        static_cast<uint8_t>(qBlue(c))});
-        for (int y = 0; y < h; ++y)
-            std::copy_n(indexed.constScanLine(y), w, &Data[static_cast<size_t>(y) * w]);
+        for (int y = 0; y < h; ++y) std::copy_n(rows.Row(y), w, &Data[static_cast<size_t>(y) * w]);
     } else {
-        // Anything else goes to the colour cube; the caller's picture is left
-        // at 24 bits per pixel.
-        const bool x32 =
-            bitmap.format() == QImage::Format_RGB32 || bitmap.format() == QImage::Format_ARGB32;
-        const bool bgr = bitmap.format() == QImage::Format_BGR888; // a 24-bit bitmap file
-        if (!x32 && !bgr) bitmap.convertTo(QImage::Format_RGB888);
+        // Anything else goes to the colour cube.
+        std::vector<uint8_t> rgb(rows.Format == TRowFormat::Index8 ? size_t(w) * 3 : 0);
         for (int y = 0; y < h; ++y) {
+            const uint8_t* src = rows.Row(y);
             uint8_t* dst = &Data[static_cast<size_t>(y) * w];
-            if (x32)
-                ReduceRow32(reinterpret_cast<const uint32_t*>(bitmap.constScanLine(y)), dst, w);
-            else if (bgr)
-                ReduceRowBGR(bitmap.constScanLine(y), dst, w);
-            else
-                ReduceRow24(bitmap.constScanLine(y), dst, w);
+            switch (rows.Format) {
+            case TRowFormat::Bgrx32:
+            case TRowFormat::Bgra32:
+                ReduceRow32(reinterpret_cast<const uint32_t*>(src), dst, w);
+                break;
+            case TRowFormat::Bgr24:
+                ReduceRowBGR(src, dst, w);
+                break;
+            case TRowFormat::Index8:
+                ExpandIndexRow(src, w, rows.ColorTable, rgb.data());
+                ReduceRow24(rgb.data(), dst, w);
+                break;
+            case TRowFormat::Rgb24:
+                ReduceRow24(src, dst, w);
+                break;
+            }
         }
-        if (x32 || bgr) bitmap.convertTo(QImage::Format_RGB888);
         ColorMap.Colors.reserve(PaletteSize);
         for (int n = 0; n < CubeSize; ++n)
             ColorMap.Colors.push_back({static_cast<uint8_t>(51 * (n / 36)),
@@ -121,33 +140,54 @@ void TGIFSubImage::Assign(QImage& bitmap) {
     Height = h;
 }
 
-void TGIFSubImage::Write(std::vector<uint8_t>& out, TGIFCompression) const {
-    out.push_back(0x2C);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, Width);
-    Put16(out, Height);
+void TGIFSubImage::Write(std::vector<uint8_t>& out, TGIFCompression compression) const {
+    Write([&](const uint8_t* d, size_t n) { out.insert(out.end(), d, d + n); }, compression);
+}
+
+void TGIFSubImage::Write(const TByteSink& sink, TGIFCompression) const {
+    std::vector<uint8_t> head;
+    head.push_back(0x2C);
+    Put16(head, 0);
+    Put16(head, 0);
+    Put16(head, Width);
+    Put16(head, Height);
     const int bits = ColorMap.BitsPerPixel();
-    out.push_back(bits ? static_cast<uint8_t>(0x80 | (ColorMap.Sorted ? 0x20 : 0) | (bits - 1))
-                       : 0);
-    ColorMap.Write(out);
+    head.push_back(bits ? static_cast<uint8_t>(0x80 | (ColorMap.Sorted ? 0x20 : 0) | (bits - 1))
+                        : 0);
+    ColorMap.Write(head);
+    sink(head.data(), head.size());
     // Only the run-length coder is built; it is what every caller selects.
-    TRLEEncoder(Data.data(), Data.size(), ColorMap.Count(), std::max(2, bits ? bits : 8), out);
+    TRLEEncoder(Data.data(), Data.size(), ColorMap.Count(), std::max(2, bits ? bits : 8), sink);
 }
 
 TGIFImage::TGIFImage() : Settings(GIFImageDefaults) {}
 
 void TGIFImage::Assign(QImage& bitmap) {
-    Images.clear();
-    ScreenWidth = ScreenHeight = 0;
     TGIFSubImage frame;
     frame.Assign(bitmap);
-    ScreenWidth = std::max(ScreenWidth, frame.Width);
-    ScreenHeight = std::max(ScreenHeight, frame.Height);
+    SetFrame(std::move(frame));
+}
+
+void TGIFImage::Assign(TRowSource& rows) {
+    TGIFSubImage frame;
+    frame.Assign(rows);
+    SetFrame(std::move(frame));
+}
+
+void TGIFImage::SetFrame(TGIFSubImage frame) {
+    Images.clear();
+    ScreenWidth = std::max(0, frame.Width);
+    ScreenHeight = std::max(0, frame.Height);
     Images.push_back(std::move(frame));
 }
 
 std::vector<uint8_t> TGIFImage::SaveToBytes() const {
+    std::vector<uint8_t> out;
+    Save([&](const uint8_t* d, size_t n) { out.insert(out.end(), d, d + n); });
+    return out;
+}
+
+void TGIFImage::Save(const TByteSink& sink) const {
     if (Images.empty()) throw GIFException("Unsupported GIF version");
     int version = 1, resolution = GlobalColorMap.BitsPerPixel() - 1, depth = resolution;
     for (const TGIFSubImage& f : Images) {
@@ -155,28 +195,25 @@ std::vector<uint8_t> TGIFImage::SaveToBytes() const {
         resolution = std::max(resolution, f.ColorMap.BitsPerPixel() - 1);
         depth = std::max(depth, f.ColorMap.BitsPerPixel() - 1);
     }
-    std::vector<uint8_t> out;
-    size_t pixels = 0;
-    for (const TGIFSubImage& f : Images) pixels += f.Data.size();
-    out.reserve(800 + pixels / 4);
     const char* sig = version == 1 ? "GIF87a" : "GIF89a";
-    out.insert(out.end(), sig, sig + 6);
-    Put16(out, ScreenWidth);
-    Put16(out, ScreenHeight);
+    std::vector<uint8_t> head(sig, sig + 6);
+    Put16(head, ScreenWidth);
+    Put16(head, ScreenHeight);
     uint8_t packed = static_cast<uint8_t>((std::max(resolution, 0) << 4) | std::max(depth, 0));
     if (GlobalColorMap.Count()) packed |= 0x80 | (GlobalColorMap.Sorted ? 0x08 : 0);
-    out.push_back(packed);
-    out.push_back(Background);
-    out.push_back(AspectRatio);
-    if (GlobalColorMap.Count()) GlobalColorMap.Write(out);
+    head.push_back(packed);
+    head.push_back(Background);
+    head.push_back(AspectRatio);
+    if (GlobalColorMap.Count()) GlobalColorMap.Write(head);
+    sink(head.data(), head.size());
     for (const TGIFSubImage& f : Images)
-        if (!f.Empty()) f.Write(out, Settings.Compression);
-    out.push_back(0x3B);
-    return out;
+        if (!f.Empty()) f.Write(sink, Settings.Compression);
+    const uint8_t trailer = 0x3B;
+    sink(&trailer, 1);
 }
 
 void TGIFImage::SaveToFile(const std::string& fileName) const {
-    // Coded in memory first: a coding error never leaves a half-written file.
-    const std::vector<uint8_t> bytes = SaveToBytes();
-    WriteFileBytes(fileName, bytes.data(), bytes.size());
+    TFileWriter file(fileName);
+    Save(file.Sink());
+    file.Commit();
 }

@@ -11,6 +11,7 @@
 
 #include "imaging/ImageError.h"
 #include "imaging/RLEEncoder.h"
+#include "imaging/Rows.h"
 
 class GIFException : public EImageError {
 public:
@@ -57,7 +58,10 @@ public:
     // Builds the frame from Bitmap; a picture that is reduced is converted to
     // 24 bits per pixel in place, as the callers' picture stays afterwards.
     void Assign(QImage& bitmap);
+    // The same frame from rows, which are left as they are.
+    void Assign(TRowSource& rows);
     void Write(std::vector<uint8_t>& out, TGIFCompression compression) const;
+    void Write(const TByteSink& sink, TGIFCompression compression) const;
 };
 
 class TGIFImage {
@@ -71,11 +75,22 @@ public:
     std::vector<TGIFSubImage> Images;
 
     void Assign(QImage& bitmap);
+    void Assign(TRowSource& rows);
+    // The file to Sink in pieces as it is coded.
+    void Save(const TByteSink& sink) const;
     // The whole file in memory.
     std::vector<uint8_t> SaveToBytes() const;
-    // Creates or truncates FileName and writes the file; EImageError on failure.
+    // Writes the file through TFileWriter; EImageError on failure.
     void SaveToFile(const std::string& fileName) const;
+
+private:
+    void SetFrame(TGIFSubImage frame);
 };
+
+// Converts Bitmap to 24 bits per pixel where the writer reduces a format it
+// does not read directly, as the callers' picture stays afterwards. True when
+// the rows are read as they are (32-bit and 24-bit B, G, R pictures).
+bool PrepareGIFPicture(QImage& bitmap);
 
 // Cube index of a colour: 36 (R+3) div 51 + 6 (G+3) div 51 + (B+3) div 51.
 constexpr int CubeIndex(int r, int g, int b) {

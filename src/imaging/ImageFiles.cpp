@@ -30,27 +30,55 @@ QImage LoadImageFile(const std::string& fileName) {
     }
 }
 
-void SaveImageFile(QImage& picture, const std::string& fileName) {
-    switch (ImageFileTypeOf(fileName)) {
-    case TImageFileType::Bmp:
-        SaveBmpFile(picture, fileName);
-        break;
-    case TImageFileType::Gif: {
-        GIFImageDefaults.Compression = TGIFCompression::RLE;
+void WriteImageFile(TRowSource& rows, const std::string& fileName) {
+    const TImageFileType type = ImageFileTypeOf(fileName);
+    if (type == TImageFileType::Unknown) throw EImageError("Unknown file type selected.");
+    if (type == TImageFileType::Gif) {
+        // The indexes first: a coding error never reaches the file.
         TGIFImage gif;
-        gif.Assign(picture);
-        gif.SaveToFile(fileName);
-        break;
+        gif.Settings.Compression = TGIFCompression::RLE;
+        gif.Assign(rows);
+        TFileWriter file(fileName);
+        gif.Save(file.Sink());
+        file.Commit();
+        return;
     }
-    case TImageFileType::Jpeg: {
-        TJPEGImage jpeg;
-        jpeg.Assign(picture);
-        jpeg.CompressionQuality = 100;
-        jpeg.Compress();
-        jpeg.SaveToFile(fileName);
-        break;
+    TFileWriter file(fileName);
+    if (type == TImageFileType::Bmp)
+        WriteBmp(rows, file.Sink());
+    else if (rows.Width > 0 && rows.Height > 0)
+        WriteJpeg(rows, 100, false, false, file.Sink());
+    file.Commit();
+}
+
+void SaveImageFile(QImage& picture, const std::string& fileName) {
+    if (ImageFileTypeOf(fileName) == TImageFileType::Gif) {
+        GIFImageDefaults.Compression = TGIFCompression::RLE;
+        // Reduced straight from 32-bit and 24-bit rows; the picture stays as it is.
+        PrepareGIFPicture(picture);
     }
-    default:
+    TImageRows rows(picture);
+    WriteImageFile(rows, fileName);
+}
+
+std::string ConvertImageFile(const std::string& in, const std::string& out) {
+    const TImageFileType from = ImageFileTypeOf(in), to = ImageFileTypeOf(out);
+    if (to == TImageFileType::Unknown ||
+        (from != TImageFileType::Bmp && from != TImageFileType::Jpeg))
         throw EImageError("Unknown file type selected.");
+    if (from == TImageFileType::Bmp) {
+        TBmpRows rows(in);
+        WriteImageFile(rows, out);
+        return {};
     }
+    if (to == TImageFileType::Bmp) {
+        TJPEGImage jpeg;
+        jpeg.LoadFromFile(in);
+        TImageRows rows(jpeg.Bitmap());
+        WriteImageFile(rows, out);
+        return jpeg.Warning();
+    }
+    TJpegRows rows(in, JPEGScreenPaletted);
+    WriteImageFile(rows, out);
+    return rows.Warning();
 }

@@ -15,11 +15,12 @@ constexpr int PaletteSize = 256;
 // builds for itself (p, pp, ppp, ...), so no dictionary is kept or searched.
 class TRunLengthCoder {
 public:
-    TRunLengthCoder(int minCodeSize, std::vector<uint8_t>& out)
+    TRunLengthCoder(int minCodeSize, const TByteSink& sink)
         : ClearCode(1 << minCodeSize), EndCode(ClearCode + 1), RunBase(ClearCode + 2),
           InitBits(minCodeSize + 1), BumpInit(ClearCode - 1),
-          ClearInit(minCodeSize <= 3 ? 9 : ClearCode - 2), MaxCodes(4095 - RunBase), Out(out) {
-        Out.push_back(static_cast<uint8_t>(minCodeSize));
+          ClearInit(minCodeSize <= 3 ? 9 : ClearCode - 2), MaxCodes(4095 - RunBase), Sink(sink) {
+        const uint8_t size = static_cast<uint8_t>(minCodeSize);
+        Sink(&size, 1);
         Width = InitBits;
         Clear();
     }
@@ -39,17 +40,16 @@ public:
         }
         Emit(EndCode);
         EndStream();
-        Out.push_back(0);
     }
 
 private:
-    // Codes are packed into Raw first and framed into sub-blocks at the end:
-    // the per-code path is a shift and, every 32 bits, one store.
+    // Codes are packed into Raw first and framed into sub-blocks when Raw is
+    // full: the per-code path is a shift and, every 32 bits, one store.
     void Emit(int code) {
         Acc |= static_cast<uint64_t>(code) << AccBits;
         AccBits += Width;
         if (AccBits >= 32) {
-            if (RawLen + 8 > Raw.size()) Raw.resize(Raw.size() * 2 + 64);
+            if (RawLen + 8 > Raw.size()) SendBlocks(false);
             const uint32_t word = static_cast<uint32_t>(Acc);
             std::memcpy(&Raw[RawLen], &word, 4); // little-endian: least significant bits first
             RawLen += 4;
@@ -58,23 +58,31 @@ private:
         }
     }
     void EndStream() {
-        if (RawLen + 16 > Raw.size()) Raw.resize(RawLen + 16);
+        if (RawLen + 16 > Raw.size()) SendBlocks(false);
         while (AccBits > 0) {
             Raw[RawLen++] = static_cast<uint8_t>(Acc & 0xFF);
             Acc >>= 8;
             AccBits -= 8;
         }
         AccBits = 0;
-        const size_t blocks = (RawLen + 254) / 255;
-        const size_t start = Out.size();
-        Out.resize(start + RawLen + blocks);
-        uint8_t* o = &Out[start];
-        for (size_t at = 0; at < RawLen; at += 255) {
-            const size_t n = std::min<size_t>(255, RawLen - at);
+        SendBlocks(true);
+    }
+    // Frames Raw into sub-blocks of 255 bytes for the sink; a short last one
+    // and the terminator only at the end, so the blocks fall where they would
+    // if the stream were framed whole.
+    void SendBlocks(bool last) {
+        const size_t bytes = last ? RawLen : RawLen / 255 * 255;
+        uint8_t* o = Framed.data();
+        for (size_t at = 0; at < bytes; at += 255) {
+            const size_t n = std::min<size_t>(255, bytes - at);
             *o++ = static_cast<uint8_t>(n);
             std::memcpy(o, &Raw[at], n);
             o += n;
         }
+        if (last) *o++ = 0;
+        Sink(Framed.data(), static_cast<size_t>(o - Framed.data()));
+        std::memmove(Raw.data(), Raw.data() + bytes, RawLen - bytes);
+        RawLen -= bytes;
     }
     void Clear() {
         BumpAt = BumpInit;
@@ -187,8 +195,10 @@ private:
     }
 
     const int ClearCode, EndCode, RunBase, InitBits, BumpInit, ClearInit, MaxCodes;
-    std::vector<uint8_t>& Out;
-    std::vector<uint8_t> Raw = std::vector<uint8_t>(1 << 16);
+    static constexpr size_t RawSize = 255 * 1024 + 64;
+    const TByteSink& Sink;
+    std::vector<uint8_t> Raw = std::vector<uint8_t>(RawSize);
+    std::vector<uint8_t> Framed = std::vector<uint8_t>(RawSize / 255 * 256 + 512);
     size_t RawLen = 0;
     uint64_t Acc = 0;
     int AccBits = 0;
@@ -200,7 +210,13 @@ private:
 } // namespace
 
 void TRLEEncoder(const uint8_t* pixels, size_t count, int colorCount, int minCodeSize,
-                 std::vector<uint8_t>& out) {
-    TRunLengthCoder coder(minCodeSize, out);
+                 const TByteSink& sink) {
+    TRunLengthCoder coder(minCodeSize, sink);
     coder.Encode(pixels, count, colorCount);
+}
+
+void TRLEEncoder(const uint8_t* pixels, size_t count, int colorCount, int minCodeSize,
+                 std::vector<uint8_t>& out) {
+    TRLEEncoder(pixels, count, colorCount, minCodeSize,
+                [&](const uint8_t* d, size_t n) { out.insert(out.end(), d, d + n); });
 }

@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/FileBytes.h"
+
 // The run-length code stream for Pixels of a table of ColorCount colours
 // with minimum code size MinCodeSize, framed in sub-blocks and terminated.
 void TRLEEncoder(const uint8_t* pixels, size_t count, int colorCount, int minCodeSize,
                  std::vector<uint8_t>& out);
+// The same stream handed to Sink in pieces of about 256 KB as it is made.
+void TRLEEncoder(const uint8_t* pixels, size_t count, int colorCount, int minCodeSize,
+                 const TByteSink& sink);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include "imaging/FileBytes.h"
 
@@ -55,49 +56,113 @@ TErrorManager* InitErrors(TErrorManager& err) {
     return &err;
 }
 
-// The library calls of one compression. Only trivially destructible locals
-// live here, since an error leaves by longjmp. False on a library error.
-bool CompressRows(const QImage& src, int quality, bool grey, bool progressive, TErrorManager& err,
-                  unsigned char** out, unsigned long* outSize, unsigned char* rowBuf) {
-    jpeg_compress_struct cinfo;
-    cinfo.err = &InitErrors(err)->Pub;
-    if (setjmp(err.Jump)) {
-        jpeg_destroy_compress(&cinfo);
-        return false;
+// The file's bytes leave through the sink each time the library fills its
+// buffer. A failing sink (a full disk) ends the compression as a library
+// error would, and its own exception is what the caller sees.
+struct TSinkDestination {
+    jpeg_destination_mgr Pub;
+    const TByteSink* Sink;
+    uint8_t* Buffer;
+    size_t Size;
+    std::exception_ptr Failure;
+};
+
+void Hand(j_compress_ptr cinfo, size_t n) {
+    auto* dest = reinterpret_cast<TSinkDestination*>(cinfo->dest);
+    try {
+        (*dest->Sink)(dest->Buffer, n);
+    } catch (...) {
+        dest->Failure = std::current_exception();
     }
-    jpeg_create_compress(&cinfo);
-    jpeg_mem_dest(&cinfo, out, outSize);
-    cinfo.image_width = static_cast<JDIMENSION>(src.width());
-    cinfo.image_height = static_cast<JDIMENSION>(src.height());
-    // Rows go in as the picture holds them: X RGB32 is B, G, R, X in memory.
-    const bool x32 = src.format() == QImage::Format_RGB32 || src.format() == QImage::Format_ARGB32;
-    const bool bgr = src.format() == QImage::Format_BGR888;
-    cinfo.input_components = x32 ? 4 : 3;
-    cinfo.in_color_space = x32 ? JCS_EXT_BGRX : bgr ? JCS_EXT_BGR : JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
-    if (grey) jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
-    if (progressive) jpeg_simple_progression(&cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    const bool direct = x32 || bgr || src.format() == QImage::Format_RGB888;
-    while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = static_cast<int>(cinfo.next_scanline);
-        JSAMPROW row;
-        if (direct) {
-            row = const_cast<JSAMPROW>(src.constScanLine(y));
-        } else {
-            // Other formats one row at a time, never a second full picture.
-            const QImage line =
-                src.copy(0, y, src.width(), 1).convertToFormat(QImage::Format_RGB888);
-            std::memcpy(rowBuf, line.constScanLine(0), static_cast<size_t>(src.width()) * 3);
-            row = rowBuf;
-        }
-        jpeg_write_scanlines(&cinfo, &row, 1);
+    if (dest->Failure) {
+        cinfo->err->msg_code = JERR_FILE_WRITE;
+        (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
     }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    return true;
+    dest->Pub.next_output_byte = dest->Buffer;
+    dest->Pub.free_in_buffer = dest->Size;
 }
+
+void InitDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<TSinkDestination*>(cinfo->dest);
+    dest->Pub.next_output_byte = dest->Buffer;
+    dest->Pub.free_in_buffer = dest->Size;
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+    Hand(cinfo, reinterpret_cast<TSinkDestination*>(cinfo->dest)->Size);
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<TSinkDestination*>(cinfo->dest);
+    Hand(cinfo, dest->Size - dest->Pub.free_in_buffer);
+}
+
+// One compression, row by row; like the decoder below, every call into the
+// library sets its own return point for the library's errors.
+class TJpegEncoder {
+public:
+    TJpegEncoder(const TRowSource& rows, int quality, bool grey, bool progressive,
+                 const TByteSink& sink)
+        : Buffer(OutputBuffer) {
+        Info.err = &InitErrors(Err)->Pub;
+        jpeg_create_compress(&Info);
+        Dest.Pub.init_destination = InitDestination;
+        Dest.Pub.empty_output_buffer = EmptyOutputBuffer;
+        Dest.Pub.term_destination = TermDestination;
+        Dest.Sink = &sink;
+        Dest.Buffer = Buffer.data();
+        Dest.Size = Buffer.size();
+        Info.dest = &Dest.Pub;
+        if (setjmp(Err.Jump)) Fail();
+        Info.image_width = static_cast<JDIMENSION>(rows.Width);
+        Info.image_height = static_cast<JDIMENSION>(rows.Height);
+        // Rows go in as the source holds them: X RGB32 is B, G, R, X in memory.
+        const bool x32 = rows.Format == TRowFormat::Bgrx32 || rows.Format == TRowFormat::Bgra32;
+        Info.input_components = x32 ? 4 : 3;
+        Info.in_color_space = x32                                ? JCS_EXT_BGRX
+                              : rows.Format == TRowFormat::Bgr24 ? JCS_EXT_BGR
+                                                                 : JCS_RGB;
+        jpeg_set_defaults(&Info);
+        jpeg_set_quality(&Info, quality, TRUE);
+        if (grey) jpeg_set_colorspace(&Info, JCS_GRAYSCALE);
+        if (progressive) jpeg_simple_progression(&Info);
+        jpeg_start_compress(&Info, TRUE);
+    }
+    ~TJpegEncoder() {
+        if (Alive) jpeg_destroy_compress(&Info);
+    }
+    TJpegEncoder(const TJpegEncoder&) = delete;
+    TJpegEncoder& operator=(const TJpegEncoder&) = delete;
+
+    void WriteRow(const uint8_t* row) {
+        if (setjmp(Err.Jump)) Fail();
+        JSAMPROW r = const_cast<JSAMPROW>(row);
+        jpeg_write_scanlines(&Info, &r, 1);
+    }
+    void Finish() {
+        if (setjmp(Err.Jump)) Fail();
+        jpeg_finish_compress(&Info);
+    }
+
+private:
+    static constexpr size_t OutputBuffer = size_t{1} << 18;
+
+    [[noreturn]] void Fail() {
+        jpeg_destroy_compress(&Info);
+        Alive = false;
+        if (Dest.Failure) std::rethrow_exception(Dest.Failure);
+        throw EJPEGError(Err.Message);
+    }
+
+    std::vector<uint8_t> Buffer;
+    jpeg_compress_struct Info{};
+    TErrorManager Err{};
+    TSinkDestination Dest{};
+    bool Alive = true;
+};
+
+} // namespace
 
 // One decompression, row by row. Each call that enters the library sets its
 // own return point: a library error comes back there and leaves as EJPEGError.
@@ -175,8 +240,6 @@ private:
     bool Alive = true;
 };
 
-} // namespace
-
 TJPEGImage::TJPEGImage()
     : PixelFormat(JPEGScreenPaletted ? TJPEGPixelFormat::Format8Bit
                                      : TJPEGPixelFormat::Format24Bit) {}
@@ -189,15 +252,9 @@ void TJPEGImage::Assign(const QImage& bitmap) {
 void TJPEGImage::Compress() {
     FData.clear();
     if (FBitmap.isNull() || FBitmap.width() == 0 || FBitmap.height() == 0) return;
-    TErrorManager err;
-    unsigned char* out = nullptr;
-    unsigned long outSize = 0;
-    std::vector<unsigned char> rowBuf(static_cast<size_t>(FBitmap.width()) * 3);
-    const bool ok = CompressRows(FBitmap, CompressionQuality, Grayscale, ProgressiveEncoding, err,
-                                 &out, &outSize, rowBuf.data());
-    if (ok) FData.assign(out, out + outSize);
-    std::free(out);
-    if (!ok) throw EJPEGError(err.Message);
+    TImageRows rows(FBitmap);
+    WriteJpeg(rows, CompressionQuality, Grayscale, ProgressiveEncoding,
+              [this](const uint8_t* d, size_t n) { FData.insert(FData.end(), d, d + n); });
 }
 
 void TJPEGImage::SaveToFile(const std::string& fileName) const {
@@ -222,4 +279,42 @@ void TJPEGImage::LoadFromBytes(std::vector<uint8_t> bytes) {
     decoder.Finish();
     FBitmap = std::move(decoded);
     FWarning = decoder.Warning();
+}
+
+void WriteJpeg(TRowSource& rows, int quality, bool grey, bool progressive, const TByteSink& sink) {
+    TJpegEncoder encoder(rows, quality, grey, progressive, sink);
+    std::vector<uint8_t> rgb(rows.Format == TRowFormat::Index8 ? size_t(rows.Width) * 3 : 0);
+    for (int y = 0; y < rows.Height; ++y) {
+        const uint8_t* row = rows.Row(y);
+        if (rows.Format == TRowFormat::Index8) {
+            ExpandIndexRow(row, rows.Width, rows.ColorTable, rgb.data());
+            row = rgb.data();
+        }
+        encoder.WriteRow(row);
+    }
+    encoder.Finish();
+}
+
+TJpegRows::TJpegRows(const std::string& fileName, bool paletted) : File(fileName) {
+    Decoder = std::make_unique<TJpegDecoder>(File.Data(), File.Size(), paletted, true);
+    Width = Decoder->Width;
+    Height = Decoder->Height;
+    Format = Decoder->Paletted ? TRowFormat::Index8 : TRowFormat::Bgrx32;
+    ColorTable = Decoder->Table;
+    RandomAccess = false;
+    StableRows = false;
+    Line.resize(static_cast<size_t>(Width) * 4);
+}
+
+TJpegRows::~TJpegRows() = default;
+
+const uint8_t* TJpegRows::Row(int y) {
+    if (y != Next) throw EJPEGError("JPEG rows are read in order");
+    Decoder->ReadRow(Line.data());
+    if (++Next == Height) Decoder->Finish();
+    return Line.data();
+}
+
+std::string TJpegRows::Warning() const {
+    return Decoder->Warning();
 }

@@ -5,10 +5,13 @@
 
 #include <QImage>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "imaging/FileBytes.h"
 #include "imaging/ImageError.h"
+#include "imaging/Rows.h"
 
 class EJPEGError : public EImageError {
 public:
@@ -56,4 +59,27 @@ private:
     QImage FBitmap;
     std::vector<uint8_t> FData;
     std::string FWarning;
+};
+
+// Baseline JFIF of the rows at Quality, handed to Sink in pieces as the
+// library makes them (the bytes TJPEGImage::Compress gives).
+void WriteJpeg(TRowSource& rows, int quality, bool grey, bool progressive, const TByteSink& sink);
+
+class TJpegDecoder;
+
+// The rows of a JPEG file, decoded one at a time from the mapped file, in
+// order: B, G, R, X, or 236-colour indexes when Paletted. The same faults
+// raise as in TJPEGImage::LoadFromFile.
+class TJpegRows : public TRowSource {
+public:
+    TJpegRows(const std::string& fileName, bool paletted);
+    ~TJpegRows() override;
+    const uint8_t* Row(int y) override;
+    std::string Warning() const;
+
+private:
+    TMappedFile File;
+    std::unique_ptr<TJpegDecoder> Decoder;
+    std::vector<uint8_t> Line;
+    int Next = 0;
 };

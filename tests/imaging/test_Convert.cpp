@@ -6,6 +6,7 @@
 #include "ImagingSupport.h"
 #include "TestSupport.h"
 #include "imaging/BmpFile.h"
+#include "imaging/ImageFiles.h"
 
 namespace {
 struct TResult {
@@ -121,4 +122,43 @@ TEST(Convert, FailedSaveLeavesTheOldFileAndNothingElse) {
     EXPECT_EQ(PillowDecode(dir.File("out/keep.JPG")).Width, 300);
     EXPECT_EQ(std::filesystem::status(dir.File("out/keep.JPG")).permissions(),
               std::filesystem::perms(0640));
+}
+
+TEST(Convert, StreamedRowsGiveTheBytesOfTheWholePicture) {
+    // Rows straight from the mapped file or the decoder make the same file as
+    // the picture read whole and saved.
+    TTempDir dir;
+    const std::string make =
+        "from PIL import Image\nimport random\nrandom.seed(5)\n"
+        "im = Image.new('RGB', (67, 45))\n"
+        "im.putdata([(random.randrange(256), random.randrange(256), random.randrange(256))"
+        " for _ in range(67*45)])\n"
+        "for mode in ('1', 'P', 'L', 'RGB', 'RGBA'): im.convert(mode).save(D + mode + '.bmp')\n"
+        "im.quantize(16).save(D + 'P4.bmp')\n"
+        "im.save(D + 'q.jpg', quality=90)\n"
+        "im.convert('L').save(D + 'grey.jpg')\n";
+    ASSERT_EQ(RunCommand({"/usr/bin/python3", "-c", "D = '" + dir.Path() + "/'\n" + make}), 0);
+    std::string jpeg = ReadFile(dir.File("q.jpg"));
+    WriteFile(dir.File("cut.jpg"), jpeg.substr(0, jpeg.size() * 2 / 3));
+    std::string bmp = ReadFile(dir.File("RGB.bmp")); // the same rows top-down
+    const int h = 45, stride = (67 * 3 + 3) / 4 * 4, off = 54;
+    std::string flipped = bmp.substr(0, off);
+    for (int y = h - 1; y >= 0; --y) flipped += bmp.substr(off + y * stride, stride);
+    flipped[22] = flipped[23] = flipped[24] = flipped[25] = '\xFF';
+    flipped[22] = static_cast<char>(-h);
+    WriteFile(dir.File("down.bmp"), flipped);
+
+    for (const char* in : {"1.bmp", "P.bmp", "L.bmp", "RGB.bmp", "RGBA.bmp", "P4.bmp", "down.bmp",
+                           "q.jpg", "grey.jpg", "cut.jpg"}) {
+        for (const char* ext : {".BMP", ".GIF", ".JPG"}) {
+            const std::string streamed = dir.File(std::string("s") + ext),
+                              whole = dir.File(std::string("w") + ext);
+            EXPECT_EQ(ConvertImageFile(dir.File(in), streamed).empty(),
+                      std::string(in) != "cut.jpg")
+                << in << ": a warning for the damaged file only";
+            QImage picture = LoadImageFile(dir.File(in));
+            SaveImageFile(picture, whole);
+            EXPECT_TRUE(ReadFile(streamed) == ReadFile(whole)) << in << " to " << ext;
+        }
+    }
 }

@@ -1,0 +1,51 @@
+// Pixel rows handed to the writers one at a time, top to bottom: from a
+// picture in memory, a mapped bitmap file or the JPEG decoder. The writers
+// take what they need row by row, so no one holds a second whole picture.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <vector>
+
+// Bytes of one pixel in memory, as the rows hold them.
+enum class TRowFormat {
+    Bgrx32, // X11's 32-bit RGB (QImage RGB32)
+    Bgra32, // with alpha (QImage ARGB32): kept in 32-bit bitmap files
+    Bgr24,  // a 24-bit bitmap file's rows
+    Rgb24,
+    Index8, // indexes into ColorTable
+};
+
+class TRowSource {
+public:
+    virtual ~TRowSource() = default;
+    // Row Y (0 is the top). Sources that are not RandomAccess give their rows
+    // only in order. The pointer is good until the next call, or for as long
+    // as the source lives when StableRows.
+    virtual const uint8_t* Row(int y) = 0;
+
+    int Width = 0, Height = 0;
+    TRowFormat Format = TRowFormat::Bgrx32;
+    QList<QRgb> ColorTable;         // Index8: as many entries as the picture has
+    bool DeviceIndependent = false; // Index8 rows of a bitmap file: GIF keeps their table
+    bool RandomAccess = true;
+    bool StableRows = true;
+};
+
+// The rows of a picture in memory, as they are where the format allows
+// (RGB32, ARGB32, BGR888, RGB888, Indexed8); other formats are converted to
+// Rgb24 (1-bit ones to Index8) a row at a time.
+class TImageRows : public TRowSource {
+public:
+    explicit TImageRows(const QImage& picture);
+    const uint8_t* Row(int y) override;
+
+private:
+    QImage Picture;
+    bool Convert = false;
+    std::vector<uint8_t> Scratch;
+};
+
+// An Index8 row through a colour table into R, G, B bytes; indexes past the
+// table's end are black.
+void ExpandIndexRow(const uint8_t* src, int width, const QList<QRgb>& table, uint8_t* rgb);
