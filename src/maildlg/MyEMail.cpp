@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <unistd.h>
 
 #include "config/Configs.h"
@@ -117,7 +118,7 @@ TDoTheEmail::TDoTheEmail(const QImage& picture, QWidget* parent)
 
 void TDoTheEmail::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    FormShow();
+    if (!e->spontaneous()) FormShow(); // not when the window manager restores it
 }
 
 void TDoTheEmail::FormShow() {

@@ -14,8 +14,9 @@ class Store:
         base = os.path.join(folder, "%03d" % n)
         with open(base + ".env", "w") as f:
             f.write("\n".join([envelope.mail_from] + list(envelope.rcpt_tos)) + "\n")
-        with open(base + ".eml", "wb") as f:
+        with open(base + ".tmp", "wb") as f:
             f.write(envelope.original_content)
+        os.rename(base + ".tmp", base + ".eml")  # readers never see half a message
         return "250 Message accepted for delivery"
 
 

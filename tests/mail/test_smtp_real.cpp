@@ -3,58 +3,13 @@
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "ScriptServer.h"
+#include "SinkServer.h"
 #include "TestSupport.h"
 #include "mail/mssmtp.h"
 
 namespace {
-
-class TSink {
-public:
-    TSink() : Port(ClosedPort()) {
-        int in[2];
-        EXPECT_EQ(pipe(in), 0);
-        Child = fork();
-        if (Child == 0) {
-            dup2(in[0], 0);
-            close(in[1]);
-            const std::string out = Dir.File("log");
-            freopen(out.c_str(), "w", stdout);
-            execl("/usr/bin/python3", "python3", SNAPRIO_SOURCE_DIR "/tests/mail/sink_server.py",
-                  std::to_string(Port).c_str(), Dir.Path().c_str(), nullptr);
-            _exit(127);
-        }
-        close(in[0]);
-        Stdin = in[1];
-        EXPECT_TRUE(
-            WaitFor([&] { return ReadFile(Dir.File("log")).find("ready") != std::string::npos; },
-                    std::chrono::seconds(20)));
-    }
-    ~TSink() {
-        close(Stdin); // the server ends when its input closes
-        int st;
-        waitpid(Child, &st, 0);
-    }
-    std::string Message(int n) const {
-        char name[16];
-        std::snprintf(name, sizeof name, "%03d.eml", n);
-        return ReadFile(Dir.File(name));
-    }
-    std::string Envelope(int n) const {
-        char name[16];
-        std::snprintf(name, sizeof name, "%03d.env", n);
-        return ReadFile(Dir.File(name));
-    }
-    TTempDir Dir;
-    int Port;
-
-private:
-    pid_t Child = -1;
-    int Stdin = -1;
-};
 
 std::string Hex(const std::string& s) {
     static const char* d = "0123456789abcdef";
