@@ -15,7 +15,9 @@
 #include <unistd.h>
 
 #include "config/Configs.h"
+#include "imaging/GIFImage.h"
 #include "imaging/ImageFiles.h"
+#include "imaging/Rows.h"
 #include "mail/ImageMail.h"
 #include "mail/MailPump.h"
 #include "platform/Paths.h"
@@ -42,6 +44,25 @@ QLabel* RightLabel(QWidget* parent, const char* name, int y, const QString& text
 std::string Std(const QString& s) {
     return s.toStdString();
 }
+
+// The picture's rows with the event loop kept moving between them: a
+// full-screen GIF or JPEG takes longer than a frame to write.
+class TPumpedRows : public TRowSource {
+public:
+    explicit TPumpedRows(const QImage& picture) : Rows(picture) {
+        Width = Rows.Width, Height = Rows.Height, Format = Rows.Format;
+        ColorTable = Rows.ColorTable;
+        DeviceIndependent = Rows.DeviceIndependent;
+        RandomAccess = Rows.RandomAccess, StableRows = Rows.StableRows;
+    }
+    const uint8_t* Row(int y) override {
+        MailPump();
+        return Rows.Row(y);
+    }
+
+private:
+    TImageRows Rows;
+};
 
 } // namespace
 
@@ -183,7 +204,12 @@ void TDoTheEmail::ShowError(const QString& text) {
 
 QString TDoTheEmail::SaveTempImage(const QString& fileName) {
     const QString name = ImageFileName(fileName);
-    SaveImageFile(Picture, Std(name));
+    if (ImageFileTypeOf(Std(name)) == TImageFileType::Gif) {
+        GIFImageDefaults.Compression = TGIFCompression::RLE; // as "Save As GIF"
+        PrepareGIFPicture(Picture);
+    }
+    TPumpedRows rows(Picture);
+    WriteImageFile(rows, Std(name));
     return name;
 }
 
@@ -197,6 +223,7 @@ void TDoTheEmail::SendItClick() {
     try {
         if (QFileInfo::exists(path)) QFile::remove(path);
         path = SaveTempImage(path);
+        MailPumpNow(); // the message reads the file whole next
         const QString address = ToAddress->text().trimmed();
         if (address.isEmpty()) {
             SetBusy(false);

@@ -350,13 +350,15 @@ TEST_F(MailDialog, LongSendKeepsTheWindowLive) {
     int pumps = 0, progress = 0;
     SetMailPump([&] {
         const auto now = TClock::now();
-        if (pumps++) longest = std::max(longest, now - last);
+        ++pumps;
+        longest = std::max(longest, now - last);
         last = now;
         if (d.SendProgress->isVisible()) progress = std::max(progress, d.SendProgress->value());
         QCoreApplication::processEvents();
     });
     TPaintCount paints;
     d.SendProgress->installEventFilter(&paints);
+    last = TClock::now(); // the file is written and read before the first pump: counted too
     Send();
     slow.Conversation();
     EXPECT_GT(paints.Count, 10) << "the window repaints while it sends";
