@@ -5,7 +5,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +19,7 @@
 #include "app/Pause.h"
 #include "app/Thumbnail.h"
 #include "config/Configs.h"
+#include "config/DoView.h"
 #include "hook/HookBlock.h"
 #include "platform/InputHook.h"
 #include "platform/UserDialogs.h"
@@ -111,8 +114,32 @@ void TMainWin::BuildControls() {
     EMailIt = Make<QRadioButton>(SavePrintPanel, "EMailIt", {8, 128, 210, 17}, "E-&Mail Image");
     ThumbImage = Make<QLabel>(SavePrintPanel, "ThumbImage", {240, 8, 133, 125});
     auto* deliveryGroup = new QButtonGroup(this);
-    for (QRadioButton* r : {SaveBit, SaveGIF, SaveJPEG, PrintPixel, PrintFilled, CopyClip, EMailIt})
+    const std::pair<QRadioButton*, const char*> doItCaptions[] = {
+        {SaveBit, "&Save"},      {SaveGIF, "&Save"},  {SaveJPEG, "&Save"},   {PrintPixel, "&Print"},
+        {PrintFilled, "&Print"}, {CopyClip, "Co&py"}, {EMailIt, "&EMail It"}};
+    for (auto [r, caption] : doItCaptions) {
         deliveryGroup->addButton(r);
+        connect(r, &QRadioButton::clicked, this, [this, caption] { DoItButton->setText(caption); });
+    }
+    PictMenu = new QMenu(this);
+    PictMenu->setObjectName("PictMenu");
+    const std::pair<const char*, TAction> menuActions[] = {
+        {"Save As &Bitmap", TAction::SaveBitmap},
+        {"Save As &GIF", TAction::SaveGIF},
+        {"Save As &JPEG", TAction::SaveJPEG},
+        {"&Print Using Pixel Size", TAction::PrintPixel},
+        {"Print &Filling Page", TAction::PrintFilled},
+        {"&Copy To Clipboard", TAction::CopyToClipboard},
+        {"&E-Mail Image", TAction::EMail}};
+    for (auto [caption, action] : menuActions)
+        PictMenu->addAction(caption, this, [this, action] { Deliver(action); });
+    PictMenu->addSeparator();
+    PictMenu->addAction("&View Image Actual Size", this, &TMainWin::ViewButtonClick);
+    ThumbImage->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ThumbImage, &QWidget::customContextMenuRequested, this,
+            [this](QPoint at) { PictMenu->popup(ThumbImage->mapToGlobal(at)); });
+    ThumbImage->installEventFilter(this);
+    MyImage->installEventFilter(this);
 
     ViewButton = Make<QPushButton>(MainPanel, "ViewButton", {392, 24, 65, 25}, "&View");
     DoItButton = Make<QPushButton>(MainPanel, "DoItButton", {392, 56, 65, 25}, "&Capture");
@@ -124,6 +151,7 @@ void TMainWin::BuildControls() {
     ConfigButton->setFont(small);
     connect(DoItButton, &QPushButton::clicked, this, &TMainWin::DoItButtonClick);
     connect(AbortButton, &QPushButton::clicked, this, &TMainWin::AbortButtonClick);
+    connect(ViewButton, &QPushButton::clicked, this, &TMainWin::ViewButtonClick);
     SavePrintPanel->hide();
 }
 
@@ -280,7 +308,18 @@ void TMainWin::SetScreen(int screen, bool keepChoice) {
 }
 
 void TMainWin::DoItButtonClick() {
-    if (!CapturePanel->isEnabled()) return; // delivery: the delivery actions
+    if (!CapturePanel->isEnabled()) {
+        const std::pair<QRadioButton*, TAction> radios[] = {{SaveBit, TAction::SaveBitmap},
+                                                            {SaveGIF, TAction::SaveGIF},
+                                                            {SaveJPEG, TAction::SaveJPEG},
+                                                            {PrintPixel, TAction::PrintPixel},
+                                                            {PrintFilled, TAction::PrintFilled},
+                                                            {CopyClip, TAction::CopyToClipboard},
+                                                            {EMailIt, TAction::EMail}};
+        for (auto [radio, action] : radios)
+            if (radio->isChecked()) return Deliver(action);
+        return;
+    }
     hide();
     if (CapScreen->isChecked())
         CaptureItem = ciScreen;
@@ -346,6 +385,7 @@ void TMainWin::FinishCapture(const QImage& picture) {
         return;
     }
     FPicture = picture;
+    Delivery.NewPicture(QDateTime::currentDateTime());
     DrawThumb();
     DoActivate();
     AbortButton->setText("&Abort");
@@ -364,6 +404,43 @@ void TMainWin::FinishCapture(const QImage& picture) {
         SetScreen(3);
         break;
     }
+}
+
+void TMainWin::Deliver(TAction action) {
+    if (!Delivery.Run(action, FPicture)) return;
+    AbortButton->setText("&Done");
+    AbortButton->setFocus();
+}
+
+void TMainWin::ViewButtonClick() {
+    TDoView view(this, FPicture, {ScreenWidth, ScreenHeight});
+    view.exec();
+}
+
+void TMainWin::PopViewClick() {
+    const QImage picture = Delivery.OpenImage();
+    if (picture.isNull()) return;
+    FPicture = picture;
+    Delivery.NewPicture(QDateTime::currentDateTime());
+    DrawThumb();
+    DoActivate();
+    SetScreen(2);
+}
+
+void TMainWin::keyPressEvent(QKeyEvent* e) {
+    // The window has no close box: Escape does what "&Abort"/"&Done" does.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier)
+        AbortButtonClick();
+    else
+        QWidget::keyPressEvent(e);
+}
+
+bool TMainWin::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::MouseButtonDblClick && (watched == MyImage || watched == ThumbImage)) {
+        ViewButtonClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void TMainWin::AbortButtonClick() {

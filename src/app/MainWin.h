@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/Capture.h"
+#include "app/Delivery.h"
 #include "app/Selection.h"
 #include "platform/Display.h"
 #include "platform/WinMessages.h"
@@ -17,6 +18,7 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 
@@ -53,6 +55,9 @@ public:
     QLabel* ThumbImage;
     QLabel* MyImage;
     QPushButton *ViewButton, *DoItButton, *AbortButton, *ConfigButton;
+    QMenu* PictMenu; // the thumbnail's context menu
+    // Saving, printing, copying, e-mail and opening files.
+    TDelivery Delivery{this};
 
     // The clock of the pause before a grab; tests give their own.
     std::function<QTime()> PauseClock;
@@ -70,11 +75,19 @@ public:
     void DoACapture();
     // The picture is taken: thumbnail, window back, delivery screen.
     void FinishCapture(const QImage& picture);
+    // One delivery of the picture; "&Done" once it is done.
+    void Deliver(TAction action);
+    // The viewer with a copy of the picture.
+    void ViewButtonClick();
+    // "&Open Image": a picture file delivered as if it had been captured.
+    void PopViewClick();
 
 protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
     // One posted message from the input hook or the tray.
     virtual void WinMessage(const TMessage& m);

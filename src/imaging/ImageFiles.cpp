@@ -31,7 +31,10 @@ QImage LoadImageFile(const std::string& fileName) {
 }
 
 void WriteImageFile(TRowSource& rows, const std::string& fileName) {
-    const TImageFileType type = ImageFileTypeOf(fileName);
+    WriteImageFile(rows, fileName, ImageFileTypeOf(fileName));
+}
+
+void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileType type) {
     if (type == TImageFileType::Unknown) throw EImageError("Unknown file type selected.");
     if (type == TImageFileType::Gif) {
         // The indexes first: a coding error never reaches the file.
@@ -52,13 +55,17 @@ void WriteImageFile(TRowSource& rows, const std::string& fileName) {
 }
 
 void SaveImageFile(QImage& picture, const std::string& fileName) {
-    if (ImageFileTypeOf(fileName) == TImageFileType::Gif) {
+    SaveImageFile(picture, fileName, ImageFileTypeOf(fileName));
+}
+
+void SaveImageFile(QImage& picture, const std::string& fileName, TImageFileType type) {
+    if (type == TImageFileType::Gif) {
         GIFImageDefaults.Compression = TGIFCompression::RLE;
         // Reduced straight from 32-bit and 24-bit rows; the picture stays as it is.
         PrepareGIFPicture(picture);
     }
     TImageRows rows(picture);
-    WriteImageFile(rows, fileName);
+    WriteImageFile(rows, fileName, type);
 }
 
 std::string ConvertImageFile(const std::string& in, const std::string& out) {

@@ -23,9 +23,12 @@ QImage LoadImageFile(const std::string& fileName);
 // safe write path (TFileWriter). An 8-bit screen picture that GIF reduces is
 // left at 24 bits per pixel. EImageError for another name or a failed write.
 void SaveImageFile(QImage& picture, const std::string& fileName);
+// The same in the format Type, whatever the name ends with.
+void SaveImageFile(QImage& picture, const std::string& fileName, TImageFileType type);
 
 // The same writers, from rows.
 void WriteImageFile(TRowSource& rows, const std::string& fileName);
+void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileType type);
 
 // Reads IN (".BMP" or ".JPG") and writes OUT by its type, passing rows from
 // the mapped bitmap file or the JPEG decoder straight to the writer; only a

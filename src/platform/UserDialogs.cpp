@@ -1,6 +1,10 @@
 #include "platform/UserDialogs.h"
 
+#include <QColorDialog>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 
 namespace {
 
@@ -49,6 +53,44 @@ public:
             return buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Ok;
         }
     }
+
+    QString SaveDialog(QWidget* owner, const TFileDialogSetup& setup) override {
+        return RunFileDialog(owner, setup, QFileDialog::AcceptSave);
+    }
+    QString OpenDialog(QWidget* owner, const TFileDialogSetup& setup) override {
+        return RunFileDialog(owner, setup, QFileDialog::AcceptOpen);
+    }
+
+    bool PrintDialog(QWidget* owner, QPrinter& printer, int& copies) override {
+        QPrintDialog dialog(&printer, owner);
+        if (dialog.exec() != QDialog::Accepted) return false;
+        copies = std::max(1, printer.copyCount());
+        return true;
+    }
+
+    bool ColorDialog(QWidget* owner, QColor& color) override {
+        const QColor chosen = QColorDialog::getColor(color, owner);
+        if (!chosen.isValid()) return false;
+        color = chosen;
+        return true;
+    }
+
+private:
+    static QString RunFileDialog(QWidget* owner, const TFileDialogSetup& setup,
+                                 QFileDialog::AcceptMode mode) {
+        QFileDialog dialog(owner, setup.Title, setup.InitialDir);
+        dialog.setAcceptMode(mode);
+        dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                           : QFileDialog::ExistingFile);
+        // The caller asks about replacing a file, by the name it will write.
+        dialog.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::HideNameFilterDetails);
+        dialog.setNameFilters(QtNameFilters(setup.Filter));
+        if (mode == QFileDialog::AcceptSave && setup.DefaultExt.startsWith("*."))
+            dialog.setDefaultSuffix(setup.DefaultExt.mid(2).section(';', 0, 0));
+        if (!setup.FileName.isEmpty()) dialog.selectFile(setup.FileName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        return dialog.selectedFiles().constFirst();
+    }
 };
 
 std::unique_ptr<TUserDialogs>& Current() {
@@ -66,4 +108,20 @@ std::unique_ptr<TUserDialogs> SetUserDialogs(std::unique_ptr<TUserDialogs> dialo
     if (!dialogs) dialogs = std::make_unique<TQtDialogs>();
     std::swap(dialogs, Current());
     return dialogs;
+}
+
+QStringList QtNameFilters(const QString& filter) {
+    const QStringList parts = filter.split('|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            QString any;
+            for (QChar c : pattern)
+                any += c.isLetter() ? QString("[%1%2]").arg(c.toUpper(), c.toLower()) : QString(c);
+            patterns << any;
+        }
+        out << parts[i] + " (" + patterns.join(' ') + ")";
+    }
+    return out;
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QImage>
+#include <deque>
+#include <functional>
 #include <vector>
 
 #include "platform/Display.h"
@@ -36,13 +38,46 @@ struct TBox {
     QString Text, Title;
 };
 
+// Boxes recorded and answered from Answers (then No or Ok); file dialogs
+// answered from Files (then cancelled) and their set-up recorded; the print
+// dialog by Print (none: cancelled).
 class TScriptedDialogs : public TUserDialogs {
 public:
     explicit TScriptedDialogs(std::vector<TBox>* log) : Log(log) {}
     TMsgResult MessageBox(QWidget*, const QString& text, const QString& title, TMsgButtons buttons,
                           TMsgIcon) override {
         Log->push_back({text, title});
+        if (!Answers.empty()) return Next(Answers);
         return buttons == TMsgButtons::YesNo ? TMsgResult::No : TMsgResult::Ok;
     }
+    QString SaveDialog(QWidget*, const TFileDialogSetup& setup) override { return File(setup); }
+    QString OpenDialog(QWidget*, const TFileDialogSetup& setup) override { return File(setup); }
+    bool PrintDialog(QWidget*, QPrinter& printer, int& copies) override {
+        ++PrintDialogs;
+        return Print && Print(printer, copies);
+    }
+    bool ColorDialog(QWidget*, QColor& color) override {
+        if (Colors.empty()) return false;
+        color = Next(Colors);
+        return true;
+    }
+
     std::vector<TBox>* Log;
+    std::deque<TMsgResult> Answers;
+    std::deque<QString> Files;
+    std::vector<TFileDialogSetup> FileDialogs;
+    std::function<bool(QPrinter&, int&)> Print;
+    int PrintDialogs = 0;
+    std::deque<QColor> Colors;
+
+private:
+    template <class T> static T Next(std::deque<T>& queue) {
+        T front = queue.front();
+        queue.pop_front();
+        return front;
+    }
+    QString File(const TFileDialogSetup& setup) {
+        FileDialogs.push_back(setup);
+        return Files.empty() ? QString() : Next(Files);
+    }
 };

@@ -1,0 +1,172 @@
+#include "app/Delivery.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "app/ClipboardImage.h"
+#include "app/CursorGuard.h"
+#include "app/Printing.h"
+#include "config/Configs.h"
+#include "imaging/ImageFiles.h"
+#include "platform/UserDialogs.h"
+
+namespace {
+
+struct TSaveKind {
+    TAction Action;
+    TImageFileType Type;
+    const char* Title;
+    const char* Filter;
+    const char* DefaultExt;
+    const char* Ext;
+};
+
+constexpr TSaveKind SaveKinds[] = {
+    {TAction::SaveBitmap, TImageFileType::Bmp, "Save As Bitmap", "Bitmap File (*.BMP)|*.BMP",
+     "*.BMP", ".BMP"},
+    {TAction::SaveGIF, TImageFileType::Gif, "Save As GIF", "GIF File (*.GIF)|*.GIF", "*.GIF",
+     ".GIF"},
+    {TAction::SaveJPEG, TImageFileType::Jpeg, "Save As JPEG", "JPEG File (*.JPG)|*.JPG", "*.JPG",
+     ".JPG"},
+};
+
+const TSaveKind& SaveKindOf(TAction action) {
+    for (const TSaveKind& kind : SaveKinds)
+        if (kind.Action == action) return kind;
+    return SaveKinds[0];
+}
+
+void NotAvailable(QWidget* owner, const QString& what) {
+    UserDialogs().MessageBox(owner, what + " is not available in this version.", "Warning",
+                             TMsgButtons::Ok, TMsgIcon::Warning);
+}
+
+QString PicturesFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
+}
+
+void ErrorBox(QWidget* owner, const QString& text) {
+    UserDialogs().MessageBox(owner, text, "Error", TMsgButtons::Ok, TMsgIcon::Error);
+}
+
+} // namespace
+
+TDeliveryHooks& DeliveryHooks() {
+    static TDeliveryHooks hooks{
+        [](QWidget* owner, int) { NotAvailable(owner, "The configuration dialog"); },
+        [](QWidget* owner, QImage&) {
+            NotAvailable(owner, "Sending the picture by e-mail");
+            return false;
+        }};
+    return hooks;
+}
+
+QString WithSaveExtension(const QString& name, TAction action) {
+    const QString ext = SaveKindOf(action).Ext;
+    return name.contains(ext, Qt::CaseSensitive) ? name : name + ext;
+}
+
+bool TDelivery::Run(TAction action, QImage& picture) {
+    switch (action) {
+    case TAction::SaveBitmap:
+    case TAction::SaveGIF:
+    case TAction::SaveJPEG:
+        return Save(action, picture);
+    case TAction::PrintPixel:
+        PrintPicture(Owner, picture, TPrintFit::PixelSize);
+        return true;
+    case TAction::PrintFilled:
+        PrintPicture(Owner, picture, TPrintFit::FillPage);
+        return true;
+    case TAction::CopyToClipboard: {
+        TCursorGuard cursor;
+        CopyToClip(picture);
+        return true;
+    }
+    case TAction::EMail:
+        return EMail(picture);
+    }
+    return false;
+}
+
+bool TDelivery::Save(TAction action, QImage& picture) {
+    const TSaveKind& kind = SaveKindOf(action);
+    if (SaveFolder.isEmpty()) SaveFolder = PicturesFolder();
+    TFileDialogSetup setup{kind.Title, kind.Filter, kind.DefaultExt, SaveFolder,
+                           "capture-" + Taken.toString("yyyyMMdd-HHmmss")};
+    for (;;) {
+        setup.OverwritePrompt = setup.HideReadOnly = setup.PathMustExist = true;
+        const QString chosen = UserDialogs().SaveDialog(Owner, setup);
+        if (chosen.isEmpty()) return true;
+        // Asked here, not by the dialog: the extension rule may have changed
+        // the name, and the file that would be replaced is the one written.
+        const QString name = WithSaveExtension(chosen, action);
+        const QFileInfo info(name);
+        if (info.exists() &&
+            UserDialogs().MessageBox(Owner, name + " already exists.\nDo you want to replace it?",
+                                     kind.Title, TMsgButtons::YesNo,
+                                     TMsgIcon::Warning) != TMsgResult::Yes) {
+            setup.InitialDir = info.absolutePath();
+            setup.FileName = info.fileName();
+            continue;
+        }
+        TCursorGuard cursor;
+        try {
+            SaveImageFile(picture, QFile::encodeName(name).toStdString(), kind.Type);
+        } catch (const EImageError& e) {
+            cursor.Restore();
+            ErrorBox(Owner, "The picture could not be saved as " + name + ".\n\n" +
+                                QString::fromLocal8Bit(e.what()));
+            return false;
+        }
+        SaveFolder = info.absolutePath();
+        return true;
+    }
+}
+
+bool TDelivery::EMail(QImage& picture) {
+    const char* missing = Config.SMTPHost.empty()       ? "SMTP Host"
+                          : Config.EMailAddress.empty() ? "return E-Mail Address"
+                                                        : nullptr;
+    if (missing) {
+        const QString text = QString("Your E-Mail settings have not yet been configured. The "
+                                     "entry for your %1 is blank.  Would you like to configure "
+                                     "it now?")
+                                 .arg(missing);
+        if (UserDialogs().MessageBox(Owner, text, "Error", TMsgButtons::YesNo, TMsgIcon::Error) ==
+            TMsgResult::Yes)
+            DeliveryHooks().Configure(Owner, 1);
+        return false;
+    }
+    return DeliveryHooks().SendImage(Owner, picture);
+}
+
+QImage TDelivery::OpenImage() {
+    const TFileDialogSetup setup{"Open Graphic File",
+                                 "Graphic Files (*.BMP, *.JPG)|*.BMP;*.JPG|Bitmap File "
+                                 "(*.BMP)|*.BMP|JPEG File (*.JPG)|*.JPG",
+                                 "*.BMP;*.JPG",
+                                 SaveFolder.isEmpty() ? PicturesFolder() : SaveFolder,
+                                 {},
+                                 false,
+                                 true,
+                                 true};
+    const QString name = UserDialogs().OpenDialog(Owner, setup);
+    if (name.isEmpty()) return {};
+    TCursorGuard cursor;
+    QImage picture;
+    QString error;
+    try {
+        picture = LoadImageFile(QFile::encodeName(name).toStdString());
+        if (picture.isNull()) error = name + " holds no picture.";
+    } catch (const EImageError& e) {
+        error = QString::fromLocal8Bit(e.what());
+    }
+    if (error.isEmpty()) return picture;
+    cursor.Restore();
+    ErrorBox(Owner, error);
+    return {};
+}

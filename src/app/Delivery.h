@@ -1,0 +1,63 @@
+// What the delivery screens do with the picture: save, print, copy, e-mail;
+// and opening a picture file as if it had been captured.
+#pragma once
+
+#include <QDateTime>
+#include <QImage>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The delivery actions, numbered as the "Action" setting stores them.
+enum class TAction : int {
+    SaveBitmap = 0,
+    SaveGIF = 1,
+    SaveJPEG = 2,
+    PrintPixel = 3,
+    PrintFilled = 4,
+    CopyToClipboard = 5,
+    EMail = 6,
+};
+
+// Filled by the configuration dialog and the send-image dialog; until then
+// each says plainly that it is not available.
+struct TDeliveryHooks {
+    // The configuration dialog on page StartPage (1: the E-Mail page).
+    std::function<void(QWidget* owner, int startPage)> Configure;
+    // The send-image dialog for Picture; whether a message was sent.
+    std::function<bool(QWidget* owner, QImage& picture)> SendImage;
+};
+TDeliveryHooks& DeliveryHooks();
+
+// The name a save dialog gives, with its extension appended unless the name
+// holds it already, letter case counted: shot -> shot.BMP, SHOT.BMP stays,
+// shot.bmp -> shot.bmp.BMP.
+QString WithSaveExtension(const QString& name, TAction action);
+
+class TDelivery {
+public:
+    explicit TDelivery(QWidget* owner) : Owner(owner) {}
+
+    // A new picture: the name the save dialogs suggest comes from its time.
+    void NewPicture(const QDateTime& taken) { Taken = taken; }
+
+    // Runs Action on Picture (a GIF save leaves it at 24 bits per pixel).
+    // True when the delivery is done as far as the user is concerned: also
+    // after a cancelled dialog, not after a failure or an e-mail not sent.
+    bool Run(TAction action, QImage& picture);
+
+    // "&Open Image": a BMP or JPEG file chosen by the user; a null picture
+    // when cancelled or unreadable (the box has been shown).
+    QImage OpenImage();
+
+    // The folder of the last save of this run; the pictures folder at first.
+    QString SaveFolder;
+
+private:
+    bool Save(TAction action, QImage& picture);
+    bool EMail(QImage& picture);
+
+    QWidget* Owner;
+    QDateTime Taken = QDateTime::currentDateTime();
+};

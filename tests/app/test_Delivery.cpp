@@ -1,0 +1,310 @@
+// The delivery screens through scripted dialogs: saving (decoded again by
+// Pillow), the e-mail checks, opening files, the viewer, Escape.
+#include <QApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <gtest/gtest.h>
+
+#include "AppSupport.h"
+#include "ImagingSupport.h"
+#include "TestSupport.h"
+#include "app/Delivery.h"
+#include "app/MainWin.h"
+#include "config/Configs.h"
+#include "config/DoView.h"
+#include "imaging/BmpFile.h"
+
+namespace {
+
+class Delivery : public testing::Test {
+protected:
+    void SetUp() override {
+        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+        auto dialogs = std::make_unique<TScriptedDialogs>(&Boxes);
+        Dialogs = dialogs.get();
+        OldDialogs = SetUserDialogs(std::move(dialogs));
+        OldHooks = DeliveryHooks();
+        Win = std::make_unique<TMainWin>();
+        Win->PauseClock = [] { return QTime::currentTime(); };
+    }
+    void TearDown() override {
+        Win.reset();
+        DeliveryHooks() = OldHooks;
+        SetDisplay(std::move(OldDisplay));
+        SetUserDialogs(std::move(OldDialogs));
+    }
+    // A screen capture on the delivery screen of the given action.
+    void Capture(TAction action) {
+        Config.Action = int(action);
+        Win->CaptureImage1Click();
+        Win->CapScreen->setChecked(true);
+        Win->DoItButton->click();
+    }
+    std::vector<TBox> Boxes;
+    TScriptedDialogs* Dialogs = nullptr;
+    std::unique_ptr<TMainWin> Win;
+    std::unique_ptr<TDisplay> OldDisplay;
+    std::unique_ptr<TUserDialogs> OldDialogs;
+    TDeliveryHooks OldHooks;
+    TTempDir Dir;
+};
+
+// The largest and the mean difference of two pictures' channel bytes.
+std::pair<int, double> Difference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    if (a.size() != b.size() || a.empty()) return {256, 256};
+    int most = 0;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        most = std::max(most, std::abs(a[i] - b[i]));
+        sum += std::abs(a[i] - b[i]);
+    }
+    return {most, sum / double(a.size())};
+}
+
+} // namespace
+
+TEST(SaveExtension, AppendedUnlessTheNameHoldsItInThatCase) {
+    const std::tuple<const char*, TAction, const char*> cases[] = {
+        {"shot", TAction::SaveBitmap, "shot.BMP"},
+        {"SHOT.BMP", TAction::SaveBitmap, "SHOT.BMP"},
+        {"shot.bmp", TAction::SaveBitmap, "shot.bmp.BMP"},
+        {"a.BMP.old", TAction::SaveBitmap, "a.BMP.old"},
+        {"shot.GIF", TAction::SaveJPEG, "shot.GIF.JPG"},
+        {"/tmp/x.gif", TAction::SaveGIF, "/tmp/x.gif.GIF"},
+        {"x.JPG", TAction::SaveJPEG, "x.JPG"}};
+    for (auto [name, action, expected] : cases)
+        EXPECT_EQ(WithSaveExtension(name, action), expected) << name;
+}
+
+TEST_F(Delivery, EverySaveWritesAFileThatDecodesToThePicture) {
+    // Format, dialog title and filter, the largest and the mean channel error
+    // the format allows (the colour cube; JPEG rings at the gradient's jumps).
+    const std::tuple<TAction, QString, QString, int, double> cases[] = {
+        {TAction::SaveBitmap, "Save As Bitmap", "Bitmap File (*.BMP)|*.BMP", 0, 0},
+        {TAction::SaveGIF, "Save As GIF", "GIF File (*.GIF)|*.GIF", 48, 25},
+        {TAction::SaveJPEG, "Save As JPEG", "JPEG File (*.JPG)|*.JPG", 255, 2}};
+    for (auto [action, title, filter, most, mean] : cases) {
+        Capture(action);
+        const std::vector<uint8_t> expected = RgbBytes(Win->Picture());
+        const QString name = QString::fromStdString(Dir.File("shot" + std::to_string(int(action))));
+        Dialogs->Files = {name};
+        Win->DoItButton->click();
+        ASSERT_FALSE(Dialogs->FileDialogs.empty());
+        const TFileDialogSetup& setup = Dialogs->FileDialogs.back();
+        EXPECT_EQ(setup.Title, title);
+        EXPECT_EQ(setup.Filter, filter);
+        EXPECT_EQ("*" + WithSaveExtension("", action), setup.DefaultExt);
+        EXPECT_TRUE(setup.OverwritePrompt && setup.HideReadOnly && setup.PathMustExist);
+        EXPECT_TRUE(QRegularExpression("^capture-\\d{8}-\\d{6}$").match(setup.FileName).hasMatch())
+            << setup.FileName.toStdString();
+        const TDecoded d = PillowDecode(WithSaveExtension(name, action).toStdString(), "RGB");
+        EXPECT_EQ(d.Width, 640);
+        EXPECT_EQ(d.Height, 480);
+        const auto [dmost, dmean] = Difference(d.Pixels, expected);
+        EXPECT_LE(dmost, most) << title.toStdString();
+        EXPECT_LE(dmean, mean) << title.toStdString();
+        if (action == TAction::SaveGIF) {
+            EXPECT_EQ(Win->Picture().depth(), 24) << "a GIF save leaves the picture at 24 bits";
+        }
+        EXPECT_EQ(Win->AbortButton->text(), "&Done");
+        EXPECT_TRUE(Win->AbortButton->hasFocus() || !QApplication::focusWindow());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        Win->AbortButton->click();
+    }
+    // The next dialog opens where the last file went.
+    EXPECT_EQ(Dialogs->FileDialogs.back().InitialDir, QString::fromStdString(Dir.Path()));
+    EXPECT_TRUE(Boxes.empty());
+}
+
+TEST_F(Delivery, CancelWritesNothingAndOverwritingAsksForTheNameWritten) {
+    Capture(TAction::SaveBitmap);
+    Win->DoItButton->click(); // cancelled
+    EXPECT_EQ(Win->AbortButton->text(), "&Done") << "a cancelled save still ends in Done";
+    EXPECT_EQ(QDir(QString::fromStdString(Dir.Path())).entryList(QDir::Files).size(), 0);
+
+    const std::string target = Dir.File("shot.bmp.BMP");
+    WriteFile(target, "old");
+    const QString typed = QString::fromStdString(Dir.File("shot.bmp"));
+    Dialogs->Files = {typed, typed};
+    Dialogs->Answers = {TMsgResult::No, TMsgResult::Yes};
+    Win->DoItButton->click();
+    ASSERT_EQ(Boxes.size(), 2u);
+    EXPECT_EQ(Boxes[0].Text.toStdString(), target + " already exists.\nDo you want to replace it?");
+    EXPECT_EQ(Boxes[0].Title, "Save As Bitmap");
+    ASSERT_EQ(Dialogs->FileDialogs.size(), 3u) << "No opens the dialog again on that name";
+    EXPECT_EQ(Dialogs->FileDialogs[2].FileName, "shot.bmp.BMP");
+    EXPECT_EQ(RgbBytes(LoadBmpFile(target)), RgbBytes(Win->Picture()));
+}
+
+TEST_F(Delivery, AFailedWriteNamesTheFileAndTheReasonAndLeavesNothing) {
+    WriteFile(Dir.File("plain"), "x");
+    const std::pair<std::string, const char*> cases[] = {
+        {Dir.File("gone/shot"), "No such file or directory"},
+        {Dir.File("plain/shot"), "Not a directory"}};
+    for (TAction action : {TAction::SaveBitmap, TAction::SaveGIF, TAction::SaveJPEG})
+        for (auto [name, reason] : cases) {
+            Boxes.clear();
+            Capture(action);
+            Dialogs->Files = {QString::fromStdString(name)};
+            Win->DoItButton->click();
+            const QString written = WithSaveExtension(QString::fromStdString(name), action);
+            ASSERT_EQ(Boxes.size(), 1u);
+            EXPECT_EQ(Boxes[0].Title, "Error");
+            EXPECT_TRUE(Boxes[0].Text.contains(written)) << Boxes[0].Text.toStdString();
+            EXPECT_TRUE(Boxes[0].Text.contains(reason)) << Boxes[0].Text.toStdString();
+            EXPECT_FALSE(FileExists(written.toStdString()));
+            EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+            EXPECT_EQ(Win->AbortButton->text(), "&Abort");
+            Win->AbortButton->click();
+        }
+}
+
+TEST_F(Delivery, EMailChecksHostThenAddressThenSends) {
+    int configured = 0, sendOpened = 0;
+    bool sent = false;
+    DeliveryHooks().Configure = [&](QWidget*, int page) { configured = page; };
+    DeliveryHooks().SendImage = [&](QWidget*, QImage& picture) {
+        ++sendOpened;
+        return sent && !picture.isNull();
+    };
+    const QString blank = "Your E-Mail settings have not yet been configured. The entry for your "
+                          "%1 is blank.  Would you like to configure it now?";
+    // Host, address, answer; the box text, the configuration page opened, the dialog shown, sent.
+    const std::tuple<const char*, const char*, TMsgResult, QString, int, int, bool> cases[] = {
+        {"", "", TMsgResult::Yes, blank.arg("SMTP Host"), 1, 0, false},
+        {"", "me@x", TMsgResult::No, blank.arg("SMTP Host"), 0, 0, false},
+        {"mail.x", "", TMsgResult::Yes, blank.arg("return E-Mail Address"), 1, 0, false},
+        {"mail.x", "me@x", TMsgResult::No, "", 0, 1, false},
+        {"mail.x", "me@x", TMsgResult::No, "", 0, 1, true}};
+    for (auto [host, address, answer, text, page, opened, send] : cases) {
+        Config.SMTPHost = host;
+        Config.EMailAddress = address;
+        configured = sendOpened = 0;
+        sent = send;
+        Boxes.clear();
+        Capture(TAction::EMail);
+        Dialogs->Answers = {answer};
+        Win->DoItButton->click();
+        if (text.isEmpty()) {
+            EXPECT_TRUE(Boxes.empty());
+        } else {
+            ASSERT_EQ(Boxes.size(), 1u);
+            EXPECT_EQ(Boxes[0].Text, text);
+            EXPECT_EQ(Boxes[0].Title, "Error");
+        }
+        EXPECT_EQ(configured, page) << host << "/" << address;
+        EXPECT_EQ(sendOpened, opened);
+        EXPECT_EQ(Win->AbortButton->text(), send ? "&Done" : "&Abort");
+        Win->AbortButton->click();
+    }
+}
+
+TEST_F(Delivery, RadioCaptionsAndTheThumbnailMenu) {
+    Capture(TAction::SaveBitmap);
+    const std::pair<QRadioButton * TMainWin::*, QString> captions[] = {
+        {&TMainWin::EMailIt, "&EMail It"}, {&TMainWin::SaveGIF, "&Save"},
+        {&TMainWin::CopyClip, "Co&py"},    {&TMainWin::PrintFilled, "&Print"},
+        {&TMainWin::SaveJPEG, "&Save"},    {&TMainWin::PrintPixel, "&Print"},
+        {&TMainWin::SaveBit, "&Save"}};
+    for (auto [radio, caption] : captions) {
+        (Win.get()->*radio)->click();
+        EXPECT_EQ(Win->DoItButton->text(), caption);
+    }
+    QStringList items;
+    for (QAction* a : Win->PictMenu->actions())
+        if (!a->isSeparator()) items << a->text();
+    EXPECT_EQ(items,
+              QStringList({"Save As &Bitmap", "Save As &GIF", "Save As &JPEG",
+                           "&Print Using Pixel Size", "Print &Filling Page", "&Copy To Clipboard",
+                           "&E-Mail Image", "&View Image Actual Size"}));
+    // The menu runs its own action whatever radio is checked.
+    Dialogs->Files = {QString::fromStdString(Dir.File("m"))};
+    Win->PictMenu->actions()[2]->trigger();
+    EXPECT_TRUE(FileExists(Dir.File("m.JPG")));
+    EXPECT_EQ(Win->AbortButton->text(), "&Done");
+}
+
+TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
+    QImage picture(50, 40, QImage::Format_RGB888);
+    picture.fill(qRgb(10, 200, 30));
+    SaveBmpFile(picture, Dir.File("in.bmp"));
+    WriteFile(Dir.File("bad.BMP"), "BM not a bitmap");
+    WriteFile(Dir.File("in.png"), "x");
+    // File, the box text expected ("" none), whether the opened picture replaces the old one.
+    const std::tuple<std::string, QString, bool> cases[] = {
+        {Dir.File("in.png"), "Unknown file type selected.", false},
+        {Dir.File("in.jpeg"), "Unknown file type selected.", false},
+        {Dir.File("bad.BMP"), "*", false},
+        {Dir.File("in.bmp"), "", true}};
+    Capture(TAction::SaveBitmap);
+    Win->AbortButton->click();
+    const QImage before = Win->Picture();
+    for (auto [name, text, opened] : cases) {
+        Boxes.clear();
+        Dialogs->Files = {QString::fromStdString(name)};
+        Win->PopViewClick();
+        EXPECT_EQ(Dialogs->FileDialogs.back().Title, "Open Graphic File");
+        if (text.isEmpty()) {
+            EXPECT_TRUE(Boxes.empty());
+        } else {
+            ASSERT_EQ(Boxes.size(), 1u) << name;
+            EXPECT_EQ(Boxes[0].Title, "Error");
+            if (text != "*") {
+                EXPECT_EQ(Boxes[0].Text, text);
+            }
+        }
+        EXPECT_EQ(Win->Picture() == before, !opened) << name;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+    EXPECT_EQ(Win->Picture().convertToFormat(QImage::Format_RGB888), picture);
+    EXPECT_TRUE(Win->isVisible());
+    EXPECT_EQ(Win->Screen(), 2);
+    EXPECT_FALSE(Win->CaptureInProgress) << "opening a file leaves the cycle flag alone";
+    Win->PopViewClick(); // cancelled: nothing changes
+    EXPECT_EQ(Win->Screen(), 2);
+}
+
+TEST_F(Delivery, EscapeActsAsAbortOnEveryScreen) {
+    for (TAction action : {TAction::SaveBitmap, TAction::CopyToClipboard}) {
+        Capture(action);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(Win.get(), &escape);
+        EXPECT_FALSE(Win->isVisible());
+        EXPECT_FALSE(Win->CaptureInProgress);
+    }
+}
+
+TEST(DoView, FixedWindowWithThePictureAtItsOwnSize) {
+    // Picture size, whether scroll bars show.
+    const std::pair<QSize, bool> cases[] = {
+        {{200, 100}, false}, {{1280, 1024}, true}, {{0, 0}, false}};
+    for (auto [size, scrolls] : cases) {
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        TDoView view(nullptr, picture, {1280, 1024});
+        view.show();
+        QApplication::processEvents();
+        EXPECT_EQ(view.windowTitle(), "View Image");
+        EXPECT_EQ(view.size(), QSize(541, 405));
+        EXPECT_EQ(view.pos(), QPoint((1280 - 541) / 2, (1024 - 405) / 2));
+        EXPECT_FALSE(view.windowFlags() & Qt::WindowMinimizeButtonHint);
+        EXPECT_EQ(view.TheImage->size(), size);
+        EXPECT_EQ(view.TheImage->pos(), QPoint(0, 0));
+        EXPECT_EQ(view.ScrollBox1->horizontalScrollBar()->isVisible(), scrolls);
+        EXPECT_EQ(view.ScrollBox1->verticalScrollBar()->isVisible(), scrolls);
+        EXPECT_EQ(view.Button1->text(), "E&xit");
+        EXPECT_EQ(view.Button1->geometry(), QRect(4, 2, 49, 18));
+        EXPECT_EQ(view.Panel1->geometry(), QRect(0, 385, 541, 20));
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&view, &escape);
+        EXPECT_FALSE(view.isVisible());
+    }
+}
