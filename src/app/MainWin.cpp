@@ -18,6 +18,7 @@
 #include "app/Main.h"
 #include "app/Pause.h"
 #include "app/Thumbnail.h"
+#include "app/TrayMenu.h"
 #include "config/Configs.h"
 #include "config/DoView.h"
 #include "hook/HookBlock.h"
@@ -166,8 +167,10 @@ void TMainWin::FormCreate() {
     HookTimer->start();
     ScreenWidth = TheDisplay().ScreenWidth();
     ScreenHeight = TheDisplay().ScreenHeight();
-    TextSave = TTextSave{};
     Q_INIT_RESOURCE(snaprio); // the resources live in a static library: keep them linked
+    Tray = new TTrayMenu(this);
+    Tray->Activate();
+    TextSave = TTextSave{};
     RegisterCursor(5, ":/cursors/CURSHAND.xpm", 8, 2);
     RegisterCursor(6, ":/cursors/CURSMOVE.xpm", 8, 8);
 }

@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class TTrayMenu;
 
 class TMainWin : public QWidget {
     Q_OBJECT
@@ -42,6 +43,8 @@ public:
     std::unique_ptr<TSelection> Selection;
 
     QTimer* HookTimer = nullptr;
+    // TaskIcon1 and MyPopUp.
+    TTrayMenu* Tray = nullptr;
 
     // Controls, by their role names.
     QWidget* Banner;

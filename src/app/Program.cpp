@@ -6,11 +6,13 @@
 #include <memory>
 
 #include "app/Main.h"
+#include "app/TrayMenu.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
 #include "maildlg/MyEMail.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
+#include "platform/RemoteControl.h"
 #include "platform/UnixSignals.h"
 #include "platform/UserDialogs.h"
 
@@ -80,6 +82,26 @@ int RunProgram(int argc, char** argv) {
         TUnixSignals unixSignals;
         TMainWin mainWin;
         QObject::connect(&unixSignals, &TUnixSignals::Terminate, &mainWin, &QWidget::close);
+        TRemoteServer remote([&mainWin](TRemoteCommand command) {
+            switch (command) {
+            case TRemoteCommand::Show:
+                mainWin.CaptureImage1Click();
+                break;
+            case TRemoteCommand::Configure:
+                mainWin.Tray->Configure1Click();
+                break;
+            case TRemoteCommand::Quit:
+                mainWin.close();
+                break;
+            case TRemoteCommand::None:
+                break;
+            }
+        });
+        if (!remote.Listen())
+            std::fprintf(stderr,
+                         "snaprio: cannot listen at %s; --show, --configure and --quit "
+                         "will not reach this copy\n",
+                         RemoteSocketPath().c_str());
         status = QApplication::exec();
     }
     HookBlock = nullptr;

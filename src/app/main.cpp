@@ -1,4 +1,5 @@
 // Command line of the resident program and its one-shot modes.
+#include <QCoreApplication>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "app/Main.h"
 #include "app/OneShot.h"
+#include "platform/RemoteControl.h"
 #include "platform/x11/Display.h"
 
 namespace {
@@ -22,6 +24,9 @@ constexpr const char* Usage =
     "  --convert IN OUT     read IN (.BMP or .JPG) and write OUT (.BMP, .GIF or .JPG)\n"
     "  --mail ADDRESS FILE [--subject TEXT] [--text TEXT]\n"
     "                       send FILE by e-mail with the configured server and sender\n"
+    "  --show               start a capture in the running copy\n"
+    "  --configure          open the running copy's configuration dialog\n"
+    "  --quit               end the running copy (its settings are saved)\n"
     "  --help               show this help and exit\n"
     "  --version            show the version and exit\n"
     "\n"
@@ -52,6 +57,14 @@ int main(int argc, char** argv) {
             return ConvertCommand(argv[2], argv[3]);
         }
         if (arg == "--mail") return MailCommand(argc, argv);
+        if (const TRemoteCommand command = RemoteCommandOf(arg); command != TRemoteCommand::None) {
+            if (argc != 2) {
+                std::fprintf(stderr, "snaprio: %s takes nothing more\n%s", argv[1], Usage);
+                return 2;
+            }
+            QCoreApplication app(argc, argv);
+            return SendRemoteCommand(command);
+        }
         if (arg == "--capture") {
             if (argc != 4) {
                 std::fprintf(stderr, "snaprio: --capture takes what and FILE\n%s", Usage);

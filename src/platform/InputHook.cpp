@@ -34,3 +34,11 @@ void RemoveHooks() {
     TheInputHook().UnHook(HookRead(HookBlock->KeyboardHook));
     TheInputHook().UnHook(HookRead(HookBlock->MouseHook));
 }
+
+void RestoreHooks() {
+    if (!HookBlock) return;
+    TheInputHook().UnHook(HookRead(HookBlock->KeyboardHook));
+    HookWrite(HookBlock->KeyboardHook, TheInputHook().HookKeyboard());
+    TheInputHook().UnHook(HookRead(HookBlock->MouseHook));
+    HookWrite(HookBlock->MouseHook, TheInputHook().HookMouse());
+}

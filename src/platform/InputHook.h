@@ -34,3 +34,5 @@ std::unique_ptr<TInputHook> SetInputHook(std::unique_ptr<TInputHook> hook);
 void InstallHooks();
 // Keyboard hook, then mouse hook.
 void RemoveHooks();
+// Each hook removed and installed again: keyboard, then mouse.
+void RestoreHooks();

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QImage>
+#include <QObject>
+#include <QUrl>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -80,4 +82,13 @@ private:
         FileDialogs.push_back(setup);
         return Files.empty() ? QString() : Next(Files);
     }
+};
+
+// Records what the desktop was asked to open (QDesktopServices::setUrlHandler).
+class TUrlLog : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> Urls;
+public slots:
+    void Open(const QUrl& url) { Urls.push_back(url); }
 };

@@ -1,0 +1,227 @@
+#include "app/TrayMenu.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/HelpWindow.h"
+#include "app/Main.h"
+#include "app/TaskIcon.h"
+#include "config/Configs.h"
+#include "hook/HookBlock.h"
+#include "hook/HotKeyNames.h"
+#include "platform/InputHook.h"
+#include "platform/TrayWatch.h"
+#include "platform/UserDialogs.h"
+
+namespace {
+
+TTrayMenu* Current = nullptr;
+
+// A tray's own connection may learn of the new tray a little after ours.
+constexpr int TrayRetries = 25;
+constexpr int TrayRetryMs = 200;
+
+QString CaptureKeyName() {
+    const int k = Config.CaptureKey;
+    if (k < 0 || k >= HotKeyCount) return QStringLiteral("the capture hot key");
+    return QString::fromUtf8(HotKeyNames[k].data(), int(HotKeyNames[k].size()));
+}
+
+} // namespace
+
+QUrl HomePageUrl() {
+    return QUrl::fromLocalFile(ProgramDir + "/").resolved(QUrl(HomePage));
+}
+
+QString HelpFilePath() {
+    return ProgramDir + (ProgramDir.endsWith('/') ? "" : "/") + "SNAPRO.HLP";
+}
+
+QString RestoreHooksText() {
+    const QString& t = ProgramTitle;
+    return "It is possible for other programs which are run after " + t +
+           " to improperly install themselves into the system wide Windows keyboard and mouse "
+           "hooks. If the keyboard hooks are fouled up, " +
+           t +
+           " will no longer be able to monitor keystrokes and capture activation Hot Key will no "
+           "longer work. "
+           "In the event that the mouse hooks are fouled up, " +
+           t + " will no longer be able to capture areas and shapes using the mouse. " +
+           " This option will reinstall the Windows keyboard and mouse hooks used by " + t +
+           " so that " + t +
+           " will have the first look at the keystrokes and mouse and will be able to monitor the "
+           "keystrokes and mouse again.  Continue?";
+}
+
+TTrayMenu* CurrentTray() {
+    return Current;
+}
+
+TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
+    Current = this;
+    TaskIcon1 = new TTaskIcon(this);
+    TaskIcon1->setObjectName("TaskIcon1");
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QString(":/icons/snaprio-%1.png").arg(size), QSize(size, size));
+    TaskIcon1->SetIcon(icon);
+    TaskIcon1->SetToolTip(ProgramTitle);
+    TaskIcon1->SetTaskIconID(0);
+    TaskIcon1->OnClick = [] {}; // a left click does nothing
+    TaskIcon1->OnRightClick = [this](Qt::MouseButton, Qt::KeyboardModifiers, QPoint at) {
+        TaskIcon1RightClick(at);
+    };
+
+    MyPopUp = new QMenu(mainWin);
+    MyPopUp->setObjectName("MyPopUp");
+    auto add = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    CaptureImage1 = add(MyPopUp, "CaptureImage1", "Capt&ure Image", &TTrayMenu::CaptureImage1Click);
+    OpenImage1 = add(MyPopUp, "OpenImage1", "&Open Image", [this] {
+        if (OpenImage) OpenImage();
+    });
+    Configure1 = add(MyPopUp, "Configure1", "&Configure", &TTrayMenu::Configure1Click);
+    QMenu* tools = MyPopUp->addMenu("Too&ls");
+    tools->setObjectName("ToolsMenu");
+    Tools1 = tools->menuAction();
+    Tools1->setObjectName("Tools1");
+    RestoreHooks1 = add(tools, "RestoreHooks1", "&Restore Keyboard and Mouse Hooks",
+                        &TTrayMenu::RestoreHooks1Click);
+    Help1 = add(MyPopUp, "Help1", "&Help", &TTrayMenu::Help1Click);
+    About1 = add(MyPopUp, "About1", "&About", [this] {
+        if (About) About();
+    });
+    MyPopUp->addSeparator();
+    HomePage1 = add(MyPopUp, "HomePage1", ProgramTitle + " &Home Page", &TTrayMenu::HomePage1Click);
+    MyPopUp->addSeparator();
+    PopTerm = add(MyPopUp, "PopTerm", "&Terminate Snaprio 2000", [this] { Main->close(); });
+    SetOpeners({}, {}, {});
+}
+
+TTrayMenu::~TTrayMenu() {
+    if (Current == this) Current = nullptr;
+}
+
+void TTrayMenu::SetOpeners(std::function<void()> openImage, std::function<void()> configure,
+                           std::function<void()> about) {
+    OpenImage = std::move(openImage);
+    Configure = std::move(configure);
+    About = std::move(about);
+    OpenImage1->setEnabled(bool(OpenImage));
+    Configure1->setEnabled(bool(Configure));
+    About1->setEnabled(bool(About));
+}
+
+void TTrayMenu::Activate() {
+    TaskIcon1->SetActive(true);
+    if (TaskIcon1->Active()) return;
+    // No tray yet: panels often start after the programs they should show.
+    Watch = new TTrayWatch(this);
+    connect(Watch, &TTrayWatch::Appeared, this, &TTrayMenu::TrayAppeared);
+    Retry = new QTimer(this);
+    Retry->setInterval(TrayRetryMs);
+    connect(Retry, &QTimer::timeout, this, &TTrayMenu::TryTray);
+    // Say how to reach the program once, on its first run (as the first-use
+    // notice does), and only when no tray came in a few seconds.
+    if (Config.FirstTime)
+        QTimer::singleShot(NoTrayNoticeDelayMs, this, [this] {
+            if (!TaskIcon1->Active()) ShowNoTrayNotice();
+        });
+}
+
+void TTrayMenu::TrayAppeared() {
+    RetriesLeft = TrayRetries;
+    Retry->start();
+    TryTray();
+}
+
+void TTrayMenu::TryTray() {
+    TaskIcon1->SetActive(true);
+    if (TaskIcon1->Active() || --RetriesLeft <= 0) Retry->stop();
+    if (TaskIcon1->Active() && Watch) {
+        Watch->deleteLater(); // nothing more to wait for
+        Watch = nullptr;
+    }
+}
+
+void TTrayMenu::ShowNoTrayNotice() {
+    if (NoticeShown) return;
+    NoticeShown = true;
+    // Not modal and not taking the focus: the program stays usable by its
+    // hot key while the box waits.
+    auto* box = new QMessageBox(QMessageBox::Information, "No Notification Area",
+                                ProgramTitle +
+                                    " is running, but this desktop has no "
+                                    "notification area (system tray) to show its icon.\n\n"
+                                    "Press " +
+                                    CaptureKeyName() +
+                                    " to capture, or use:\n"
+                                    "    snaprio --show         start a capture\n"
+                                    "    snaprio --configure    change the settings\n"
+                                    "    snaprio --quit         end the program\n\n"
+                                    "The icon appears as soon as a tray starts.",
+                                QMessageBox::Ok, Main);
+    box->setObjectName("NoTrayNotice");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void TTrayMenu::TaskIcon1RightClick(QPoint at) {
+    // The menu takes the pointer while it is up, so a click elsewhere closes it.
+    MyPopUp->popup(at);
+}
+
+void TTrayMenu::CaptureImage1Click() {
+    // Let the menu leave the screen before the capture screen comes.
+    QTimer::singleShot(0, Main, [m = Main] { m->CaptureImage1Click(); });
+}
+
+void TTrayMenu::Configure1Click() {
+    if (Configure) Configure();
+}
+
+void TTrayMenu::RestoreHooks1Click() {
+    if (UserDialogs().MessageBox(nullptr, RestoreHooksText(), "Keyboard and Mouse Hooks",
+                                 TMsgButtons::YesNo, TMsgIcon::Question) != TMsgResult::Yes)
+        return;
+    RestoreHooks();
+}
+
+void TTrayMenu::Help1Click() {
+    if (FHelp) {
+        FHelp->show();
+        FHelp->raise();
+        FHelp->activateWindow();
+        return;
+    }
+    if (!QFileInfo(HelpFilePath()).isReadable()) {
+        UserDialogs().MessageBox(nullptr, "The help file " + HelpFilePath() + " cannot be read.",
+                                 "Error", TMsgButtons::Ok, TMsgIcon::Error);
+        return;
+    }
+    FHelp = new THelpWindow(Main); // a window of its own, freed when closed
+    FHelp->Open(HelpFilePath());
+    FHelp->show();
+}
+
+void TTrayMenu::HomePage1Click() {
+    QDesktopServices::openUrl(HomePageUrl());
+}
+
+THelpWindow* TTrayMenu::HelpWindow() const {
+    return FHelp;
+}
+
+bool TTrayMenu::TrayMessage(const QString& title, const QString& text, bool warning) {
+    return TaskIcon1->ShowMessage(title, text, warning);
+}

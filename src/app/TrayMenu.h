@@ -1,0 +1,81 @@
+// The tray icon TaskIcon1 and its menu MyPopUp: the program's only
+// always-available menu. Also the help window, the home page, and finding a
+// tray that comes after the program.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QTimer;
+class QWidget;
+class TMainWin;
+class TTaskIcon;
+class TTrayWatch;
+class THelpWindow;
+
+// The product home page, as a URL relative to the program's folder. There is
+// no web site yet, so it is the help file's own page; change it here alone.
+inline const QString HomePage = QStringLiteral("SNAPRO.HLP#home-page");
+QUrl HomePageUrl();
+
+// The help file beside the executable.
+QString HelpFilePath();
+
+// The text of the "Keyboard and Mouse Hooks" question.
+QString RestoreHooksText();
+
+class TTrayMenu : public QObject {
+    Q_OBJECT
+public:
+    explicit TTrayMenu(TMainWin* mainWin);
+    ~TTrayMenu() override;
+
+    TTaskIcon* TaskIcon1;
+    QMenu* MyPopUp;
+    QAction *CaptureImage1, *OpenImage1, *Configure1, *Tools1, *RestoreHooks1, *Help1, *About1,
+        *HomePage1, *PopTerm;
+
+    // Openers that live with the delivery and the configuration dialogs; an
+    // entry whose opener is not set is greyed.
+    void SetOpeners(std::function<void()> openImage, std::function<void()> configure,
+                    std::function<void()> about);
+
+    // The creation handler's step: show the icon, or wait for a tray.
+    void Activate();
+    // How long a first run waits for a tray before it says how to reach the
+    // program without one.
+    static inline int NoTrayNoticeDelayMs = 5000;
+
+    void TaskIcon1RightClick(QPoint at);
+    void CaptureImage1Click();
+    void Configure1Click();
+    void RestoreHooks1Click();
+    void Help1Click();
+    void HomePage1Click();
+
+    // A message from the tray icon; false when there is no tray to show it.
+    bool TrayMessage(const QString& title, const QString& text, bool warning = false);
+
+    THelpWindow* HelpWindow() const;
+
+private:
+    void TrayAppeared();
+    void TryTray();
+    void ShowNoTrayNotice();
+
+    TMainWin* Main;
+    std::function<void()> OpenImage, Configure, About;
+    TTrayWatch* Watch = nullptr;
+    QTimer* Retry = nullptr;
+    int RetriesLeft = 0;
+    bool NoticeShown = false;
+    QPointer<THelpWindow> FHelp;
+};
+
+// The tray of the running program, or null (no main window yet, or a test).
+TTrayMenu* CurrentTray();

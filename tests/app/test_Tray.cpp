@@ -1,0 +1,269 @@
+// The tray icon and its menu inside the test process: a real tray (trayer)
+// on the display, the menu read from the widget tree, boxes answered.
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QToolTip>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <set>
+
+#include "AppSupport.h"
+#include "TestSupport.h"
+#include "app/HelpWindow.h"
+#include "app/Main.h"
+#include "app/TaskIcon.h"
+#include "app/TrayMenu.h"
+#include "config/Configs.h"
+#include "hook/HookBlock.h"
+#include "platform/InputHook.h"
+#include "platform/MemoryInputHook.h"
+
+namespace {
+
+class TYesDialogs : public TScriptedDialogs {
+public:
+    TYesDialogs(std::vector<TBox>* log, TMsgResult answer)
+        : TScriptedDialogs(log), Answer(answer) {}
+    TMsgResult MessageBox(QWidget* o, const QString& text, const QString& title, TMsgButtons b,
+                          TMsgIcon i) override {
+        TScriptedDialogs::MessageBox(o, text, title, b, i);
+        return Answer;
+    }
+    TMsgResult Answer;
+};
+
+std::unique_ptr<TProcess> StartTrayer() {
+    return std::make_unique<TProcess>(std::vector<std::string>{
+        "trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
+        "--heighttype", "pixel", "--height", "32", "--SetDockType", "true"});
+}
+
+// The centre of the visible window of this program (the icon in the tray).
+bool IconCentre(int& x, int& y) {
+    std::string id, geometry;
+    const std::string name = QCoreApplication::applicationName().toStdString();
+    if (RunCommand({"xdotool", "search", "--onlyvisible", "--classname", "^" + name + "$"}, &id) !=
+        0)
+        return false;
+    id = id.substr(0, id.find('\n'));
+    if (RunCommand({"xdotool", "getwindowgeometry", "--shell", id}, &geometry) != 0) return false;
+    int v[4] = {};
+    const char* keys[] = {"X=", "Y=", "WIDTH=", "HEIGHT="};
+    for (int i = 0; i < 4; ++i) {
+        const auto at = geometry.find(std::string("\n") + keys[i]);
+        if (at == std::string::npos) return false;
+        v[i] = std::stoi(geometry.substr(at + 1 + std::strlen(keys[i])));
+    }
+    x = v[0] + v[2] / 2;
+    y = v[1] + v[3] / 2;
+    return true;
+}
+
+class Tray : public testing::Test {
+protected:
+    void SetUp() override {
+        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+        Config.FirstTime = false;
+        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+        OldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&Boxes));
+        ProgramDir = QString::fromUtf8(SNAPRIO_BINARY).section('/', 0, -2);
+    }
+    void TearDown() override {
+        Win.reset();
+        SetDisplay(std::move(OldDisplay));
+        SetUserDialogs(std::move(OldDialogs));
+    }
+    std::vector<TBox> Boxes;
+    std::unique_ptr<TMainWin> Win;
+    std::unique_ptr<TDisplay> OldDisplay;
+    std::unique_ptr<TUserDialogs> OldDialogs;
+};
+
+// Captions in order; "-" a separator.
+std::vector<std::pair<QString, QString>> MenuOf(QMenu* menu) {
+    std::vector<std::pair<QString, QString>> out;
+    for (QAction* a : menu->actions())
+        out.emplace_back(a->objectName(), a->isSeparator() ? "-" : a->text());
+    return out;
+}
+
+} // namespace
+
+TEST_F(Tray, IconShowsInARealTrayAndTheRightClickMenuHasItsEntriesInOrder) {
+    auto trayer = StartTrayer();
+    ASSERT_TRUE(WaitFor([] { return TTaskIcon::TrayAvailable(); })) << "trayer did not start";
+    Win = std::make_unique<TMainWin>();
+    TTaskIcon* icon = Win->Tray->TaskIcon1;
+    EXPECT_TRUE(icon->Active());
+    EXPECT_EQ(icon->ToolTip(), "Snaprio 2000");
+    EXPECT_EQ(icon->TaskIconID(), 0);
+    int x = 0, y = 0;
+    ASSERT_TRUE(WaitFor([&] { return IconCentre(x, y); })) << "no icon window in the tray";
+
+    RunCommand({"xdotool", "mousemove", std::to_string(x), std::to_string(y)});
+    EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible() && QToolTip::text() == "Snaprio 2000"; }))
+        << QToolTip::text().toStdString();
+
+    // A left click does nothing; a right click brings the menu.
+    RunCommand({"xdotool", "click", "1"});
+    QApplication::processEvents();
+    EXPECT_FALSE(Win->Tray->MyPopUp->isVisible());
+    EXPECT_FALSE(Win->isVisible());
+    RunCommand({"xdotool", "click", "3"});
+    ASSERT_TRUE(WaitFor([&] { return Win->Tray->MyPopUp->isVisible(); }));
+    const std::vector<std::pair<QString, QString>> expected = {
+        {"CaptureImage1", "Capt&ure Image"},
+        {"OpenImage1", "&Open Image"},
+        {"Configure1", "&Configure"},
+        {"Tools1", "Too&ls"},
+        {"Help1", "&Help"},
+        {"About1", "&About"},
+        {"", "-"},
+        {"HomePage1", "Snaprio 2000 &Home Page"},
+        {"", "-"},
+        {"PopTerm", "&Terminate Snaprio 2000"},
+    };
+    EXPECT_EQ(MenuOf(Win->Tray->MyPopUp), expected);
+    const std::vector<std::pair<QString, QString>> tools = {
+        {"RestoreHooks1", "&Restore Keyboard and Mouse Hooks"}};
+    EXPECT_EQ(MenuOf(Win->Tray->Tools1->menu()), tools);
+    Win->Tray->MyPopUp->hide();
+}
+
+TEST_F(Tray, ToolTipIsCutAndActiveChangesOnlyWithATray) {
+    TTaskIcon icon;
+    for (auto [length, kept] : {std::pair{10, 10}, {63, 63}, {64, 63}, {200, 63}}) {
+        icon.SetToolTip(QString(length, 'x'));
+        EXPECT_EQ(icon.ToolTip().size(), kept) << length;
+    }
+    const auto real = TTaskIcon::TrayAvailable;
+    int asked = 0;
+    for (bool tray : {false, true}) {
+        TTaskIcon::TrayAvailable = [&] { return ++asked, tray; };
+        icon.SetActive(true);
+        EXPECT_EQ(icon.Active(), tray);
+    }
+    icon.SetActive(true); // the same value again: the tray is not asked
+    EXPECT_EQ(asked, 2);
+    icon.SetActive(false);
+    EXPECT_FALSE(icon.Active());
+    TTaskIcon::TrayAvailable = real;
+}
+
+TEST_F(Tray, RestoreHooksAsksWithTheWholeTextAndYesTakesTheHooksAgain) {
+    const QString text =
+        "It is possible for other programs which are run after Snaprio 2000 to improperly "
+        "install themselves into the system wide Windows keyboard and mouse hooks. If the "
+        "keyboard hooks are fouled up, Snaprio 2000 will no longer be able to monitor keystrokes "
+        "and capture activation Hot Key will no longer work. In the event that the mouse hooks "
+        "are fouled up, Snaprio 2000 will no longer be able to capture areas and shapes using "
+        "the mouse.  This option will reinstall the Windows keyboard and mouse hooks used by "
+        "Snaprio 2000 so that Snaprio 2000 will have the first look at the keystrokes and mouse "
+        "and will be able to monitor the keystrokes and mouse again.  Continue?";
+    SharedHookBlock block{};
+    HookBlock = &block;
+    auto* hook = new TMemoryInputHook;
+    auto oldHook = SetInputHook(std::unique_ptr<TInputHook>(hook));
+    Win = std::make_unique<TMainWin>();
+    for (TMsgResult answer : {TMsgResult::No, TMsgResult::Yes}) {
+        Boxes.clear();
+        SetUserDialogs(std::make_unique<TYesDialogs>(&Boxes, answer));
+        RemoveHooks(); // as if another program had taken them
+        Win->Tray->RestoreHooks1->trigger();
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_EQ(Boxes[0].Title, "Keyboard and Mouse Hooks");
+        EXPECT_EQ(Boxes[0].Text, text);
+        const bool yes = answer == TMsgResult::Yes;
+        EXPECT_EQ(hook->KeyboardOn, yes);
+        EXPECT_EQ(hook->MouseOn, yes);
+    }
+    Win.reset();
+    SetInputHook(std::move(oldHook));
+    HookBlock = nullptr;
+}
+
+TEST_F(Tray, HelpOpensOnItsContentsAndEveryLinkLands) {
+    Win = std::make_unique<TMainWin>();
+    Win->Tray->Help1->trigger();
+    THelpWindow* help = Win->Tray->HelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), "Snaprio 2000 Help");
+    EXPECT_EQ(help->source().fileName(), "SNAPRO.HLP");
+    EXPECT_EQ(help->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(help->document()->firstBlock().text(), "Snaprio 2000 Help");
+
+    // Every link of the file names a place in it, and following it moves there.
+    std::vector<QString> hrefs;
+    std::set<QString> names;
+    for (QTextBlock b = help->document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (!f.anchorHref().isEmpty()) hrefs.push_back(f.anchorHref());
+            for (const QString& n : f.anchorNames()) names.insert(n);
+        }
+    ASSERT_GE(hrefs.size(), 9u);
+    for (const QString& href : hrefs) {
+        ASSERT_TRUE(href.startsWith('#')) << href.toStdString();
+        EXPECT_TRUE(names.count(href.mid(1))) << href.toStdString();
+    }
+    help->setSource(QUrl("#trouble"));
+    QApplication::processEvents();
+    EXPECT_GT(help->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(help->source().fragment(), "trouble");
+
+    // Asked again, the one window comes forward.
+    Win->Tray->Help1->trigger();
+    EXPECT_EQ(Win->Tray->HelpWindow(), help);
+    help->close();
+}
+
+TEST_F(Tray, HomePageIsTheHelpFilesOwnPageOpenedByTheDesktop) {
+    TUrlLog log;
+    QDesktopServices::setUrlHandler("file", &log, "Open");
+    Win = std::make_unique<TMainWin>();
+    Win->Tray->HomePage1->trigger();
+    QDesktopServices::unsetUrlHandler("file");
+    ASSERT_EQ(log.Urls.size(), 1u);
+    EXPECT_EQ(log.Urls[0].toLocalFile(), HelpFilePath());
+    EXPECT_EQ(log.Urls[0].fragment(), "home-page");
+    EXPECT_NE(ReadFile(HelpFilePath().toStdString()).find("<a name=\"home-page\">"),
+              std::string::npos);
+}
+
+TEST_F(Tray, WithoutATrayAFirstRunSaysOnceHowToReachTheProgram) {
+    const auto real = TTaskIcon::TrayAvailable;
+    TTaskIcon::TrayAvailable = [] { return false; };
+    const int delay = TTrayMenu::NoTrayNoticeDelayMs;
+    TTrayMenu::NoTrayNoticeDelayMs = 0;
+    for (bool firstRun : {false, true}) {
+        Config.FirstTime = firstRun;
+        Win = std::make_unique<TMainWin>();
+        QMessageBox* notice = nullptr;
+        WaitFor(
+            [&] {
+                notice = Win->findChild<QMessageBox*>("NoTrayNotice");
+                return notice != nullptr;
+            },
+            std::chrono::milliseconds(500));
+        ASSERT_EQ(notice != nullptr, firstRun);
+        if (notice) {
+            EXPECT_EQ(notice->windowTitle(), "No Notification Area");
+            for (const char* part :
+                 {"F11", "snaprio --show", "snaprio --configure", "snaprio --quit"})
+                EXPECT_TRUE(notice->text().contains(part)) << part;
+            EXPECT_FALSE(notice->isModal());
+            notice->close();
+        }
+        EXPECT_FALSE(Win->Tray->TaskIcon1->Active());
+        Win.reset();
+    }
+    TTrayMenu::NoTrayNoticeDelayMs = delay;
+    TTaskIcon::TrayAvailable = real;
+}

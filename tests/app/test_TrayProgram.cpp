@@ -1,0 +1,107 @@
+// The resident program as a real process: a tray that comes late, the menu's
+// terminate entry, and the commands to the running copy.
+#include <array>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+
+#include "TestSupport.h"
+
+namespace {
+
+class TrayProgram : public testing::Test {
+protected:
+    std::vector<std::string> Env() const {
+        return {"XDG_RUNTIME_DIR=" + Dir.Path(), "SNAPRIO_INI=" + Dir.File("SNAPRO.INI")};
+    }
+    std::unique_ptr<TProcess> Run(std::vector<std::string> args) {
+        args.insert(args.begin(), SNAPRIO_BINARY);
+        return std::make_unique<TProcess>(args, Env());
+    }
+    std::unique_ptr<TProcess> StartResident() {
+        WriteFile(Dir.File("SNAPRO.INI"), "[Misc]\nFirst Time=No\n");
+        auto p = Run({});
+        WaitFor([&] { return FileExists(Dir.File("VREX2321Z.socket")) || !p->Running(); });
+        return p;
+    }
+    // Visible windows of the process, as "X Y W H" lines.
+    std::vector<std::array<int, 4>> Windows(int pid) {
+        std::string ids;
+        RunCommand({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, &ids);
+        std::vector<std::array<int, 4>> out;
+        std::istringstream in(ids);
+        for (std::string id; std::getline(in, id);) {
+            std::string g;
+            RunCommand({"xdotool", "getwindowgeometry", "--shell", id}, &g);
+            std::array<int, 4> v{};
+            const char* keys[] = {"X=", "Y=", "WIDTH=", "HEIGHT="};
+            for (int i = 0; i < 4; ++i)
+                if (auto at = g.find(std::string("\n") + keys[i]); at != std::string::npos)
+                    v[i] = std::stoi(g.substr(at + 1 + std::strlen(keys[i])));
+            out.push_back(v);
+        }
+        return out;
+    }
+    TTempDir Dir;
+};
+
+} // namespace
+
+TEST_F(TrayProgram, ATrayThatComesLaterGetsTheIconAndTheMenuEndsTheProgram) {
+    auto program = StartResident();
+    ASSERT_TRUE(program->Running()) << program->Stderr();
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    EXPECT_TRUE(Windows(program->Pid()).empty()) << "nothing to show without a tray";
+    TProcess trayer({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                     "--width", "200", "--heighttype", "pixel", "--height", "32"});
+    std::vector<std::array<int, 4>> icon;
+    ASSERT_TRUE(WaitFor([&] { return (icon = Windows(program->Pid())).size() == 1; }))
+        << "the icon never came";
+    const auto [x, y, w, h] = icon[0];
+    RunCommand({"xdotool", "mousemove", std::to_string(x + w / 2), std::to_string(y + h / 2),
+                "click", "3"});
+    std::vector<std::array<int, 4>> menu;
+    ASSERT_TRUE(WaitFor([&] { return (menu = Windows(program->Pid())).size() == 2; }));
+    const auto popup = menu[0][2] > menu[1][2] ? menu[0] : menu[1]; // the wider one
+    // The last entry, "&Terminate Snaprio 2000", sits at the bottom of the menu.
+    RunCommand({"xdotool", "mousemove", std::to_string(popup[0] + popup[2] / 2),
+                std::to_string(popup[1] + popup[3] - 10), "click", "1"});
+    EXPECT_EQ(program->Wait(), 0) << program->Stderr();
+    EXPECT_NE(ReadFile(Dir.File("SNAPRO.INI")).find("Capture Key=44"), std::string::npos)
+        << "settings saved on the way out";
+}
+
+TEST_F(TrayProgram, CommandsReachTheRunningCopyAndSayWhenThereIsNone) {
+    for (const char* command : {"--show", "--configure", "--quit"}) {
+        auto p = Run({command});
+        EXPECT_EQ(p->Wait(), 1) << command;
+        EXPECT_NE(p->Stderr().find("Snaprio 2000 is not running"), std::string::npos)
+            << p->Stderr();
+    }
+    auto extra = Run({"--show", "now"});
+    EXPECT_EQ(extra->Wait(), 2);
+
+    auto program = StartResident();
+    ASSERT_TRUE(program->Running()) << program->Stderr();
+    struct stat st {};
+    ASSERT_EQ(::stat(Dir.File("VREX2321Z.socket").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(st.st_mode & 077, 0u) << "only the user may talk to the program";
+
+    EXPECT_EQ(Run({"--configure"})->Wait(), 0);
+    EXPECT_EQ(Run({"--show"})->Wait(), 0);
+    std::string window;
+    EXPECT_TRUE(WaitFor([&] {
+        return RunCommand({"xdotool", "search", "--onlyvisible", "--pid",
+                           std::to_string(program->Pid()), "--name", "^Snaprio 2000$"},
+                          &window) == 0;
+    })) << "--show brings the capture screen";
+
+    WriteFile(Dir.File("SNAPRO.INI"), "");
+    EXPECT_EQ(Run({"--quit"})->Wait(), 0);
+    EXPECT_EQ(program->Wait(), 0) << program->Stderr();
+    EXPECT_NE(ReadFile(Dir.File("SNAPRO.INI")).find("First Time=No"), std::string::npos);
+    EXPECT_FALSE(FileExists(Dir.File("VREX2321Z.socket")));
+}
