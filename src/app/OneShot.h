@@ -2,11 +2,6 @@
 // success, its error on stderr otherwise, and returns the exit status.
 #pragma once
 
-// Reads IN (".BMP" or ".JPG") and writes OUT by its extension with the save
-// actions' writers. 2 for an unknown type, 1 for a failed read or write (OUT
-// is not created when IN cannot be read).
-int ConvertCommand(const char* in, const char* out);
-
 // Sends FILE to ADDRESS as the e-mail dialog would, with the server and sender
 // of the settings file. 0 once the server accepted the message, 1 on any
 // failure (its text on stderr), 2 for a bad command line.

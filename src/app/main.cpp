@@ -8,32 +8,10 @@
 
 #include "app/Main.h"
 #include "app/OneShot.h"
+#include "cli/ConvertCommand.h"
+#include "cli/Usage.h"
 #include "platform/RemoteControl.h"
 #include "platform/x11/Display.h"
-
-namespace {
-
-constexpr const char* Usage =
-    "Usage: snaprio [OPTION]\n"
-    "Snaprio 2000, a resident screen-capture utility for the X11 desktop.\n"
-    "Without an option it stays in the background and waits for the capture\n"
-    "hot key (F11 unless configured otherwise).\n"
-    "\n"
-    "  --capture screen|window|client FILE\n"
-    "                       grab once and write FILE (.BMP, .GIF or .JPG)\n"
-    "  --convert IN OUT     read IN (.BMP or .JPG) and write OUT (.BMP, .GIF or .JPG)\n"
-    "  --mail ADDRESS FILE [--subject TEXT] [--text TEXT]\n"
-    "                       send FILE by e-mail with the configured server and sender\n"
-    "  --show               start a capture in the running copy\n"
-    "  --configure          open the running copy's configuration dialog\n"
-    "  --quit               end the running copy (its settings are saved)\n"
-    "  --help               show this help and exit\n"
-    "  --version            show the version and exit\n"
-    "\n"
-    "Settings: $SNAPRIO_INI, else $XDG_CONFIG_HOME/snaprio/SNAPRO.INI\n"
-    "(~/.config/snaprio/SNAPRO.INI).\n";
-
-} // namespace
 
 int main(int argc, char** argv) {
     // A file size limit fails the write that crosses it (the save says so and

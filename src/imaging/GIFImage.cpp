@@ -4,7 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "imaging/Bitmap.h"
 #include "imaging/FileBytes.h"
 #include "imaging/RLEEncoder.h"
 
@@ -66,27 +65,6 @@ void TGIFColorMap::Write(std::vector<uint8_t>& out) const {
     for (int i = Count(); i < (1 << BitsPerPixel()); ++i) out.insert(out.end(), {0, 0, 0});
 }
 
-bool PrepareGIFPicture(QImage& bitmap) {
-    if (bitmap.width() > MaxDimension || bitmap.height() > MaxDimension)
-        throw GIFException("Invalid image dimensions");
-    const bool direct = bitmap.format() == QImage::Format_RGB32 ||
-                        bitmap.format() == QImage::Format_ARGB32 ||
-                        bitmap.format() == QImage::Format_BGR888;
-    const bool kept =
-        (bitmap.format() == QImage::Format_Indexed8 || bitmap.format() == QImage::Format_Mono ||
-         bitmap.format() == QImage::Format_MonoLSB) &&
-        IsDeviceIndependent(bitmap);
-    if (!bitmap.isNull() && !direct && !kept) bitmap.convertTo(QImage::Format_RGB888);
-    return direct;
-}
-
-void TGIFSubImage::Assign(QImage& bitmap) {
-    const bool direct = PrepareGIFPicture(bitmap);
-    TImageRows rows(bitmap);
-    Assign(rows);
-    if (direct && !Empty()) bitmap.convertTo(QImage::Format_RGB888);
-}
-
 void TGIFSubImage::Assign(TRowSource& rows) {
     Width = Height = 0;
     Data.clear();
@@ -101,10 +79,9 @@ void TGIFSubImage::Assign(TRowSource& rows) {
     }
     if (rows.Format == TRowFormat::Index8 && rows.DeviceIndependent) {
         // A bitmap file's own colour table is kept as it is.
-        for (QRgb c : rows.ColorTable)
-            ColorMap.Colors.push_back({static_cast<uint8_t>(qRed(c)),
-                                       static_cast<uint8_t>(qGreen(c)),
-                                       static_cast<uint8_t>(qBlue(c))});
+        for (const uint32_t c : rows.ColorTable)
+            ColorMap.Colors.push_back({static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                       static_cast<uint8_t>(c)});
         for (int y = 0; y < h; ++y) std::copy_n(rows.Row(y), w, &Data[static_cast<size_t>(y) * w]);
     } else {
         // Anything else goes to the colour cube.
@@ -161,12 +138,6 @@ void TGIFSubImage::Write(const TByteSink& sink, TGIFCompression) const {
 }
 
 TGIFImage::TGIFImage() : Settings(GIFImageDefaults) {}
-
-void TGIFImage::Assign(QImage& bitmap) {
-    TGIFSubImage frame;
-    frame.Assign(bitmap);
-    SetFrame(std::move(frame));
-}
 
 void TGIFImage::Assign(TRowSource& rows) {
     TGIFSubImage frame;

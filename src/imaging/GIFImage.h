@@ -4,7 +4,6 @@
 // code stream every GIF decoder reads.
 #pragma once
 
-#include <QImage>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,10 +12,7 @@
 #include "imaging/RLEEncoder.h"
 #include "imaging/Rows.h"
 
-class GIFException : public EImageError {
-public:
-    using EImageError::EImageError;
-};
+class QImage;
 
 enum class TColorReduction { Netscape };
 enum class TDitherMode { Nearest };

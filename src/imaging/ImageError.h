@@ -7,3 +7,18 @@ class EImageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+class EBitmapError : public EImageError {
+public:
+    using EImageError::EImageError;
+};
+
+class EJPEGError : public EImageError {
+public:
+    using EImageError::EImageError;
+};
+
+class GIFException : public EImageError {
+public:
+    using EImageError::EImageError;
+};

@@ -5,14 +5,7 @@
 #include <QImage>
 #include <string>
 
-#include "imaging/ImageError.h"
-#include "imaging/Rows.h"
-
-enum class TImageFileType { Unknown, Bmp, Gif, Jpeg };
-
-// By the last four characters of the name, in any letter case: ".BMP",
-// ".GIF", ".JPG".
-TImageFileType ImageFileTypeOf(const std::string& fileName);
+#include "imaging/ImageConvert.h"
 
 // Opens a ".BMP" or ".JPG" file; EImageError "Unknown file type selected."
 // for any other name, or the reader's error.
@@ -25,13 +18,3 @@ QImage LoadImageFile(const std::string& fileName);
 void SaveImageFile(QImage& picture, const std::string& fileName);
 // The same in the format Type, whatever the name ends with.
 void SaveImageFile(QImage& picture, const std::string& fileName, TImageFileType type);
-
-// The same writers, from rows.
-void WriteImageFile(TRowSource& rows, const std::string& fileName);
-void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileType type);
-
-// Reads IN (".BMP" or ".JPG") and writes OUT by its type, passing rows from
-// the mapped bitmap file or the JPEG decoder straight to the writer; only a
-// JPEG written as BMP (whose rows go bottom-up) is decoded whole. Returns the
-// reader's warning for a damaged JPEG that still decoded, else "".
-std::string ConvertImageFile(const std::string& in, const std::string& out);

@@ -3,7 +3,7 @@
 // take what they need row by row, so no one holds a second whole picture.
 #pragma once
 
-#include <QImage>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,26 +26,13 @@ public:
 
     int Width = 0, Height = 0;
     TRowFormat Format = TRowFormat::Bgrx32;
-    QList<QRgb> ColorTable;         // Index8: as many entries as the picture has
-    bool DeviceIndependent = false; // Index8 rows of a bitmap file: GIF keeps their table
+    std::vector<uint32_t> ColorTable; // Index8: 0xAARRGGBB, as many entries as the picture has
+    bool DeviceIndependent = false;   // Index8 rows of a bitmap file: GIF keeps their table
     bool RandomAccess = true;
     bool StableRows = true;
 };
 
-// The rows of a picture in memory, as they are where the format allows
-// (RGB32, ARGB32, BGR888, RGB888, Indexed8); other formats are converted to
-// Rgb24 (1-bit ones to Index8) a row at a time.
-class TImageRows : public TRowSource {
-public:
-    explicit TImageRows(const QImage& picture);
-    const uint8_t* Row(int y) override;
-
-private:
-    QImage Picture;
-    bool Convert = false;
-    std::vector<uint8_t> Scratch;
-};
-
 // An Index8 row through a colour table into R, G, B bytes; indexes past the
 // table's end are black.
-void ExpandIndexRow(const uint8_t* src, int width, const QList<QRgb>& table, uint8_t* rgb);
+void ExpandIndexRow(const uint8_t* src, int width, const std::vector<uint32_t>& table,
+                    uint8_t* rgb);

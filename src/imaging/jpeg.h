@@ -5,26 +5,14 @@
 
 #include <QImage>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "imaging/FileBytes.h"
-#include "imaging/ImageError.h"
-#include "imaging/Rows.h"
-
-class EJPEGError : public EImageError {
-public:
-    using EImageError::EImageError;
-};
+#include "imaging/JpegCodec.h"
 
 enum class TJPEGPerformance { BestQuality, BestSpeed };
 enum class TJPEGPixelFormat { Format24Bit, Format8Bit };
 enum class TJPEGScale { FullSize, Half, Quarter, Eighth };
-
-// Set once at start: the screen shows 8 bits per pixel or fewer, so decoded
-// pictures are quantised to a palette.
-extern bool JPEGScreenPaletted;
 
 class TJPEGImage {
 public:
@@ -59,27 +47,4 @@ private:
     QImage FBitmap;
     std::vector<uint8_t> FData;
     std::string FWarning;
-};
-
-// Baseline JFIF of the rows at Quality, handed to Sink in pieces as the
-// library makes them (the bytes TJPEGImage::Compress gives).
-void WriteJpeg(TRowSource& rows, int quality, bool grey, bool progressive, const TByteSink& sink);
-
-class TJpegDecoder;
-
-// The rows of a JPEG file, decoded one at a time from the mapped file, in
-// order: B, G, R, X, or 236-colour indexes when Paletted. The same faults
-// raise as in TJPEGImage::LoadFromFile.
-class TJpegRows : public TRowSource {
-public:
-    TJpegRows(const std::string& fileName, bool paletted);
-    ~TJpegRows() override;
-    const uint8_t* Row(int y) override;
-    std::string Warning() const;
-
-private:
-    TMappedFile File;
-    std::unique_ptr<TJpegDecoder> Decoder;
-    std::vector<uint8_t> Line;
-    int Next = 0;
 };

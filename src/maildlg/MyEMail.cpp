@@ -17,7 +17,7 @@
 #include "config/Configs.h"
 #include "imaging/GIFImage.h"
 #include "imaging/ImageFiles.h"
-#include "imaging/Rows.h"
+#include "imaging/ImageRows.h"
 #include "mail/ImageMail.h"
 #include "mail/MailPump.h"
 #include "platform/Paths.h"

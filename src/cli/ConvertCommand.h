@@ -1,0 +1,9 @@
+// snaprio --convert, for scripts: nothing printed on success, the error on
+// stderr otherwise; the exit status is returned.
+#pragma once
+
+// Reads IN (".BMP" or ".JPG") and writes OUT by its extension with the save
+// actions' writers, streaming the rows. A damaged JPEG that still decodes is
+// converted as far as it goes, with libjpeg's warning on stderr. 2 for an unknown type, 1 for a
+// failed read or write (OUT is not created when IN cannot be read).
+int ConvertCommand(const char* in, const char* out);

@@ -1,0 +1,57 @@
+#include "imaging/ImageConvert.h"
+
+#include <cctype>
+
+#include "imaging/BmpRows.h"
+#include "imaging/GIFImage.h"
+#include "imaging/JpegCodec.h"
+
+TImageFileType ImageFileTypeOf(const std::string& fileName) {
+    if (fileName.size() < 4) return TImageFileType::Unknown;
+    std::string ext = fileName.substr(fileName.size() - 4);
+    for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (ext == ".BMP") return TImageFileType::Bmp;
+    if (ext == ".GIF") return TImageFileType::Gif;
+    if (ext == ".JPG") return TImageFileType::Jpeg;
+    return TImageFileType::Unknown;
+}
+
+void WriteImageFile(TRowSource& rows, const std::string& fileName) {
+    WriteImageFile(rows, fileName, ImageFileTypeOf(fileName));
+}
+
+void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileType type) {
+    if (type == TImageFileType::Unknown) throw EImageError("Unknown file type selected.");
+    if (type == TImageFileType::Gif) {
+        // The indexes first: a coding error never reaches the file.
+        TGIFImage gif;
+        gif.Settings.Compression = TGIFCompression::RLE;
+        gif.Assign(rows);
+        TFileWriter file(fileName);
+        gif.Save(file.Sink());
+        file.Commit();
+        return;
+    }
+    TFileWriter file(fileName);
+    if (type == TImageFileType::Bmp)
+        WriteBmp(rows, file.Sink());
+    else if (rows.Width > 0 && rows.Height > 0)
+        WriteJpeg(rows, 100, false, false, file.Sink());
+    file.Commit();
+}
+
+std::string ConvertImageFile(const std::string& in, const std::string& out) {
+    const TImageFileType from = ImageFileTypeOf(in), to = ImageFileTypeOf(out);
+    if (to == TImageFileType::Unknown ||
+        (from != TImageFileType::Bmp && from != TImageFileType::Jpeg))
+        throw EImageError("Unknown file type selected.");
+    if (from == TImageFileType::Bmp) {
+        TBmpRows rows(in);
+        WriteImageFile(rows, out);
+        return {};
+    }
+    // Bitmap files take their rows bottom-up: the decoder's rows are kept whole for them.
+    TJpegRows rows(in, JPEGScreenPaletted, to == TImageFileType::Bmp);
+    WriteImageFile(rows, out);
+    return rows.Warning();
+}
