@@ -1,6 +1,5 @@
 // Command line of the resident program and its one-shot modes.
 #include <QCoreApplication>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,32 +7,16 @@
 
 #include "app/Main.h"
 #include "app/OneShot.h"
-#include "cli/ConvertCommand.h"
+#include "cli/PlainCommand.h"
 #include "cli/Usage.h"
 #include "platform/RemoteControl.h"
 #include "platform/x11/Display.h"
 
 int main(int argc, char** argv) {
-    // A file size limit fails the write that crosses it (the save says so and
-    // leaves the old file) instead of ending the program.
-    std::signal(SIGXFSZ, SIG_IGN);
+    const int plain = PlainCommand(argc, argv); // also when this program is started directly
+    if (plain >= 0) return plain;
     if (argc > 1) {
         const std::string_view arg = argv[1];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("Snaprio 2000 %s\n", SNAPRIO_VERSION);
-            return 0;
-        }
-        if (arg == "--convert") {
-            if (argc != 4) {
-                std::fprintf(stderr, "snaprio: --convert takes IN and OUT\n%s", Usage);
-                return 2;
-            }
-            return ConvertCommand(argv[2], argv[3]);
-        }
         if (arg == "--mail") return MailCommand(argc, argv);
         if (const TRemoteCommand command = RemoteCommandOf(arg); command != TRemoteCommand::None) {
             if (argc != 2) {

@@ -4,15 +4,12 @@
 // program beside it, which takes this process's place (exec), so its process
 // id, signals and exit status are the ones the caller sees.
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <unistd.h>
 
-#include "cli/ConvertCommand.h"
-#include "cli/Usage.h"
+#include "cli/PlainCommand.h"
 
 namespace {
 
@@ -27,27 +24,8 @@ std::string OwnFolder(const char* argv0) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // A file size limit fails the write that crosses it (the save says so and
-    // leaves the old file) instead of ending the program.
-    std::signal(SIGXFSZ, SIG_IGN);
-    if (argc > 1) {
-        const std::string_view arg = argv[1];
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
-        if (arg == "--version") {
-            std::printf("Snaprio 2000 %s\n", SNAPRIO_VERSION);
-            return 0;
-        }
-        if (arg == "--convert") {
-            if (argc != 4) {
-                std::fprintf(stderr, "snaprio: --convert takes IN and OUT\n%s", Usage);
-                return 2;
-            }
-            return ConvertCommand(argv[2], argv[3]);
-        }
-    }
+    const int plain = PlainCommand(argc, argv);
+    if (plain >= 0) return plain;
     const std::string desktop = OwnFolder(argv[0]) + "/snaprio-desktop";
     execv(desktop.c_str(), argv);
     std::fprintf(stderr, "snaprio: cannot start %s: %s\n", desktop.c_str(), std::strerror(errno));

@@ -162,3 +162,13 @@ TEST(Convert, StreamedRowsGiveTheBytesOfTheWholePicture) {
         }
     }
 }
+
+TEST(Convert, TheCommandLineFrontLoadsNeitherQtNorX) {
+    // --version and --convert run in the front, which links the picture files
+    // alone; everything else is the desktop program it becomes.
+    std::string needed;
+    ASSERT_EQ(RunCommand({"readelf", "-d", SNAPRIO_BINARY}, &needed), 0);
+    EXPECT_NE(needed.find("libjpeg"), std::string::npos);
+    for (const char* lib : {"libQt6", "libX11", "libxcb"})
+        EXPECT_EQ(needed.find(lib), std::string::npos) << lib;
+}

@@ -1,8 +1,11 @@
-#include "cli/ConvertCommand.h"
+#include "cli/PlainCommand.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
+#include "cli/Usage.h"
 #include "imaging/ImageConvert.h"
 
 int ConvertCommand(const char* in, const char* out) {
@@ -24,4 +27,23 @@ int ConvertCommand(const char* in, const char* out) {
         return 1;
     }
     return 0;
+}
+
+int PlainCommand(int argc, char** argv) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const std::string_view arg = argc > 1 ? argv[1] : "";
+    if (arg == "--help" || arg == "-h") {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (arg == "--version") {
+        std::printf("Snaprio 2000 %s\n", SNAPRIO_VERSION);
+        return 0;
+    }
+    if (arg != "--convert") return -1;
+    if (argc != 4) {
+        std::fprintf(stderr, "snaprio: --convert takes IN and OUT\n%s", Usage);
+        return 2;
+    }
+    return ConvertCommand(argv[2], argv[3]);
 }
