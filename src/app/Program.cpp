@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/Delivery.h"
 #include "app/Main.h"
 #include "app/TrayMenu.h"
 #include "config/Configs.h"
@@ -55,6 +56,11 @@ int RunProgram(int argc, char** argv) {
 
     LoadConfig();
     InstallMailPump();
+    // "E-Mail The Image" and the thumbnail menu's "&E-Mail Image" open the
+    // send-image dialog once their settings checks have passed.
+    DeliveryHooks().SendImage = [](QWidget* owner, QImage& picture) {
+        return ShowEMailDialog(picture, owner, ProgramDir, {ScreenWidth, ScreenHeight});
+    };
 
     const std::string markerPath = MarkerPath();
     if (TInstanceMarker::IsHeld(markerPath)) {
