@@ -1,13 +1,11 @@
 #include "mail/agsocket.h"
 
-#include <ares.h>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -15,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "mail/HostLookup.h"
 #include "mail/MailPump.h"
 
 namespace {
@@ -30,186 +29,7 @@ int64_t NowMs() {
         .count();
 }
 
-const std::map<int, const char*>& Texts() {
-    static const std::map<int, const char*> texts = {
-        {10004, "Interrupted function call"},
-        {10009, "Bad file number"},
-        {10013, "Permission denied."},
-        {10014, "Bad address"},
-        {10022, "Invalid argument"},
-        {10024, "Too many open files"},
-        {10035, "Resource temporarily not available"},
-        {10036, "Operation now in progress"},
-        {10037, "Operation already in progress"},
-        {10038, "Socket operation on non-socket"},
-        {10039, "Destination address required"},
-        {10040, "Message too long"},
-        {10041, "Protocol wrong type for socket"},
-        {10042, "Bad protocol option"},
-        {10043, "Protocol not supported"},
-        {10044, "Socket type not supported"},
-        {10045, "Operation not supported"},
-        {10046, "Protocol family not supported"},
-        {10047, "Address family not supported by protocol family"},
-        {10048, "Address already in use"},
-        {10049, "Cannot assign requested address"},
-        {10050, "Network is down"},
-        {10051, "Network is unreachable"},
-        {10052, "Network dropped connection or reset"},
-        {10053, "Software caused connection abort"},
-        {10054, "Connection reset by peer"},
-        {10055, "No buffer space available"},
-        {10056, "Socket is already connected"},
-        {10057, "Socket is not connected"},
-        {10058, "Can't send after socket shutdown"},
-        {10059, "Too many references, can't splice"},
-        {10060, "Connection timed out"},
-        {10061, "Connection refused"},
-        {10062, "Too many levels of symbolic links"},
-        {10063, "File name too long"},
-        {10064, "Host is down"},
-        {10065, "No Route to Host"},
-        {10066, "Directory not empty"},
-        {10067, "Too many processes"},
-        {10068, "Too many users"},
-        {10069, "Disc Quota Exceeded"},
-        {10070, "Stale NFS file handle"},
-        {10071, "Too many levels of remote in path"},
-        {10091, "Network subsystem is unavailable"},
-        {10092, "WINSOCK DLL Version out of range"},
-        {10093, "Successful WSAStartup() not yet performed"},
-        {10094, "Graceful shutdown in progress"},
-        {11001, "Host not found"},
-        {11002, "Non-Authoritative Host not found"},
-        {11003, "Non-Recoverable errors: FORMERR, REFUSED, NOTIMP"},
-        {11004, "Valid name, no data record of requested type"},
-    };
-    return texts;
-}
-
-int AresCode(int status) {
-    switch (status) {
-    case ARES_ENOTFOUND:
-        return 11001;
-    case ARES_ENODATA:
-        return 11004;
-    case ARES_EFORMERR:
-    case ARES_EREFUSED:
-    case ARES_ENOTIMP:
-    case ARES_EBADNAME:
-        return 11003;
-    default:
-        return 11002; // server failure, no server reachable: try again later
-    }
-}
-
 } // namespace
-
-std::string SocketErrorText(int code) {
-    switch (code) {
-    case sckTimedOut:
-        return "Operation timed out";
-    case sckCanceled:
-        return "Operation has been canceled";
-    case sckServerRequired:
-        return "Server property is required";
-    case sckInvalidVersion:
-        return "Invalid Winsock version";
-    case sckResolveError:
-        return "Error resolving remote host";
-    case sckServiceRequired:
-        return "Service name is required";
-    case sckNotConnected:
-        return "You have to connect to the server first";
-    case sckNotLoaded:
-        return "Winsock is not loaded";
-    case sckNotFound:
-        return "Winsock not found";
-    case sckMessageRequired:
-        return "MailMessage property must be assigned";
-    default:
-        break;
-    }
-    auto it = Texts().find(code);
-    if (it == Texts().end()) return "Error #" + std::to_string(code);
-    return "[" + std::to_string(code) + "] " + it->second;
-}
-
-int SocketCodeOfErrno(int err) {
-    switch (err) {
-    case EINTR:
-        return 10004;
-    case EBADF:
-        return 10009;
-    case EACCES:
-        return 10013;
-    case EFAULT:
-        return 10014;
-    case EINVAL:
-        return 10022;
-    case EMFILE:
-        return 10024;
-    case EAGAIN:
-        return 10035;
-    case EINPROGRESS:
-        return 10036;
-    case EALREADY:
-        return 10037;
-    case ENOTSOCK:
-        return 10038;
-    case EDESTADDRREQ:
-        return 10039;
-    case EMSGSIZE:
-        return 10040;
-    case EPROTOTYPE:
-        return 10041;
-    case ENOPROTOOPT:
-        return 10042;
-    case EPROTONOSUPPORT:
-        return 10043;
-    case ESOCKTNOSUPPORT:
-        return 10044;
-    case EOPNOTSUPP:
-        return 10045;
-    case EPFNOSUPPORT:
-        return 10046;
-    case EAFNOSUPPORT:
-        return 10047;
-    case EADDRINUSE:
-        return 10048;
-    case EADDRNOTAVAIL:
-        return 10049;
-    case ENETDOWN:
-        return 10050;
-    case ENETUNREACH:
-        return 10051;
-    case ENETRESET:
-        return 10052;
-    case ECONNABORTED:
-        return 10053;
-    case ECONNRESET:
-    case EPIPE:
-        return 10054;
-    case ENOBUFS:
-        return 10055;
-    case EISCONN:
-        return 10056;
-    case ENOTCONN:
-        return 10057;
-    case ESHUTDOWN:
-        return 10058;
-    case ETIMEDOUT:
-        return 10060;
-    case ECONNREFUSED:
-        return 10061;
-    case EHOSTDOWN:
-        return 10064;
-    case EHOSTUNREACH:
-        return 10065;
-    default:
-        return err;
-    }
-}
 
 void TagWinsock::Load() {
     if (Missing) throw EWinsockDLLError(SocketErrorText(sckNotFound));
@@ -261,61 +81,6 @@ int TTimeCounter::Remaining() const {
     return Running ? static_cast<int>(std::max<int64_t>(0, (Deadline - NowMs() + 999) / 1000))
                    : TimeOut;
 }
-
-// A c-ares host look-up: asynchronous, cancellable.
-struct TagSocket::TLookup {
-    ares_channel Channel = nullptr;
-    bool Done = false;
-    int Status = ARES_SUCCESS;
-    uint32_t Address = 0;
-
-    TLookup() {
-        static std::once_flag once;
-        std::call_once(once, [] { ares_library_init(ARES_LIB_INIT_ALL); });
-        ares_options opts{};
-        opts.timeout = 2000; // per try, milliseconds; our own count-down bounds the whole
-        opts.tries = 2;
-        if (ares_init_options(&Channel, &opts, ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES) != ARES_SUCCESS)
-            Channel = nullptr;
-    }
-    ~TLookup() {
-        if (Channel) ares_destroy(Channel); // calls back pending queries with ARES_EDESTRUCTION
-    }
-    static void Callback(void* arg, int status, int, hostent* host) {
-        auto* self = static_cast<TLookup*>(arg);
-        if (status == ARES_ECANCELLED || status == ARES_EDESTRUCTION) return;
-        self->Done = true;
-        self->Status = status;
-        if (status == ARES_SUCCESS && host && host->h_addr_list[0])
-            std::memcpy(&self->Address, host->h_addr_list[0], 4);
-        else if (status == ARES_SUCCESS)
-            self->Status = ARES_ENODATA;
-    }
-    // One turn: wait a little on c-ares's sockets, let it work.
-    void Turn(int ms) {
-        ares_socket_t socks[ARES_GETSOCK_MAXNUM];
-        const int bits = ares_getsock(Channel, socks, ARES_GETSOCK_MAXNUM);
-        pollfd fds[ARES_GETSOCK_MAXNUM];
-        int n = 0;
-        for (int i = 0; i < ARES_GETSOCK_MAXNUM; ++i) {
-            short ev = 0;
-            if (ARES_GETSOCK_READABLE(bits, i)) ev |= POLLIN;
-            if (ARES_GETSOCK_WRITABLE(bits, i)) ev |= POLLOUT;
-            if (ev) fds[n++] = {socks[i], ev, 0};
-        }
-        if (n == 0) {
-            ::poll(nullptr, 0, ms);
-        } else if (::poll(fds, static_cast<nfds_t>(n), ms) > 0) {
-            for (int i = 0; i < n; ++i)
-                ares_process_fd(Channel,
-                                fds[i].revents & (POLLIN | POLLERR | POLLHUP) ? fds[i].fd
-                                                                              : ARES_SOCKET_BAD,
-                                fds[i].revents & POLLOUT ? fds[i].fd : ARES_SOCKET_BAD);
-            return;
-        }
-        ares_process_fd(Channel, ARES_SOCKET_BAD, ARES_SOCKET_BAD); // time-outs and retries
-    }
-};
 
 TagSocket::TagSocket() = default;
 
@@ -405,22 +170,21 @@ void TagSocket::ResolveHost() {
     if (::inet_pton(AF_INET, host.c_str(), &a) == 1) {
         RemoteAddress = a.s_addr;
     } else {
-        Lookup = std::make_unique<TLookup>();
-        if (!Lookup->Channel) RaiseSocketError(10091);
-        ares_gethostbyname(Lookup->Channel, host.c_str(), AF_INET, &TLookup::Callback,
-                           Lookup.get());
+        Lookup = std::make_unique<THostLookup>();
+        if (!Lookup->Ready()) RaiseSocketError(10091);
+        Lookup->Start(host);
         Counter.Start();
-        while (!Lookup->Done && !Counter.TimedOut && !Canceled) {
+        while (!Lookup->Done() && !Counter.TimedOut && !Canceled) {
             Lookup->Turn(TurnMs);
             MailPumpNow();
             Counter.Tick();
         }
         Counter.Stop();
-        const bool done = Lookup->Done;
-        const int status = Lookup->Status;
-        RemoteAddress = Lookup->Address;
+        const bool done = Lookup->Done();
+        const int error = Lookup->ErrorCode();
+        RemoteAddress = Lookup->Address();
         Lookup.reset(); // cancels a look-up still under way
-        if (done && status != ARES_SUCCESS) RaiseSocketError(AresCode(status));
+        if (done && error) RaiseSocketError(error);
         if (!done && Canceled) RaiseCanceled();
         if (!done) RaiseTimeOut();
     }

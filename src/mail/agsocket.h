@@ -11,45 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "mail/MailErrors.h"
+#include "mail/SocketErrors.h"
 
-class ESocketError : public EMailError {
-public:
-    using EMailError::EMailError;
-};
-class ETimedOutError : public EMailError {
-public:
-    ETimedOutError() : EMailError("Operation timed out") {}
-};
-class ECanceledError : public EMailError {
-public:
-    ECanceledError() : EMailError("Operation has been canceled") {}
-};
-class EWinsockDLLError : public EMailError {
-public:
-    using EMailError::EMailError;
-};
-
-// Codes of the message table: the Windows Sockets numbers and our own.
-enum : int {
-    sckTimedOut = 57000,
-    sckCanceled = 57001,
-    sckServerRequired = 57002,
-    sckInvalidVersion = 57003,
-    sckResolveError = 57004,
-    sckServiceRequired = 57005,
-    sckNotConnected = 57008,
-    sckFunctionNotFound = 57010,
-    sckNotLoaded = 57011,
-    sckNotFound = 57012,
-    sckMessageRequired = 57102,
-};
-
-// "[10061] Connection refused", "Server property is required", ..., or
-// "Error #" and the number for a code without a text.
-std::string SocketErrorText(int code);
-// The Windows Sockets code standing for an errno value (ECONNREFUSED 10061, ...).
-int SocketCodeOfErrno(int err);
+class THostLookup;
 
 // The binding of the sockets library. Here the C library is always there;
 // a test can make it unavailable.
@@ -164,6 +128,5 @@ private:
     std::string Pending; // received bytes after the last line taken
     bool PeerClosed = false;
     bool FPeerSpoke = false;
-    struct TLookup;
-    std::unique_ptr<TLookup> Lookup; // the host look-up under way, if any
+    std::unique_ptr<THostLookup> Lookup; // the host look-up under way, if any
 };
