@@ -69,6 +69,7 @@ TagWinsock& Winsock() {
 }
 
 void TTimeCounter::Start() {
+    TimedOut = false; // a mark of an earlier wait never ends this one
     Deadline = NowMs() + int64_t{TimeOut} * 1000;
     Running = true;
 }
@@ -231,7 +232,7 @@ void TagSocket::ConnectSocket() {
     Counter.Start();
     if (::connect(Socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 &&
         errno != EINPROGRESS)
-        RaiseSocketError(SocketCodeOfErrno(errno));
+        RaiseConnectError(errno);
     for (;;) {
         const short ev = PollTurn(POLLOUT);
         if (Canceled) RaiseCanceled();
@@ -243,8 +244,15 @@ void TagSocket::ConnectSocket() {
     int err = 0;
     socklen_t len = sizeof err;
     ::getsockopt(Socket, SOL_SOCKET, SO_ERROR, &err, &len);
-    if (err) RaiseSocketError(SocketCodeOfErrno(err));
+    if (err) RaiseConnectError(err);
     if (OnConnected) OnConnected();
+}
+
+void TagSocket::RaiseConnectError(int err) {
+    // The socket is of no further use: closed, so that Connected() says so
+    // and a second Connect starts afresh.
+    Close();
+    RaiseSocketError(SocketCodeOfErrno(err));
 }
 
 int TagSocket::ReadLine(std::string& line) {
@@ -270,6 +278,9 @@ int TagSocket::ReadLineWithin(std::string& line) {
         Pending.erase(0, lf == std::string::npos ? Pending.size() : lf + 1);
         if (lf != std::string::npos) break;
         if (PeerClosed) return -1;
+        // Checked on every turn, so a server that keeps talking without
+        // ending its reply cannot hold the wait past the time-out.
+        if (Counter.TimedOut) RaiseTimeOut();
         const short ev = PollTurn(POLLIN);
         if (Canceled) RaiseCanceled();
         if (ev & (POLLIN | POLLHUP | POLLERR)) {
@@ -281,8 +292,6 @@ int TagSocket::ReadLineWithin(std::string& line) {
                 PeerClosed = true;
             else if (errno != EAGAIN && errno != EINTR)
                 RaiseSocketError(SocketCodeOfErrno(errno));
-        } else if (Counter.TimedOut) {
-            RaiseTimeOut();
         }
     }
     text.resize(std::min(text.size(), text.find('\0'))); // the line is zero-terminated text
@@ -308,20 +317,39 @@ int TagSocket::ReadReply() {
     return code;
 }
 
-void TagSocket::SendAll(const char* data, size_t size, bool restartOnProgress) {
+bool TagSocket::PeerHasSpoken() {
+    pollfd p{Socket, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) return false;
+    char c;
+    // Buffered reply bytes stay readable after a reset; a bare reset is no answer.
+    return ::recv(Socket, &c, 1, MSG_PEEK | MSG_DONTWAIT) >= 0;
+}
+
+bool TagSocket::SendAll(const char* data, size_t size, bool inData) {
     size_t done = 0;
     while (done < size) {
+        // Cancel (from the pump) closes the socket: never send on it after that.
+        if (Canceled) RaiseCanceled();
         const ssize_t n = ::send(Socket, data + done, size - done, MSG_NOSIGNAL);
         if (n > 0) {
             done += static_cast<size_t>(n);
-            if (restartOnProgress) Counter.Start(); // the time-out limits a stall
+            if (inData) Counter.Start(); // the time-out limits a stall
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) RaiseSocketError(SocketCodeOfErrno(errno));
-        PollTurn(POLLOUT);
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            const int err = errno;
+            // A server that refuses the data answers and closes: its answer
+            // is the error to show, not the broken pipe.
+            if (inData && PeerHasSpoken()) return false;
+            RaiseSocketError(SocketCodeOfErrno(err));
+        }
+        const short ev = PollTurn(inData ? POLLOUT | POLLIN : POLLOUT);
         if (Canceled) RaiseCanceled();
+        if (inData && !(ev & POLLOUT) && (ev & (POLLIN | POLLHUP | POLLERR)) && PeerHasSpoken())
+            return false;
         if (Counter.TimedOut) RaiseTimeOut();
     }
+    return true;
 }
 
 void TagSocket::WriteLine(const std::string& text) {
@@ -359,16 +387,15 @@ void TagSocket::SendStream(std::istream& stream,
         const int64_t pos = static_cast<int64_t>(stream.tellg());
         positions.push_back(pos < 0 ? std::max<int64_t>(size, 0) : pos); // -1 once the end was read
         MailPump();
+        if (Canceled) RaiseCanceled();
         if (out.size() < SendBatch && !last) continue;
         // The peer answering now means it refused the data: stop and let the
         // caller read what it said.
-        pollfd p{Socket, POLLIN, 0};
-        if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR))) {
+        if (PeerHasSpoken() || !SendAll(out.data(), out.size(), true)) {
             FPeerSpoke = true;
             Counter.Stop();
             return;
         }
-        SendAll(out.data(), out.size(), true);
         out.clear();
         for (int64_t pos : positions) {
             if (OnProgress) {

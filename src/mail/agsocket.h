@@ -35,7 +35,7 @@ private:
 };
 TagWinsock& Winsock();
 
-// A count-down in seconds; TimedOut stays set until the owner clears it.
+// A count-down in seconds. Start clears TimedOut: every wait starts clean.
 class TTimeCounter {
 public:
     int TimeOut = 60;
@@ -104,6 +104,8 @@ public:
     void SendStream(std::istream& stream,
                     const std::function<void(std::string_view, std::string&)>& filter = {});
     bool PeerSpoke() const { return FPeerSpoke; }
+    // The peer ended the connection (a read met its end).
+    bool PeerHasClosed() const { return PeerClosed; }
 
     [[noreturn]] void RaiseSocketError(int code);
     [[noreturn]] void RaiseTimeOut();
@@ -118,7 +120,10 @@ private:
     void ResolveHost();
     void ResolvePort();
     int ReadLineWithin(std::string& line);
-    void SendAll(const char* data, size_t size, bool restartOnProgress);
+    // False when, in the data phase, the peer answered instead of reading.
+    bool SendAll(const char* data, size_t size, bool inData);
+    bool PeerHasSpoken();
+    [[noreturn]] void RaiseConnectError(int err);
 
     TTimeCounter Counter;
     int Socket = -1;

@@ -70,20 +70,46 @@ void TmsSMTP::Open() {
     TmsMailBase::Open();
 }
 
-void TmsSMTP::Expect(int code, int replyClass) {
-    if (code < 0 || code / 100 != replyClass) throw EServerError(LastReply);
+namespace {
+
+// What the user is told a reply answered: "MAIL FROM", "the end of the data".
+std::string CommandName(const std::string& command) {
+    if (command.empty()) return "the greeting";
+    if (command == ".") return "the end of the data";
+    const size_t colon = command.find(':');
+    return command.substr(0, colon != std::string::npos ? colon : command.find(' '));
+}
+
+} // namespace
+
+void TmsSMTP::Expect(int code, int replyClass, const std::string& command) {
+    if (code >= 0 && code / 100 == replyClass) return;
+    if (!LastReply.empty()) throw EServerError(LastReply);
+    // No words from the server: say what happened instead of nothing.
+    if (code < 0 && PeerHasClosed()) {
+        std::string msg = command.empty()
+                              ? "The server closed the connection before its greeting"
+                              : "The server closed the connection after " + CommandName(command);
+        if (OnError) OnError(msg);
+        Close();
+        throw ESocketError(msg);
+    }
+    throw EServerError("The server answered " + CommandName(command) + " with an empty line");
 }
 
 void TmsSMTP::Step(const std::string& command, int replyClass) {
     WriteLine(command);
-    Expect(ReadReply(), replyClass);
+    Expect(ReadReply(), replyClass, command);
 }
 
 void TmsSMTP::LogIn() {
     ConnectSocket();
-    Expect(ReadReply(), 2);
+    Expect(ReadReply(), 2, "");
     WriteLine("HELO " + LocalHostName());
-    if (const int code = ReadReply(); code < 0 || code / 100 != 2) Step("HELO", 2);
+    if (const int code = ReadReply(); code < 0 || code / 100 != 2) {
+        if (code < 0 && LastReply.empty() && PeerHasClosed()) Expect(code, 2, "HELO");
+        Step("HELO", 2);
+    }
 }
 
 void TmsSMTP::LogOut() {
@@ -93,8 +119,9 @@ void TmsSMTP::LogOut() {
 
 void TmsSMTP::Send() {
     if (!MailMessage) RaiseSocketError(sckMessageRequired);
-    if (!Connected()) RaiseSocketError(sckNotConnected);
-    TmsMessage& m = *MailMessage;
+    // The message is checked and rendered before the connection is needed;
+    // MAIL FROM then says when there is none.
+    const TmsMessage& m = *MailMessage;
     m.Validate();
     // Every envelope command must fit whole: a cut address would be another one.
     auto checkLength = [](const std::string& command) {
@@ -124,7 +151,7 @@ void TmsSMTP::Send() {
             if (code >= 0 && code / 100 == 2) continue;
             bool proceed = false;
             if (OnAddressRejected) OnAddressRejected(address, LastReply, proceed);
-            if (!proceed) throw EServerError(LastReply);
+            if (!proceed) Expect(code, 2, "RCPT TO:");
         }
     Step("DATA", 3);
 
@@ -138,7 +165,8 @@ void TmsSMTP::Send() {
         // is the error to show.
         const int code = ReadReply();
         if (code < 0 && LastReply.empty()) RaiseSocketError(10054);
-        throw EServerError(LastReply);
+        Expect(code, 2, ".");
+        throw EServerError(LastReply); // a 2xx before the data ended is no acceptance either
     }
     WriteLine("");
     Step(".", 2);

@@ -68,7 +68,9 @@ protected:
 private:
     // Writes Command and raises EServerError unless the reply is of Class.
     void Step(const std::string& command, int replyClass);
-    void Expect(int code, int replyClass);
+    // Raises unless Code is of ReplyClass: EServerError with the reply, or
+    // words of our own when the server said nothing to Command.
+    void Expect(int code, int replyClass, const std::string& command);
 
     std::string SpoolPath;
 };

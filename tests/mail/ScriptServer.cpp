@@ -84,10 +84,12 @@ void TConn::ReadSome(size_t bytes) {
     Buffer.erase(0, bytes);
 }
 
-void TConn::ReadDataSlowly(size_t bytesPerTurn, int msPerTurn) {
+int TConn::ReadDataSlowly(size_t bytesPerTurn, int msPerTurn) {
     std::string all;
+    int turns = 0;
     while (all.find("\r\n.\r\n") == std::string::npos) {
         std::this_thread::sleep_for(std::chrono::milliseconds(msPerTurn));
+        ++turns;
         size_t got = 0;
         while (got < bytesPerTurn) {
             char buf[65536];
@@ -98,12 +100,13 @@ void TConn::ReadDataSlowly(size_t bytesPerTurn, int msPerTurn) {
             got += static_cast<size_t>(n);
         }
         char peek;
-        if (got == 0 && ::recv(Fd, &peek, 1, MSG_DONTWAIT | MSG_PEEK) == 0) return; // closed
+        if (got == 0 && ::recv(Fd, &peek, 1, MSG_DONTWAIT | MSG_PEEK) == 0) return turns; // closed
         const size_t keep = std::min<size_t>(all.size(), 8);
         all.erase(0, all.size() - keep); // only the tail matters for the end marker
     }
     Log.push_back("C: <data>");
     Log.push_back("C: .");
+    return turns;
 }
 
 void TConn::Drip(const std::string& text, int msPerByte) {

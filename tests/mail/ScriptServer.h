@@ -16,7 +16,8 @@ public:
     std::string Expect();               // one client line, recorded "C: ..."
     std::string ReadData();             // up to CR LF . CR LF, recorded "C: <data>"
     void ReadSome(size_t bytes);        // reads and drops that many bytes
-    void ReadDataSlowly(size_t bytesPerTurn, int msPerTurn); // a data phase at a trickle
+    // A data phase at a trickle; the number of pauses it took.
+    int ReadDataSlowly(size_t bytesPerTurn, int msPerTurn);
     void Drip(const std::string& text, int msPerByte);
     void Reset(); // close with RST
     void Close();
