@@ -14,22 +14,32 @@ std::function<void()>& Callback() {
 }
 TClock::time_point LastRun;
 unsigned Calls = 0;
+std::function<TClock::time_point()> Clock;
+
+TClock::time_point Now() {
+    return Clock ? Clock() : TClock::now();
+}
 
 } // namespace
 
 std::function<void()> SetMailPump(std::function<void()> pump) {
     std::swap(pump, Callback());
-    LastRun = TClock::now();
+    LastRun = Now();
     return pump;
 }
 
+void SetMailPumpClock(std::function<std::chrono::steady_clock::time_point()> clock) {
+    Clock = std::move(clock);
+    LastRun = Now();
+}
+
 void MailPumpNow() {
-    LastRun = TClock::now();
+    LastRun = Now();
     if (Callback()) Callback()();
 }
 
 void MailPump() {
     if (!Callback() || ++Calls < CallsPerClockRead) return;
     Calls = 0;
-    if (TClock::now() - LastRun >= Interval) MailPumpNow();
+    if (Now() - LastRun >= Interval) MailPumpNow();
 }

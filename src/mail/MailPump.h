@@ -4,6 +4,7 @@
 // stays live.
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 // Installs the callback (empty: none). Returns the previous one.
@@ -12,6 +13,9 @@ std::function<void()> SetMailPump(std::function<void()> pump);
 // Cheap enough to call per line; runs the callback when 4 ms have passed
 // since it last ran.
 void MailPump();
+
+// The clock that MailPump measures work with (empty: the steady clock).
+void SetMailPumpClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
 // Runs the callback now (long waits call this every turn).
 void MailPumpNow();

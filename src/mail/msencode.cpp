@@ -12,13 +12,75 @@
 namespace {
 
 constexpr size_t FlushSize = 1 << 20;
+constexpr size_t LineLimit = 998; // octets of a line without its CR LF (RFC 5321)
+constexpr size_t WordBytes = 39;  // UTF-8 bytes of one encoded word: 64 characters
 constexpr const char* MultipartNote = "This is a multipart message in MIME format";
 
+// Field content on one line: CR and LF become blanks, zero bytes go (a zero
+// would end the line early, and the address after it with it).
 std::string OneLine(std::string_view s) {
-    std::string out(s);
-    std::replace(out.begin(), out.end(), '\r', ' ');
-    std::replace(out.begin(), out.end(), '\n', ' ');
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s)
+        if (c != '\0') out += c == '\r' || c == '\n' ? ' ' : c;
     return out;
+}
+
+bool HasEightBit(std::string_view s) {
+    for (unsigned char c : s)
+        if (c >= 0x80) return true;
+    return false;
+}
+
+// RFC 2047 encoded words (base64), folded onto lines of their own; a UTF-8
+// sequence is never cut between two words.
+std::string EncodedWords(std::string_view text, const char* charset) {
+    std::string out;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t n = std::min(WordBytes, text.size() - at);
+        while (at + n < text.size() && n > 1 &&
+               (static_cast<unsigned char>(text[at + n]) & 0xC0) == 0x80)
+            --n;
+        if (!out.empty()) out += "\r\n ";
+        out += std::string("=?") + charset + "?B?";
+        AppendBase64(out, reinterpret_cast<const unsigned char*>(text.data()) + at, n);
+        out += "?=";
+        at += n;
+    }
+    return out;
+}
+
+// A parameter value inside double quotes: quote and backslash escaped.
+std::string Quoted(std::string_view s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// Pieces of at most LineLimit octets: broken before the last blank in the
+// second half of the reach, else at the limit, never inside a UTF-8 sequence. Header pieces
+// after the first begin with a blank, so they continue the field.
+template <class F> void ForEachPiece(std::string_view line, bool header, F&& write) {
+    while (line.size() > LineLimit) {
+        size_t end = line.find_last_of(" \t", LineLimit);
+        if (end == std::string_view::npos || end < LineLimit / 2) {
+            end = LineLimit;
+            while (end > 1 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) --end;
+        }
+        write(line.substr(0, end));
+        line.remove_prefix(end);
+        if (header && line.front() != ' ' && line.front() != '\t') {
+            // Room for the blank that makes the rest a continuation.
+            std::string rest = " " + std::string(line);
+            ForEachPiece(rest, true, write);
+            return;
+        }
+    }
+    write(line);
 }
 
 } // namespace
@@ -38,12 +100,11 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
-TmsCustomEncoder::TmsCustomEncoder(TmsCustomMessage& message) : Message(message) {
-    for (const std::string& line : Message.Body)
-        if (line.size() >= 256) {
-            BodyNeedsQP = true;
-            break;
-        }
+TmsCustomEncoder::TmsCustomEncoder(const TmsCustomMessage& message) : Message(message) {
+    for (const std::string& line : Message.Body) {
+        BodyNeedsQP = BodyNeedsQP || line.size() >= 256;
+        EightBitBody = EightBitBody || HasEightBit(line);
+    }
 }
 
 TmsCustomEncoder::~TmsCustomEncoder() = default;
@@ -56,16 +117,28 @@ void TmsCustomEncoder::Flush() {
 
 void TmsCustomEncoder::WriteLine(std::string_view text) {
     text = text.substr(0, std::min(text.size(), text.find('\0')));
+    auto put = [this](std::string_view piece) { Out.append(piece).append("\r\n"); };
     if (text.find_first_of("\r\n") == std::string_view::npos) {
-        Out.append(text).append("\r\n");
+        ForEachPiece(text, false, put);
     } else {
-        for (std::string_view line : SplitLines(text)) Out.append(line).append("\r\n");
+        for (std::string_view line : SplitLines(text)) ForEachPiece(line, false, put);
     }
     if (Out.size() >= FlushSize) Flush();
 }
 
 void TmsCustomEncoder::WriteHeaderLine(std::string_view text) {
-    WriteLine(OneLine(text));
+    WriteFoldedLine(OneLine(text));
+}
+
+void TmsCustomEncoder::WriteFoldedLine(std::string_view text) {
+    for (std::string_view line : SplitLines(text))
+        ForEachPiece(line, true,
+                     [this](std::string_view piece) { Out.append(piece).append("\r\n"); });
+    if (Out.size() >= FlushSize) Flush();
+}
+
+bool TmsCustomEncoder::Utf8Body() const {
+    return Message.CharSet == csUSASCII && EightBitBody;
 }
 
 std::string TmsCustomEncoder::MakeBoundary() {
@@ -88,7 +161,7 @@ void TmsCustomEncoder::Execute() {
     if (Message.Encoding == meUU) {
         EncodeUU();
     } else {
-        const std::string type = Message.ContentType();
+        const std::string type = Message.ComputedContentType();
         const bool attachments = Message.Attachments.Count() > 0;
         if (type == "multipart/mixed")
             EncodeMultipart(false);
@@ -98,25 +171,29 @@ void TmsCustomEncoder::Execute() {
             EncodePlain();
         else if (type == "text/html" || type == "text/rtf")
             EncodeFormatted(type);
-        else
+        else if (attachments)
             EncodeSinglePart();
+        else
+            EncodePlain(); // a stored type of an attachment, but only text to send
     }
     Flush();
     if (Stream) Stream->flush();
 }
 
 void TmsCustomEncoder::WriteBodyTextHeaders() {
+    // Text typed with letters beyond ASCII goes out as what it is: UTF-8.
     const char* charset = Message.CharSet == csISO8859     ? "iso-8859-1"
                           : Message.CharSet == csISO2022jp ? "iso-2022-jp"
+                          : Utf8Body()                     ? "utf-8"
                                                            : "us-ascii";
     WriteLine(std::string("Content-Type: text/plain; charset=\"") + charset + "\"");
-    const bool qp = Message.CharSet == csISO8859 || BodyNeedsQP;
+    const bool qp = Message.CharSet == csISO8859 || BodyNeedsQP || Utf8Body();
     WriteLine(qp ? "Content-Transfer-Encoding: quoted-printable"
                  : "Content-Transfer-Encoding: 7bit");
 }
 
 void TmsCustomEncoder::WritePreparedBody() {
-    if (Message.CharSet == csISO8859 || BodyNeedsQP) {
+    if (Message.CharSet == csISO8859 || BodyNeedsQP || Utf8Body()) {
         std::string text;
         for (const std::string& line : Message.Body) text.append(line).append("\r\n");
         std::vector<std::string> lines;
@@ -160,14 +237,14 @@ void TmsCustomEncoder::WriteAttachmentData(const TmsAttItem& item) {
 }
 
 void TmsCustomEncoder::EncodeMultipart(bool alternative) {
-    TmsAttList& atts = Message.Attachments;
+    const TmsAttList& atts = Message.Attachments;
     const int n = atts.Count();
     auto lowerName = [&](int i) { return LowerCase(atts.Items(i).Name()); };
     bool htmlFirst = n > 0 && Message.Body.empty() && lowerName(0) == "_htmbody.htm";
     bool rtfFirst = n > 0 && Message.Body.empty() && lowerName(0) == "_rtfbody.rtf";
     bool altFirst = n > 0 && lowerName(0).rfind("_alt.", 0) == 0;
     std::string b = MakeBoundary(), outer;
-    WriteHeaderLine("Content-Type: " + Message.ContentType() + "; boundary=\"" + b + "\"");
+    WriteHeaderLine("Content-Type: " + Message.ComputedContentType() + "; boundary=\"" + b + "\"");
     WriteLine("");
     WriteLine(MultipartNote);
     WriteLine("");
@@ -199,9 +276,9 @@ void TmsCustomEncoder::EncodeMultipart(bool alternative) {
         if (bare)
             WriteHeaderLine("Content-Type: " + item.ContentType);
         else
-            WriteHeaderLine("Content-Type: " + item.ContentType + "; name=\"" + name + "\"");
+            WriteHeaderLine("Content-Type: " + item.ContentType + "; name=" + Quoted(name));
         WriteLine(std::string("Content-Transfer-Encoding: ") + TransferEncodingName(item.Encoding));
-        if (!bare) WriteHeaderLine("Content-Disposition: attachment; filename=\"" + name + "\"");
+        if (!bare) WriteHeaderLine("Content-Disposition: attachment; filename=" + Quoted(name));
         WriteLine("");
         WriteAttachmentData(item);
         WriteLine("");
@@ -258,10 +335,10 @@ void TmsCustomEncoder::EncodeSinglePart() {
     else if (rtf)
         WriteLine("Content-Type: text/rtf");
     else
-        WriteHeaderLine("Content-Type: " + item.ContentType + "; name=\"" + item.Name() + "\"");
+        WriteHeaderLine("Content-Type: " + item.ContentType + "; name=" + Quoted(item.Name()));
     WriteLine(std::string("Content-Transfer-Encoding: ") + TransferEncodingName(item.Encoding));
     if (!html && !rtf)
-        WriteHeaderLine("Content-Disposition: attachment; filename=\"" + item.Name() + "\"");
+        WriteHeaderLine("Content-Disposition: attachment; filename=" + Quoted(item.Name()));
     WriteLine("");
     WriteAttachmentData(item);
 }
@@ -269,24 +346,49 @@ void TmsCustomEncoder::EncodeSinglePart() {
 void TmsCustomEncoder::EncodeFormatted(const std::string& contentType) {
     std::string line =
         contentType == "text/html" ? "Content-Type: text/html" : "Content-Type: text/rtf";
-    if (Message.CharSet != csUSASCII) line += "; charset=\"iso-8859-1\"";
+    if (Message.CharSet != csUSASCII)
+        line += "; charset=\"iso-8859-1\"";
+    else if (Utf8Body())
+        line += "; charset=\"utf-8\"";
     WriteLine(line);
     WriteLine("Content-Transfer-Encoding: quoted-printable");
     WriteLine("");
+    // Without body lines the text is the lone _htmbody.htm or _rtfbody.rtf
+    // attachment's own.
     std::string text;
+    if (Message.Body.empty() && Message.Attachments.Count() == 1)
+        text = Message.Attachments.Items(0).Data;
     for (const std::string& l : Message.Body) text.append(l).append("\r\n");
     std::vector<std::string> lines;
     TQuotedPrintable(text, lines).Encode();
-    Message.Body = lines;
     for (const std::string& l : lines) WriteLine(l);
 }
 
-TmsMessageEncoder::TmsMessageEncoder(TmsMessage& message) : TmsCustomEncoder(message) {}
+TmsMessageEncoder::TmsMessageEncoder(const TmsMessage& message) : TmsCustomEncoder(message) {}
+
+const char* TmsMessageEncoder::WordCharset() const {
+    return Message.CharSet == csISO8859 ? "ISO-8859-1" : "UTF-8";
+}
+
+std::string TmsMessageEncoder::HeaderText(const std::string& text) const {
+    const std::string one = OneLine(text);
+    const bool jis = Message.CharSet == csISO2022jp && Message.Encoding == meMIME;
+    if (jis && !one.empty() && one[0] == '\x1B') return EncodeHeaderWord(one);
+    return HasEightBit(one) ? EncodedWords(one, WordCharset()) : one;
+}
 
 std::string TmsMessageEncoder::HeaderName(const std::string& name) const {
-    std::string out = name;
-    if (out.find('.') != std::string::npos && out.find('"') == std::string::npos)
-        out = "\"" + out + "\"";
+    std::string out = OneLine(name);
+    if (HasEightBit(out) && !(out.size() && out[0] == '\x1B'))
+        return EncodedWords(out, WordCharset());
+    // A name with a special character (a comma, say) is one quoted string, or
+    // readers see more than one address; a name with a quote stays as given.
+    if (out.find_first_of("()<>[]:;@\\,.") != std::string::npos &&
+        out.find('"') == std::string::npos) {
+        std::string quoted = "\"";
+        for (char c : out) (c == '\\' ? quoted += "\\\\" : quoted += c);
+        out = quoted + "\"";
+    }
     if (Message.CharSet == csISO2022jp && Message.Encoding == meMIME) out = EncodeHeaderWord(out);
     return out;
 }
@@ -298,15 +400,16 @@ void TmsMessageEncoder::WriteAddressList(std::string fieldName, const TmsAddress
     for (int i = 0; i < list.Count(); ++i) {
         const TmsMailAddress& a = list.Items(i);
         std::string line = (i == 0 ? fieldName : std::string(10, ' ')) + HeaderName(a.Name) + " <" +
-                           a.Address + ">";
+                           OneLine(a.Address) + ">";
         if (i + 1 < list.Count()) line += ",";
-        WriteHeaderLine(line);
+        WriteFoldedLine(line);
     }
 }
 
 void TmsMessageEncoder::WriteHeaders() {
-    auto& m = static_cast<TmsMessage&>(Message);
-    WriteHeaderLine("From:     " + HeaderName(m.Sender.Name) + " <" + m.Sender.Address + ">");
+    const auto& m = static_cast<const TmsMessage&>(Message);
+    WriteFoldedLine("From:     " + HeaderName(m.Sender.Name) + " <" + OneLine(m.Sender.Address) +
+                    ">");
     WriteAddressList("To", m.Recipients);
     WriteAddressList("CC", m.CC);
     if (m.ReturnReceipt) WriteHeaderLine("Return-Receipt-To: <" + m.Sender.Address + ">");
@@ -314,16 +417,13 @@ void TmsMessageEncoder::WriteHeaders() {
         WriteLine("X-Priority: 5");
     else if (m.Priority == ptHigh)
         WriteLine("X-Priority: 1");
+    // Fields of our own replace the caller's; the message itself is left as it is.
+    TmsHeaders headers = m.Headers;
     for (const char* field :
          {"From", "To", "CC", "BCC", "Return-Receipt-To", "X-Priority", "Subject", "Mime-Version",
           "Content-Type", "X-Encoding", "Content-Transfer-Encoding"})
-        m.Headers.RemoveField(field);
-    for (const std::string& h : m.Headers) WriteHeaderLine(h);
-    if (!m.Subject.empty()) {
-        const std::string subject = CutShortString(m.Subject);
-        WriteHeaderLine("Subject: " + (m.CharSet == csISO2022jp && m.Encoding == meMIME
-                                           ? EncodeHeaderWord(subject)
-                                           : subject));
-    }
+        headers.RemoveField(field);
+    for (const std::string& h : headers) WriteHeaderLine(h);
+    if (!m.Subject.empty()) WriteFoldedLine("Subject: " + HeaderText(CutShortString(m.Subject)));
     if (m.Encoding == meMIME) WriteLine("Mime-Version: 1.0");
 }

@@ -16,27 +16,33 @@ class TmsAddressList;
 
 class TmsCustomEncoder {
 public:
-    explicit TmsCustomEncoder(TmsCustomMessage& message);
+    explicit TmsCustomEncoder(const TmsCustomMessage& message);
     virtual ~TmsCustomEncoder();
     TmsCustomEncoder(const TmsCustomEncoder&) = delete;
     TmsCustomEncoder& operator=(const TmsCustomEncoder&) = delete;
 
-    TmsCustomMessage& Message;
-    std::ostream* Stream = nullptr; // set by the caller before Execute
-    bool BodyNeedsQP = false;       // some body entry is 256 characters or longer
+    const TmsCustomMessage& Message; // rendering never changes it
+    std::ostream* Stream = nullptr;  // set by the caller before Execute
+    bool BodyNeedsQP = false;        // some body entry is 256 characters or longer
+    bool EightBitBody = false;       // some body entry holds a byte above 127
 
     // Renders the whole message into Stream.
     void Execute();
     // Text (up to a zero byte) and CR LF; line breaks inside Text become
-    // line breaks of the output.
+    // line breaks of the output, and a line over 998 octets is broken.
     void WriteLine(std::string_view text);
     // Eight digits 0 to 8.
     std::string MakeBoundary();
 
 protected:
     virtual void WriteHeaders() = 0;
-    // A header line: CR and LF inside field content become blanks.
+    // A header line: CR and LF inside field content become blanks, zero
+    // bytes go; over 998 octets it is folded.
     void WriteHeaderLine(std::string_view text);
+    // A header line already made safe, with CR LF blank folds of its own.
+    void WriteFoldedLine(std::string_view text);
+    // A US-ASCII message whose text holds more: declared UTF-8.
+    bool Utf8Body() const;
     void WriteBodyTextHeaders();
     void WritePreparedBody();
     void WriteAttachmentData(const TmsAttItem& item);
@@ -52,14 +58,19 @@ protected:
 
 class TmsMessageEncoder : public TmsCustomEncoder {
 public:
-    explicit TmsMessageEncoder(TmsMessage& message);
+    explicit TmsMessageEncoder(const TmsMessage& message);
 
 protected:
     void WriteHeaders() override;
     void WriteAddressList(std::string fieldName, const TmsAddressList& list);
-    // A display name as written: quoted when it holds a dot and no quote,
-    // then encoded for ISO-2022-JP MIME messages.
+    // A display name as written: encoded words when it holds 8-bit text;
+    // else quoted when it holds a special character and no quote, then
+    // encoded for ISO-2022-JP MIME messages.
     std::string HeaderName(const std::string& name) const;
+    // Subject text: encoded words when it holds 8-bit text.
+    std::string HeaderText(const std::string& text) const;
+    // The character set of encoded words: the message's Latin-1, else UTF-8.
+    const char* WordCharset() const;
 };
 
 // The lines of Text: CR LF is one break, any other CR or LF a break of its

@@ -23,9 +23,11 @@ std::string NamePart(std::string_view path) {
 
 // An address that would end the SMTP command or the header field it is in.
 void CheckAddress(const std::string& address) {
-    if (address.find_first_of("\r\n<>") != std::string::npos)
-        throw EMessageError("The address \"" + address.substr(0, address.find_first_of("\r\n")) +
-                            "\" contains a character that is not allowed");
+    if (address.find_first_of(std::string_view("\r\n<>\0", 5)) != std::string::npos)
+        throw EMessageError(
+            "The address \"" +
+            address.substr(0, address.find_first_of(std::string_view("\r\n\0", 3))) +
+            "\" contains a character that is not allowed");
 }
 
 } // namespace
@@ -117,6 +119,11 @@ void TmsHeaders::RemoveField(std::string name) {
 }
 
 std::string TmsCustomMessage::ContentType() {
+    StoredContentType = ComputedContentType();
+    return StoredContentType;
+}
+
+std::string TmsCustomMessage::ComputedContentType() const {
     std::string type;
     const int n = Attachments.Count();
     auto lowerName = [&](int i) { return LowerCase(Attachments.Items(i).Name()); };
@@ -136,7 +143,6 @@ std::string TmsCustomMessage::ContentType() {
         type = "multipart/mixed";
     else
         type = StoredContentType.empty() ? "text/plain" : StoredContentType;
-    StoredContentType = type;
     return type;
 }
 
@@ -183,10 +189,16 @@ void TmsMessage::Validate() const {
     if (!any) throw EMessageError("At least one Recipient, CC or BCC must be entered");
 }
 
-void TmsMessage::SaveToStream(std::ostream& stream) {
+void TmsMessage::SaveToStream(std::ostream& stream) const {
     TmsMessageEncoder encoder(*this);
     encoder.Stream = &stream;
-    encoder.Execute();
+    try {
+        encoder.Execute();
+    } catch (const EMailError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EMailError(std::string("The message cannot be written: ") + e.what());
+    }
 }
 
 void TmsMessage::Clear() {

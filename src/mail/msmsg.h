@@ -96,10 +96,12 @@ public:
 
     // Derived from the attachments and the body; the result is also stored.
     std::string ContentType();
+    // The same without storing it: what a rendering uses.
+    std::string ComputedContentType() const;
     void SetContentType(std::string_view type);
 
     virtual void Validate() const;
-    virtual void SaveToStream(std::ostream& stream) = 0;
+    virtual void SaveToStream(std::ostream& stream) const = 0;
     virtual void Clear();
     void Assign(const TmsCustomMessage& other);
 
@@ -116,9 +118,11 @@ public:
     TmsAddressList BCC;
 
     // Sender and at least one recipient address; no address may carry a line
-    // break or an angle bracket.
+    // break, an angle bracket or a zero byte.
     void Validate() const override;
-    // Renders the message as RFC 822 text with CR LF line ends.
-    void SaveToStream(std::ostream& stream) override;
+    // Renders the message as RFC 822 text with CR LF line ends; the message
+    // stays as it is, so a second rendering gives the same text. Only the
+    // mail stack's own exceptions leave it.
+    void SaveToStream(std::ostream& stream) const override;
     void Clear() override;
 };

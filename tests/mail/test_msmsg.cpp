@@ -69,7 +69,9 @@ TEST(Message, ValidateNeedsSenderAndOneRealRecipient) {
     m.BCC.AddAddress("hidden@example.org", "");
     EXPECT_EQ(ValidateText(m), "");
     // Addresses that would inject SMTP commands or header lines.
-    for (const char* bad : {"a@b.org\r\nRCPT TO:<x@y>", "a@b.org>", "<a@b.org", "a\n@b"}) {
+    for (const std::string& bad :
+         {std::string("a@b.org\r\nRCPT TO:<x@y>"), std::string("a@b.org>"), std::string("<a@b.org"),
+          std::string("a\n@b"), std::string("a@b.org\0x@y.org", 15)}) {
         m.CC.Clear();
         m.CC.AddAddress(bad, "");
         EXPECT_NE(ValidateText(m).find("not allowed"), std::string::npos) << bad;
