@@ -363,29 +363,48 @@ void TagSocket::WriteLine(const std::string& text) {
     if (OnLineSent) OnLineSent(text);
 }
 
-void TagSocket::SendStream(std::istream& stream,
-                           const std::function<void(std::string_view, std::string&)>& filter) {
+void TagSocket::SendStream(std::istream& stream, const TSendFilter& filter) {
     if (Socket < 0) RaiseSocketError(sckNotConnected);
     stream.clear();
     stream.seekg(0, std::ios::end);
     const int64_t size = static_cast<int64_t>(stream.tellg());
     stream.seekg(0);
+    char chunk[ChunkSize];
+    SendChunks(size, filter, [&](int64_t& pos) {
+        stream.read(chunk, ChunkSize);
+        const auto got = static_cast<size_t>(stream.gcount());
+        const int64_t at = static_cast<int64_t>(stream.tellg());
+        pos = at < 0 ? std::max<int64_t>(size, 0) : at; // -1 once the end was read
+        return std::string_view(chunk, got);
+    });
+}
+
+void TagSocket::SendBuffer(std::string_view data, const TSendFilter& filter) {
+    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    const auto size = static_cast<int64_t>(data.size());
+    int64_t at = 0;
+    SendChunks(size, filter, [&](int64_t& pos) {
+        const std::string_view chunk = data.substr(static_cast<size_t>(at), ChunkSize);
+        pos = at += static_cast<int64_t>(chunk.size());
+        return chunk;
+    });
+}
+
+template <class F> void TagSocket::SendChunks(int64_t size, const TSendFilter& filter, F&& next) {
     FPeerSpoke = false;
     std::string out;
-    std::vector<int64_t> positions; // stream positions of the chunks in Out
-    char chunk[ChunkSize];
+    std::vector<int64_t> positions; // positions after the chunks in Out
     bool last = false;
     Counter.Start();
     while (!last) {
-        stream.read(chunk, ChunkSize);
-        const auto got = static_cast<size_t>(stream.gcount());
-        last = got < ChunkSize;
+        int64_t pos = 0;
+        const std::string_view chunk = next(pos);
+        last = chunk.size() < ChunkSize;
         if (filter)
-            filter(std::string_view(chunk, got), out);
+            filter(chunk, out);
         else
-            out.append(chunk, got);
-        const int64_t pos = static_cast<int64_t>(stream.tellg());
-        positions.push_back(pos < 0 ? std::max<int64_t>(size, 0) : pos); // -1 once the end was read
+            out.append(chunk);
+        positions.push_back(pos);
         MailPump();
         if (Canceled) RaiseCanceled();
         if (out.size() < SendBatch && !last) continue;
@@ -397,11 +416,11 @@ void TagSocket::SendStream(std::istream& stream,
             return;
         }
         out.clear();
-        for (int64_t pos : positions) {
+        for (int64_t p : positions) {
             if (OnProgress) {
                 const double exact =
-                    size > 0 ? static_cast<double>(pos) * 100.0 / static_cast<double>(size) : 0;
-                OnProgress(static_cast<int>(std::nearbyint(exact)), static_cast<int>(pos));
+                    size > 0 ? static_cast<double>(p) * 100.0 / static_cast<double>(size) : 0;
+                OnProgress(static_cast<int>(std::nearbyint(exact)), static_cast<int>(p));
             }
         }
         positions.clear();

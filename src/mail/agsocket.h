@@ -10,6 +10,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "mail/SocketErrors.h"
 
@@ -101,8 +102,10 @@ public:
     // The stream from its start, in chunks of 2047 bytes with OnProgress;
     // Filter, when given, transforms each chunk before it goes out. Stops
     // early, with PeerSpoke() true, when the peer answers or closes meanwhile.
-    void SendStream(std::istream& stream,
-                    const std::function<void(std::string_view, std::string&)>& filter = {});
+    using TSendFilter = std::function<void(std::string_view, std::string&)>;
+    void SendStream(std::istream& stream, const TSendFilter& filter = {});
+    // The same for bytes in memory, read where they are.
+    void SendBuffer(std::string_view data, const TSendFilter& filter = {});
     bool PeerSpoke() const { return FPeerSpoke; }
     // The peer ended the connection (a read met its end).
     bool PeerHasClosed() const { return PeerClosed; }
@@ -123,6 +126,9 @@ private:
     // False when, in the data phase, the peer answered instead of reading.
     bool SendAll(const char* data, size_t size, bool inData);
     bool PeerHasSpoken();
+    // The data phase's loop: chunks of ChunkSize from Next (which sets the
+    // position after the chunk), filtered, sent in batches, with OnProgress.
+    template <class F> void SendChunks(int64_t size, const TSendFilter& filter, F&& next);
     [[noreturn]] void RaiseConnectError(int err);
 
     TTimeCounter Counter;

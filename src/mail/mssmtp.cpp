@@ -1,21 +1,11 @@
 #include "mail/mssmtp.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "mail/DotStuffing.h"
 #include "mail/MailPump.h"
 
 namespace {
 
 constexpr size_t CommandLimit = 255;
-
-std::string TempDir() {
-    const char* dir = std::getenv("TMPDIR");
-    return dir && *dir ? dir : "/tmp";
-}
 
 } // namespace
 
@@ -29,34 +19,6 @@ void TmsMailBase::Disconnect() {
     if (!Connected()) return;
     LogOut();
     Close();
-}
-
-TTempFileStream::TTempFileStream() {
-    std::string path = TempDir() + "/msXXXXXX";
-    const int fd = ::mkstemp(path.data());
-    if (fd < 0) throw EMailError("Cannot create a temporary file in " + TempDir());
-    ::close(fd);
-    FPath = path;
-    File = std::make_unique<std::fstream>(FPath, std::ios::in | std::ios::out | std::ios::binary |
-                                                     std::ios::trunc);
-    if (!*File) {
-        ::unlink(FPath.c_str());
-        throw EMailError("Cannot open the temporary file " + FPath);
-    }
-}
-
-TTempFileStream::~TTempFileStream() {
-    File.reset();
-    // Freeing a large file's pages takes long: shrink it in steps with the
-    // message loop pumped between them, then delete it.
-    constexpr off_t Step = 2 << 20;
-    struct stat st {};
-    if (::stat(FPath.c_str(), &st) == 0)
-        for (off_t size = st.st_size - Step; size > 0; size -= Step) {
-            if (::truncate(FPath.c_str(), size) != 0) break;
-            MailPumpNow();
-        }
-    ::unlink(FPath.c_str()); // a failing delete is ignored
 }
 
 TmsSMTP::TmsSMTP() {
@@ -158,8 +120,12 @@ void TmsSMTP::Send() {
     // The one place of SMTP transparency: every line that begins with a dot
     // gets a second one, which the server takes off again.
     TDotStuffer stuffer;
-    SendStream(spool.Stream(),
-               [&](std::string_view chunk, std::string& out) { stuffer.Append(chunk, out); });
+    auto stuff = [&](std::string_view chunk, std::string& out) { stuffer.Append(chunk, out); };
+    // Sent from memory where the spool can be mapped; through its stream else.
+    if (const std::string_view text = spool.Map(); !text.empty())
+        SendBuffer(text, stuff);
+    else
+        SendStream(spool.Stream(), stuff);
     if (PeerSpoke()) {
         // The server refused the data early (and may have closed): its reply
         // is the error to show.

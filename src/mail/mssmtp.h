@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "mail/TempFileStream.h"
 #include "mail/agsocket.h"
 #include "mail/msmsg.h"
 
@@ -29,21 +30,6 @@ protected:
     virtual void LogOut() = 0;
 };
 
-// A temporary file "msXXXXXX" in $TMPDIR (/tmp), deleted when freed.
-class TTempFileStream {
-public:
-    TTempFileStream();
-    ~TTempFileStream();
-    TTempFileStream(const TTempFileStream&) = delete;
-    TTempFileStream& operator=(const TTempFileStream&) = delete;
-    std::iostream& Stream() { return *File; }
-    const std::string& Path() const { return FPath; }
-
-private:
-    std::string FPath;
-    std::unique_ptr<std::fstream> File;
-};
-
 class TmsSMTP : public TmsMailBase {
 public:
     TmsSMTP();
@@ -58,7 +44,7 @@ public:
 
     void Open() override;
 
-    // The last spool file's path (gone once Send has ended), for tests.
+    // The last spool's path (gone once Send has ended), for tests.
     const std::string& LastSpoolPath() const { return SpoolPath; }
 
 protected:

@@ -1,8 +1,11 @@
 // Delivery to a real SMTP server (aiosmtpd): what arrives is byte for byte
 // what the encoder wrote, and Python's email package reads it back.
+#include <atomic>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
+#include <thread>
 
 #include "ScriptServer.h"
 #include "SinkServer.h"
@@ -106,4 +109,36 @@ TEST(SmtpDelivery, MailCommandSendsAFileWithTheSettings) {
     EXPECT_NE(unset.Stderr().find("SMTP Host"), std::string::npos);
     TProcess bad({SNAPRIO_BINARY, "--mail", "bob@example.net"}, {"SNAPRIO_INI=" + ini});
     EXPECT_EQ(bad.Wait(), 2);
+}
+
+TEST(SmtpDelivery, ASignalDuringTheSendLeavesNoSpoolBehind) {
+    // The program is ended by SIGTERM or Ctrl-C while the server does not read
+    // its data; nothing of the message may stay in the temporary folder.
+    for (int sig : {SIGTERM, SIGINT}) {
+        std::atomic<bool> inData{false}, over{false};
+        TScriptServer server([&](TConn& c) {
+            c.Send("220 ready\r\n");
+            for (const char* reply : {"250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
+                c.Expect();
+                c.Send(reply);
+            }
+            inData = true;
+            while (!over) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        });
+        TTempDir dir, tmp;
+        const std::string ini = dir.File("SNAPRO.INI");
+        WriteFile(ini, "[EMail]\nSMTP Host=127.0.0.1:" + std::to_string(server.Port()) +
+                           "\nEMail Address=ann@example.org\n");
+        WriteFile(dir.File("shot.gif"), std::string(8 << 20, 'g'));
+        TProcess mail({SNAPRIO_BINARY, "--mail", "bob@example.net", dir.File("shot.gif")},
+                      {"SNAPRIO_INI=" + ini, "DISPLAY=", "TMPDIR=" + tmp.Path()});
+        EXPECT_TRUE(WaitFor([&] { return inData.load(); }, std::chrono::seconds(20)));
+        mail.Signal(sig);
+        EXPECT_EQ(mail.Wait(), 128 + sig);
+        over = true;
+        server.Conversation();
+        std::string left;
+        EXPECT_EQ(RunCommand({"find", tmp.Path(), "-mindepth", "1"}, &left), 0);
+        EXPECT_EQ(left, "") << "signal " << sig;
+    }
 }

@@ -1,0 +1,36 @@
+// The spool of a send: a temporary file held in memory (memfd). It has no
+// name in any folder and lives only as long as its descriptor, so neither a
+// signal nor a crash can leave the rendered message behind, and it costs no
+// disk writeback.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class TTempFileStream {
+public:
+    TTempFileStream();
+    // Frees the memory in steps with the message loop pumped between them.
+    ~TTempFileStream();
+    TTempFileStream(const TTempFileStream&) = delete;
+    TTempFileStream& operator=(const TTempFileStream&) = delete;
+
+    std::iostream& Stream() { return *File; }
+    // A path that opens the file while it lives ("/proc/self/fd/N").
+    const std::string& Path() const { return FPath; }
+    // The whole content as written so far, mapped read-only; empty when it
+    // cannot be mapped. Valid until the next Map or the end of the object.
+    std::string_view Map();
+
+private:
+    void Unmap();
+
+    int Fd = -1;
+    std::string FPath;
+    std::unique_ptr<std::streambuf> Buffer;
+    std::unique_ptr<std::iostream> File;
+    void* Mapped = nullptr;
+    size_t MappedSize = 0;
+};
