@@ -25,8 +25,7 @@ TTrayMenu* Current = nullptr;
 constexpr int TrayRetries = 25;
 constexpr int TrayRetryMs = 200;
 
-QString CaptureKeyName() {
-    const int k = Config.CaptureKey;
+QString KeyName(int k) {
     if (k < 0 || k >= HotKeyCount) return QStringLiteral("the capture hot key");
     return QString::fromUtf8(HotKeyNames[k].data(), int(HotKeyNames[k].size()));
 }
@@ -104,10 +103,26 @@ TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
     MyPopUp->addSeparator();
     PopTerm = add(MyPopUp, "PopTerm", "&Terminate Snaprio 2000", [this] { Main->close(); });
     SetOpeners({}, {}, {});
+    SetHeldElsewhereReport([](int index) {
+        // From inside the hook: say it from the event loop.
+        QTimer::singleShot(0, [index] {
+            if (TTrayMenu* tray = CurrentTray()) tray->HotKeyHeldElsewhere(index);
+        });
+    });
 }
 
 TTrayMenu::~TTrayMenu() {
     if (Current == this) Current = nullptr;
+    SetHeldElsewhereReport(nullptr);
+}
+
+void TTrayMenu::HotKeyHeldElsewhere(int index) {
+    if (index < 0 || index >= HotKeyCount) return;
+    TrayMessage(ProgramTitle,
+                "The hot key " + KeyName(index) +
+                    " is taken by another program, so it does not start a capture. Choose "
+                    "another key under Configure, or free it in the other program.",
+                true);
 }
 
 void TTrayMenu::SetOpeners(std::function<void()> openImage, std::function<void()> configure,
@@ -162,7 +177,7 @@ void TTrayMenu::ShowNoTrayNotice() {
                                     " is running, but this desktop has no "
                                     "notification area (system tray) to show its icon.\n\n"
                                     "Press " +
-                                    CaptureKeyName() +
+                                    KeyName(Config.CaptureKey) +
                                     " to capture, or use:\n"
                                     "    snaprio --show         start a capture\n"
                                     "    snaprio --configure    change the settings\n"

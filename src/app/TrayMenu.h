@@ -58,6 +58,8 @@ public:
     void Help1Click();
     void HomePage1Click();
 
+    // The tray message for a hot key another program holds.
+    void HotKeyHeldElsewhere(int index);
     // A message from the tray icon; false when there is no tray to show it.
     bool TrayMessage(const QString& title, const QString& text, bool warning = false);
 

@@ -2,6 +2,17 @@
 
 SharedHookBlock* HookBlock = nullptr;
 
+namespace {
+void (*Watcher)() = nullptr;
+void Changed() {
+    if (Watcher) Watcher();
+}
+} // namespace
+
+void SetHookBlockWatcher(void (*watcher)()) {
+    Watcher = watcher;
+}
+
 void InitHookBlock(uint32_t mainWindow, int captureKey) {
     if (!HookBlock) return;
     HookWrite(HookBlock->MainWindow, mainWindow);
@@ -9,23 +20,26 @@ void InitHookBlock(uint32_t mainWindow, int captureKey) {
     HookWrite(HookBlock->Mode, HookModeKeys);
     HookWrite(HookBlock->KeyReportWindow, mainWindow);
     HookWrite(HookBlock->KeyReportSwitch, uint8_t{0});
-    SetHotKeyFlag(captureKey);
+    SetHotKeyFlag(captureKey); // tells the watcher
 }
 
 void SetHotKeyFlag(int index) {
     // A capture key out of range (a hand-edited INI) must not write outside the table.
     if (HookBlock && index >= 0 && index < HotKeyCount)
         HookWrite(HookBlock->HotKeyFlags[index], uint8_t{1});
+    Changed();
 }
 
 void SetHookMode(uint32_t mode) {
     if (HookBlock) HookWrite(HookBlock->Mode, mode);
+    Changed();
 }
 
 void SetSecWind(uint32_t window, bool on) {
     if (!HookBlock) return;
     HookWrite(HookBlock->KeyReportWindow, window);
     HookWrite(HookBlock->KeyReportSwitch, uint8_t{on ? uint8_t{1} : uint8_t{0}});
+    Changed();
 }
 
 THookPost KeyPressRoute(const SharedHookBlock& block, int index) {

@@ -24,6 +24,11 @@ void SetHookMode(uint32_t mode);
 // sees the switch on also sees the handle.
 void SetSecWind(uint32_t window, bool on);
 
+// A hook in this process follows the block as soon as the program changes it:
+// it sets a watcher, which every write above calls afterwards. Nothing has to
+// look at the block while nothing changes. Null: no watcher.
+void SetHookBlockWatcher(void (*watcher)());
+
 // Where the hook posts a press of hot key Index: to the key-report window
 // while the switch is on, else to the main window when the key's flag is set.
 // Msg 0 when the press goes nowhere.

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/HeldElsewhere.h"
+
 class TInputHook {
 public:
     virtual ~TInputHook() = default;

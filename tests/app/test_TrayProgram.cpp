@@ -2,6 +2,7 @@
 // terminate entry, and the commands to the running copy.
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -47,7 +48,30 @@ protected:
     TTempDir Dir;
 };
 
+// Context switches of every thread of the process so far.
+long Switches(int pid) {
+    long n = 0;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+        std::istringstream in(ReadFile(task.path().string() + "/status"));
+        for (std::string line; std::getline(in, line);)
+            if (line.find("ctxt_switches:") != std::string::npos)
+                n += std::stol(line.substr(line.find(':') + 1));
+    }
+    return n;
+}
+
 } // namespace
+
+TEST_F(TrayProgram, AWaitingProgramDoesNotWakeUp) {
+    auto program = StartResident();
+    ASSERT_TRUE(program->Running()) << program->Stderr();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const long before = Switches(program->Pid());
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    // Polling the hook block every 20 ms came to about 150 here.
+    EXPECT_LT(Switches(program->Pid()) - before, 20);
+}
 
 TEST_F(TrayProgram, ATrayThatComesLaterGetsTheIconAndTheMenuEndsTheProgram) {
     auto program = StartResident();

@@ -39,7 +39,7 @@ void XDo(const std::vector<std::string>& args) {
     ASSERT_EQ(RunCommand(argv), 0);
 }
 
-// Lets the hook's 20 ms follow-up take in a change of the block.
+// Lets the X server and the event loop take in what a change brought.
 void Settle() {
     WaitFor([] { return false; }, std::chrono::milliseconds(120));
 }
@@ -173,6 +173,43 @@ TEST_F(InputHook, AKeyHeldByAnotherProgramIsSkippedAndNamedOnce) {
         },
         std::chrono::seconds(5)));
     EXPECT_EQ(Main.Got.front(), (TMessage{WM_USER + 2, 42, 0}));
+}
+
+TEST_F(InputHook, AChangeOfTheBlockTakesEffectAtOnceWithoutPolling) {
+    // No event-loop turn between the write and the check: the hook is told.
+    SetHotKeyFlag(43); // F10
+    EXPECT_TRUE(KeyHeldElsewhere(XK_F10));
+    Display* d = XOpenDisplay(nullptr);
+    const auto grab = [d] {
+        const int r = XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync,
+                                   GrabModeAsync, None, None, CurrentTime);
+        XUngrabPointer(d, CurrentTime);
+        XSync(d, False);
+        return r;
+    };
+    for (auto [mode, result] :
+         {std::pair{HookModeSelect, AlreadyGrabbed}, {HookModeKeys, GrabSuccess}}) {
+        SetHookMode(mode);
+        EXPECT_EQ(grab(), result) << mode;
+    }
+    XCloseDisplay(d);
+
+    // A key held elsewhere is reported once, to the program's report.
+    static std::vector<int> reported;
+    reported.clear();
+    SetHeldElsewhereReport([](int index) { reported.push_back(index); });
+    Display* other = XOpenDisplay(nullptr);
+    XGrabKey(other, XKeysymToKeycode(other, XK_F7), AnyModifier, DefaultRootWindow(other), False,
+             GrabModeAsync, GrabModeAsync);
+    XSync(other, False);
+    testing::internal::CaptureStderr();
+    SetHotKeyFlag(40); // F7
+    SetHotKeyFlag(40);
+    Settle();
+    testing::internal::GetCapturedStderr();
+    SetHeldElsewhereReport(nullptr);
+    XCloseDisplay(other);
+    EXPECT_EQ(reported, std::vector<int>{40});
 }
 
 TEST_F(InputHook, NoGrabOutlivesTheHooks) {

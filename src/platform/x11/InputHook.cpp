@@ -9,6 +9,7 @@
 
 #include "hook/HookBlock.h"
 #include "hook/HotKeyNames.h"
+#include "platform/HeldElsewhere.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
 #include "platform/WinMessages.h"
@@ -23,7 +24,8 @@ namespace {
 
 constexpr uint32_t KeyboardHandle = 0x4B42; // "KB"
 constexpr uint32_t MouseHandle = 0x4D53;    // "MS"
-constexpr int SyncIntervalMs = 20;          // how soon a changed block takes effect
+constexpr int PointerRetryMs = 20;          // a pointer grab another client holds: try again soon
+constexpr int KeyRetryMs = 2000;            // a key another program holds may be free again
 constexpr unsigned ModMask = ControlMask | Mod1Mask | ShiftMask | Mod4Mask;
 
 class TInputHook : public QObject {
@@ -52,14 +54,15 @@ private:
     std::unique_ptr<TSharedMemory> Memory;
     SharedHookBlock* Block = nullptr;
     std::unique_ptr<QSocketNotifier> Notifier;
-    QTimer Timer;
+    void Retry();
+    // Both run only while something is refused, so an idle hook has no timer.
+    QTimer PointerRetry, KeyRetry;
     bool KeyboardOn = false, MouseOn = false;
     std::array<bool, HotKeyCount> Grabbed{}; // index grabbed (all lock variants)
     std::array<bool, HotKeyCount> Refused{}; // another client holds it; retried now and then
     std::array<bool, HotKeyCount> Named{};   // said once on stderr
     std::array<bool, HotKeyCount> Held{};    // the last grab was refused
-    int RetryTicks = 0;
-    std::array<bool, 256> KeyDown{}; // keycodes held, to drop auto-repeat
+    std::array<bool, 256> KeyDown{};         // keycodes held, to drop auto-repeat
     bool PointerGrabbed = false;
     bool LeftDown = false;
 };
@@ -86,15 +89,25 @@ bool TInputHook::Open() {
     XkbSetDetectableAutoRepeat(Dpy, True, &detectable);
     Notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(Dpy), QSocketNotifier::Read);
     QObject::connect(Notifier.get(), &QSocketNotifier::activated, this, [this] { ReadEvents(); });
-    Timer.setInterval(SyncIntervalMs);
-    QObject::connect(&Timer, &QTimer::timeout, this, [this] { Sync(); });
-    Timer.start();
+    // The program's writes to the block come through the watcher; the hook's
+    // own write (mode 1 after the button) it follows itself.
+    SetHookBlockWatcher([] { Instance()->Sync(); });
+    PointerRetry.setInterval(PointerRetryMs);
+    KeyRetry.setInterval(KeyRetryMs);
+    QObject::connect(&PointerRetry, &QTimer::timeout, this, [this] { Sync(); });
+    QObject::connect(&KeyRetry, &QTimer::timeout, this, [this] {
+        Refused.fill(false);
+        Sync();
+    });
     return true;
 }
 
 void TInputHook::Close() {
-    Timer.stop();
-    Timer.disconnect();
+    SetHookBlockWatcher(nullptr);
+    PointerRetry.stop();
+    KeyRetry.stop();
+    PointerRetry.disconnect();
+    KeyRetry.disconnect();
     Notifier.reset();
     XCloseDisplay(Dpy); // the server drops every grab of this connection
     Dpy = nullptr;
@@ -167,20 +180,16 @@ void TInputHook::GrabIndex(int index, bool grab, bool quiet) {
         trap.Sync();
         Grabbed[index] = false;
         Refused[index] = true;
-        if (!quiet && !Named[index])
+        if (!quiet && !Named[index]) {
             std::fprintf(stderr, "snaprio: the hot key %.*s is taken by another program\n",
                          static_cast<int>(HotKeyNames[index].size()), HotKeyNames[index].data());
+            ReportHeldElsewhere(index);
+        }
         Named[index] = Named[index] || !quiet;
     }
 }
 
 void TInputHook::FollowKeys() {
-    // A key another program held may be free again: try the refused ones
-    // about every two seconds.
-    if (++RetryTicks >= 2000 / SyncIntervalMs) {
-        RetryTicks = 0;
-        Refused.fill(false);
-    }
     const bool reports = KeyboardOn && HookRead(Block->KeyReportSwitch) != 0;
     for (int k = 0; k < HotKeyCount; ++k) {
         const bool flagged = KeyboardOn && HookRead(Block->HotKeyFlags[k]) != 0;
@@ -209,8 +218,17 @@ void TInputHook::Sync() {
     if (!Dpy) return;
     FollowKeys();
     FollowPointer();
+    Retry();
     XFlush(Dpy);
     ReadEvents(); // the flush may have read events into Xlib's queue
+}
+
+void TInputHook::Retry() {
+    const bool pointer = MouseOn && HookRead(Block->Mode) == HookModeSelect && !PointerGrabbed;
+    if (pointer != PointerRetry.isActive()) pointer ? PointerRetry.start() : PointerRetry.stop();
+    bool keys = false;
+    for (bool r : Refused) keys = keys || r;
+    if (keys != KeyRetry.isActive()) keys ? KeyRetry.start() : KeyRetry.stop();
 }
 
 void TInputHook::OnKey(XKeyEvent& e) {
@@ -289,6 +307,7 @@ void TInputHook::ReadEvents() {
                 if (Grabbed[k]) GrabIndex(k, false, true);
             Refused.fill(false);
             FollowKeys();
+            Retry();
             break;
         }
         default:
