@@ -169,6 +169,7 @@ void TMainWin::FormCreate() {
     ScreenHeight = TheDisplay().ScreenHeight();
     Q_INIT_RESOURCE(snaprio); // the resources live in a static library: keep them linked
     Tray = new TTrayMenu(this);
+    Tray->SetOpeners([this] { PopViewClick(); }, {}, {});
     Tray->Activate();
     TextSave = TTextSave{};
     RegisterCursor(5, ":/cursors/CURSHAND.xpm", 8, 2);

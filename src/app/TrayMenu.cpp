@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "app/Delivery.h"
 #include "app/HelpWindow.h"
 #include "app/Main.h"
 #include "app/TaskIcon.h"
@@ -103,6 +104,8 @@ TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
     MyPopUp->addSeparator();
     PopTerm = add(MyPopUp, "PopTerm", "&Terminate Snaprio 2000", [this] { Main->close(); });
     SetOpeners({}, {}, {});
+    // The configuration dialog may register its opener after the menu exists.
+    connect(MyPopUp, &QMenu::aboutToShow, this, &TTrayMenu::RefreshEntries);
     SetHeldElsewhereReport([](int index) {
         // From inside the hook: say it from the event loop.
         QTimer::singleShot(0, [index] {
@@ -130,8 +133,12 @@ void TTrayMenu::SetOpeners(std::function<void()> openImage, std::function<void()
     OpenImage = std::move(openImage);
     Configure = std::move(configure);
     About = std::move(about);
+    RefreshEntries();
+}
+
+void TTrayMenu::RefreshEntries() {
     OpenImage1->setEnabled(bool(OpenImage));
-    Configure1->setEnabled(bool(Configure));
+    Configure1->setEnabled(Configure || DeliveryHooks().Configure);
     About1->setEnabled(bool(About));
 }
 
@@ -202,7 +209,11 @@ void TTrayMenu::CaptureImage1Click() {
 }
 
 void TTrayMenu::Configure1Click() {
-    if (Configure) Configure();
+    if (ConfigOpen) return;
+    if (Configure)
+        Configure();
+    else if (DeliveryHooks().Configure)
+        DeliveryHooks().Configure(Main, 3); // the What Capture page
 }
 
 void TTrayMenu::RestoreHooks1Click() {

@@ -41,7 +41,8 @@ public:
         *HomePage1, *PopTerm;
 
     // Openers that live with the delivery and the configuration dialogs; an
-    // entry whose opener is not set is greyed.
+    // entry whose opener is not set is greyed. "&Configure" without its own
+    // opener uses the configuration dialog's (DeliveryHooks), on page 3.
     void SetOpeners(std::function<void()> openImage, std::function<void()> configure,
                     std::function<void()> about);
 
@@ -66,6 +67,7 @@ public:
     THelpWindow* HelpWindow() const;
 
 private:
+    void RefreshEntries();
     void TrayAppeared();
     void TryTray();
     void ShowNoTrayNotice();

@@ -15,6 +15,7 @@
 
 #include "AppSupport.h"
 #include "TestSupport.h"
+#include "app/Delivery.h"
 #include "app/HelpWindow.h"
 #include "app/Main.h"
 #include "app/TaskIcon.h"
@@ -134,6 +135,25 @@ TEST_F(Tray, IconShowsInARealTrayAndTheRightClickMenuHasItsEntriesInOrder) {
         {"RestoreHooks1", "&Restore Keyboard and Mouse Hooks"}};
     EXPECT_EQ(MenuOf(Win->Tray->Tools1->menu()), tools);
     Win->Tray->MyPopUp->hide();
+}
+
+TEST_F(Tray, ConfigureOpensTheWhatCapturePageUnlessTheDialogIsOpen) {
+    Win = std::make_unique<TMainWin>();
+    const auto saved = DeliveryHooks().Configure;
+    DeliveryHooks().Configure = nullptr;
+    emit Win->Tray->MyPopUp->aboutToShow();
+    EXPECT_FALSE(Win->Tray->Configure1->isEnabled()) << "no dialog to open yet";
+    std::vector<int> pages;
+    DeliveryHooks().Configure = [&](QWidget*, int page) { pages.push_back(page); };
+    emit Win->Tray->MyPopUp->aboutToShow();
+    EXPECT_TRUE(Win->Tray->Configure1->isEnabled());
+    for (bool open : {true, false}) {
+        ConfigOpen = open;
+        Win->Tray->Configure1->trigger();
+    }
+    EXPECT_EQ(pages, std::vector<int>{3});
+    EXPECT_TRUE(Win->Tray->OpenImage1->isEnabled());
+    DeliveryHooks().Configure = saved;
 }
 
 TEST_F(Tray, ToolTipIsCutAndActiveChangesOnlyWithATray) {
