@@ -79,7 +79,8 @@ int RunProgram(int argc, char** argv) {
 
     ConfigOpen = false;
     AboutOpen = false;
-    QApplication::setApplicationDisplayName(ProgramTitle);
+    // No application display name: Qt would append it to every window title
+    // ("Error — Snaprio 2000"), and each window's caption is exact.
 
     int status;
     {
