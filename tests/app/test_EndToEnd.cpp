@@ -244,6 +244,9 @@ TEST(EndToEnd, EMailTheCaptureToARealServer) {
         std::string dialog;
         ASSERT_TRUE(
             WaitFor([&] { return !(dialog = VisibleWindow("Send Image Via E-Mail")).empty(); }));
+        std::string title;
+        RunCommand({"xprop", "-id", dialog, "_NET_WM_NAME"}, &title);
+        EXPECT_NE(title.find("= \"Send Image Via E-Mail\"\n"), std::string::npos) << title;
         Xdo({"windowfocus", "--sync", dialog});
         // The focus starts in "Recipient Name"; the image name is one field back.
         Xdo({"key", "shift+Tab", "ctrl+a"});
