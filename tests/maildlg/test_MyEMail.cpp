@@ -369,3 +369,35 @@ TEST_F(MailDialog, LongSendKeepsTheWindowLive) {
     std::printf("pumps %d, longest gap between two %lld ms\n", pumps, static_cast<long long>(ms));
     EXPECT_LT(ms, 5000) << "a hang, not a slow machine";
 }
+
+// "&Cancel" while the picture is on its way ends the send as a cancel, and
+// the dialog is ready for the next try.
+TEST_F(MailDialog, CancelInTheDataPhase) {
+    TScriptServer slow([](TConn& c) {
+        Hello(c);
+        for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
+            c.Expect();
+            c.Send(reply);
+        }
+        c.ReadDataSlowly(16 << 10, 20);
+    });
+    Picture = QImage(1000, 1000, QImage::Format_RGB888);
+    Picture.fill(Qt::darkRed);
+    Config.EMailFile = "big.bmp";
+    TDoTheEmail& d = Open(slow.Port());
+    bool clicked = false;
+    SetMailPump([&] {
+        if (!clicked && d.SendProgress->value() > 0) {
+            clicked = d.AbortButton->isEnabled() && d.AbortButton->text() == "&Cancel";
+            d.AbortButton->click();
+        }
+        QCoreApplication::processEvents();
+    });
+    Send();
+    EXPECT_TRUE(clicked);
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "Operation has been canceled");
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(d.Sent);
+    ExpectIdle();
+}
