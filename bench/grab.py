@@ -6,7 +6,7 @@ memory of the capture.   usage: bench/grab.py [BUILD_DIR]"""
 import os, subprocess, sys, tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from benchlib import best  # noqa: E402
+from benchlib import best_with_faults as measure  # noqa: E402
 
 build = sys.argv[1] if len(sys.argv) > 1 else "build"
 xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "3840x2160x24", "-noreset",
@@ -25,13 +25,18 @@ try:
           f"{times['Memcpy']:.1f} ms, ratio {times['Grab'] / times['Memcpy']:.2f}")
     with tempfile.TemporaryDirectory() as d:
         # --capture waits 0.3 s like the resident program; count it out for the comparison.
-        ours, ours_mb = best([os.path.join(build, "snaprio"), "--capture", "screen", os.path.join(d, "x.BMP")], env)
-        xwd, _ = best(["xwd", "-root", "-silent", "-out", os.path.join(d, "x.xwd")], env)
-        scrot, _ = best(["scrot", "-o", os.path.join(d, "x.png")], env, 3)
-        work = ours - 0.3
-        print(f"--capture screen x.BMP: {ours*1000:.0f} ms ({work*1000:.0f} ms without the 0.3 s pause), "
-              f"xwd -root {xwd*1000:.0f} ms, scrot {scrot*1000:.0f} ms; "
-              f"xwd/snaprio {xwd/work:.2f}, scrot/snaprio {scrot/work:.2f}")
-        print(f"peak RSS of --capture screen x.BMP at 4K: {ours_mb:.0f} MB")
+        for ext in ("BMP", "JPG", "GIF"):
+            ours, ours_mb, ours_pf = measure([os.path.join(build, "snaprio"), "--capture", "screen",
+                                              os.path.join(d, "x." + ext)], env)
+            work = ours - 0.3
+            print(f"--capture screen x.{ext}: {ours*1000:.0f} ms ({work*1000:.0f} ms without the "
+                  f"0.3 s pause), {ours_pf} faults, peak RSS {ours_mb:.0f} MB")
+            if ext == "BMP":
+                bmp_work = work
+        xwd, xwd_mb, xwd_pf = measure(["xwd", "-root", "-silent", "-out", os.path.join(d, "x.xwd")], env)
+        scrot, scrot_mb, scrot_pf = measure(["scrot", "-o", os.path.join(d, "x.png")], env, 3)
+        print(f"xwd -root {xwd*1000:.0f} ms ({xwd_pf} faults, {xwd_mb:.0f} MB), scrot {scrot*1000:.0f} ms "
+              f"({scrot_pf} faults, {scrot_mb:.0f} MB); for x.BMP xwd/snaprio {xwd/bmp_work:.2f}, "
+              f"scrot/snaprio {scrot/bmp_work:.2f}")
 finally:
     xvfb.terminate()

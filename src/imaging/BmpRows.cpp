@@ -47,6 +47,19 @@ uint8_t Field(uint32_t pixel, uint32_t mask) {
     return static_cast<uint8_t>(((pixel & mask) >> shift) * 255u / max);
 }
 
+// B, G, R, X pixels to B, G, R: four pixels as three words at a time.
+void PackBgrx(const uint8_t* s, uint8_t* d, uint32_t w) {
+    uint32_t x = 0;
+    for (; x + 4 <= w; x += 4, s += 16, d += 12) {
+        uint32_t p[4];
+        std::memcpy(p, s, 16);
+        const uint32_t o[3] = {(p[0] & 0xFFFFFF) | p[1] << 24, (p[1] >> 8 & 0xFFFF) | p[2] << 16,
+                               (p[2] >> 16 & 0xFF) | p[3] << 8};
+        std::memcpy(d, o, 12);
+    }
+    for (; x < w; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+}
+
 } // namespace
 
 void DecodeRle(const uint8_t* data, size_t size, const TBmpLayout& l, uint8_t* pixels,
@@ -155,7 +168,7 @@ void WriteBmp(TRowSource& rows, const TByteSink& sink) {
             for (uint32_t x = 0; x < w; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
             break;
         case TRowFormat::Bgrx32:
-            for (uint32_t x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+            PackBgrx(s, d, w);
             break;
         case TRowFormat::Bgra32:
             std::memcpy(d, s, static_cast<size_t>(w) * 4);

@@ -172,3 +172,19 @@ TEST(Convert, TheCommandLineFrontLoadsNeitherQtNorX) {
     for (const char* lib : {"libQt6", "libX11", "libxcb"})
         EXPECT_EQ(needed.find(lib), std::string::npos) << lib;
 }
+
+TEST(Convert, SavingAGrabNeitherCopiesNorChangesIt) {
+    // A grab is the shared segment itself: every writer reads its rows where
+    // they are, and the picture is still that memory, in its format, after.
+    std::vector<uint32_t> segment(64 * 48);
+    for (size_t i = 0; i < segment.size(); ++i)
+        segment[i] = 0xFF000000u | uint32_t(i * 2654435761u);
+    QImage grab(reinterpret_cast<uchar*>(segment.data()), 64, 48, 64 * 4, QImage::Format_RGB32);
+    TTempDir dir;
+    for (const char* name : {"g.BMP", "g.GIF", "g.JPG"}) {
+        SaveImageFile(grab, dir.File(name));
+        EXPECT_EQ(grab.constBits(), reinterpret_cast<const uchar*>(segment.data())) << name;
+        EXPECT_EQ(grab.format(), QImage::Format_RGB32) << name;
+        EXPECT_EQ(PillowDecode(dir.File(name)).Width, 64) << name;
+    }
+}
