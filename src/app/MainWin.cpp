@@ -191,9 +191,14 @@ bool TMainWin::event(QEvent* e) {
 }
 
 void TMainWin::WinMessage(const TMessage& m) {
-    if (m.Msg == hmHotKey)
+    if (m.Msg == hmHotKey) {
         CaptureRequest(true, m.WParam);
-    else if (m.Msg >= hmLeftDown && m.Msg <= hmMove && Selection)
+    } else if (m.Msg == hmCancel) {
+        // Escape: back to the capture screen with the user's choice.
+        if (!CancelSelection()) return;
+        DoActivate();
+        SetScreen(1, true);
+    } else if (m.Msg >= hmLeftDown && m.Msg <= hmMove && Selection)
         Selection->Message(m);
 }
 
@@ -203,6 +208,8 @@ void TMainWin::CaptureImage1Click() {
 
 void TMainWin::CaptureRequest(bool checkKey, int key) {
     if (CaptureInProgress) {
+        // A selection under way ends first: the window it covers must show.
+        if (CancelSelection()) SetScreen(1, true);
         DoActivate();
         UserDialogs().MessageBox(
             this,
@@ -358,6 +365,7 @@ void TMainWin::StartSelection() {
         QMetaObject::invokeMethod(
             this,
             [this, picture] {
+                if (!Selection) return; // aborted meanwhile
                 Selection.reset();
                 FinishCapture(picture);
             },
@@ -447,7 +455,15 @@ bool TMainWin::eventFilter(QObject* watched, QEvent* e) {
     return QWidget::eventFilter(watched, e);
 }
 
+bool TMainWin::CancelSelection() {
+    if (!Selection) return false;
+    Selection->Cancel();
+    Selection.reset();
+    return true;
+}
+
 void TMainWin::AbortButtonClick() {
+    CancelSelection(); // in any state: nothing of the cycle lives on
     CaptureInProgress = false;
     hide();
 }

@@ -11,6 +11,7 @@
 
 #include "app/Capture.h"
 #include "app/Delivery.h"
+#include "app/Pause.h"
 #include "app/Selection.h"
 #include "platform/Display.h"
 #include "platform/WinMessages.h"
@@ -63,7 +64,7 @@ public:
     TDelivery Delivery{this};
 
     // The clock of the pause before a grab; tests give their own.
-    std::function<QTime()> PauseClock;
+    TMonotonicClock PauseClock;
 
     // The tray's "Capt&ure Image": a capture request without the key check.
     void CaptureImage1Click();
@@ -108,6 +109,8 @@ private:
     void SelectConfiguredShape();
     void DrawThumb();
     void NothingCaptured(TGrabFailure failure);
+    // Ends a selection under way; false when there is none.
+    bool CancelSelection();
 
     HWND FHandle = 0;
     bool Shown = false;

@@ -2,13 +2,12 @@
 // the hidden windows are gone from the screen.
 #pragma once
 
-#include <QTime>
 #include <functional>
 
-// True once Delay seconds have passed since Start (seconds of the day, with
-// its hour); across midnight the day's length is counted in.
-bool PauseElapsed(double start, int startHour, double now, int nowHour, double delay);
+// Seconds on a clock that only runs forward (tests give their own).
+using TMonotonicClock = std::function<double()>;
 
-// Waits Delay seconds of the clock (the system's time of day unless a test
-// gives another), processing pending events meanwhile.
-void PauseForNoSpeed(double delay, const std::function<QTime()>& clock = {});
+// Waits Delay seconds of the monotonic clock (the system's unless a test gives
+// another), processing pending events meanwhile. The time of day plays no
+// part: a clock change or midnight during the pause cannot stretch it.
+void PauseForNoSpeed(double delay, const TMonotonicClock& clock = {});

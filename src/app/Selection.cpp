@@ -161,6 +161,14 @@ void TSelection::Message(const TMessage& m) {
     }
 }
 
+void TSelection::Cancel() {
+    if (!FActive) return;
+    Erase();
+    FActive = false;
+    Screen.EndSelection();
+    SetHookMode(HookModeKeys);
+}
+
 void TSelection::Finish() {
     Erase();
     FActive = false;

@@ -32,6 +32,9 @@ public:
     bool Start();
     // A hook report, hmLeftDown to hmMove.
     void Message(const TMessage& m);
+    // Ends the selection without a picture: the figure and the prompt go,
+    // the surface closes and the hook's mode is 1 again (Finish is not called).
+    void Cancel();
     bool Active() const { return FActive; }
 
     // The outline rectangle now, and the stretch/move switch.

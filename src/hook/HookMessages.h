@@ -1,4 +1,4 @@
-// The messages the input hook posts, WM_USER (0x400) + 1 to + 8. The key
+// The messages the input hook posts, WM_USER (0x400) + 1 to + 9. The key
 // reports carry a hot-key index in wParam; the mouse reports carry the screen
 // position, x in wParam and y in lParam.
 #pragma once
@@ -15,5 +15,6 @@ enum THookMessage : uint32_t {
     hmLeftUp = HookMessageBase + 5,    // the selection is done; the mode is 1 again
     hmIgnored = HookMessageBase + 6,   // never posted; ignored
     hmRightClick = HookMessageBase + 7,
-    hmMove = HookMessageBase + 8, // moved before the left button goes down
+    hmMove = HookMessageBase + 8,   // moved before the left button goes down
+    hmCancel = HookMessageBase + 9, // Escape during a selection; the mode is 1 again
 };

@@ -33,7 +33,6 @@ protected:
         OldDialogs = SetUserDialogs(std::move(dialogs));
         OldHooks = DeliveryHooks();
         Win = std::make_unique<TMainWin>();
-        Win->PauseClock = [] { return QTime::currentTime(); };
     }
     void TearDown() override {
         Win.reset();

@@ -139,3 +139,22 @@ TEST_F(Selection, RandomReportsNeverBreakOrStain) {
         ASSERT_EQ(Fake().Screen, Before) << "round " << round << ", item " << item;
     }
 }
+
+TEST_F(Selection, CancelInAnyStateLeavesNothing) {
+    // Waiting with the prompt, dragging, moving: each ends clean, unfinished.
+    const std::vector<std::vector<TMessage>> states = {
+        {M(8, 200, 150)},
+        {M(8, 200, 150), M(3, 200, 150), M(4, 260, 220)},
+        {M(3, 50, 40), M(4, 90, 80), M(7), M(4, 120, 130)}};
+    for (const auto& reports : states) {
+        auto s = Begin(7);
+        for (const TMessage& m : reports) s->Message(m);
+        s->Cancel();
+        EXPECT_FALSE(s->Active());
+        EXPECT_EQ(Fake().Screen, Before);
+        EXPECT_EQ(HookRead(Block.Mode), HookModeKeys) << "the pointer goes back to the user";
+        s->Message(M(5, 300, 300)); // a release after the end: nothing
+    }
+    EXPECT_EQ(Finished, 0);
+    EXPECT_EQ(Fake().Ended, 3);
+}

@@ -148,6 +148,41 @@ TEST_F(InputHook, SelectionModeReportsTheMouseAndEndsInModeOne) {
     EXPECT_TRUE(Main.Got.empty());
 }
 
+TEST_F(InputHook, ADragOutlivesAReinstallAndEscapeCancels) {
+    XDo({"mousemove", "10", "10"});
+    SetHookMode(HookModeSelect);
+    Settle();
+    XDo({"mousedown", "1"});
+    XDo({"mousemove", "60", "70"});
+    Settle();
+    RemoveHooks(); // the hook timer, or the tray's restore, in the middle of the drag
+    InstallHooks();
+    Settle();
+    Main.Got.clear();
+    XDo({"mousemove", "80", "90"});
+    XDo({"mouseup", "1"});
+    ASSERT_TRUE(WaitFor([&] { return HookRead(HookBlock->Mode) == HookModeKeys; }));
+    Settle();
+    EXPECT_EQ(Main.Got, (std::vector<TMessage>{{hmDrag, 80, 90}, {hmLeftUp, 80, 90}}));
+
+    // Escape ends a selection: reported, mode 1, pointer and keyboard free.
+    SetHookMode(HookModeSelect);
+    Settle();
+    Main.Got.clear();
+    XDo({"key", "Escape"});
+    ASSERT_TRUE(WaitFor([&] { return HookRead(HookBlock->Mode) == HookModeKeys; }));
+    Settle();
+    EXPECT_EQ(Main.Got, (std::vector<TMessage>{{hmCancel, 0, 0}}));
+    Display* d = XOpenDisplay(nullptr);
+    EXPECT_EQ(
+        XGrabKeyboard(d, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync, CurrentTime),
+        GrabSuccess);
+    EXPECT_EQ(XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync,
+                           GrabModeAsync, None, None, CurrentTime),
+              GrabSuccess);
+    XCloseDisplay(d);
+}
+
 TEST_F(InputHook, AKeyHeldByAnotherProgramIsSkippedAndNamedOnce) {
     Display* other = XOpenDisplay(nullptr);
     ASSERT_NE(other, nullptr);

@@ -42,6 +42,7 @@ private:
     void Sync();
     void FollowKeys();
     void FollowPointer();
+    void Release();
     void GrabIndex(int index, bool grab, bool quiet);
     void ReadEvents();
     void OnKey(XKeyEvent& e);
@@ -63,7 +64,7 @@ private:
     std::array<bool, HotKeyCount> Named{};   // said once on stderr
     std::array<bool, HotKeyCount> Held{};    // the last grab was refused
     std::array<bool, 256> KeyDown{};         // keycodes held, to drop auto-repeat
-    bool PointerGrabbed = false;
+    bool PointerGrabbed = false, KeyboardGrabbed = false;
     bool LeftDown = false;
 };
 
@@ -118,7 +119,7 @@ void TInputHook::Close() {
     Named.fill(false);
     Held.fill(false);
     KeyDown.fill(false);
-    PointerGrabbed = LeftDown = false;
+    PointerGrabbed = LeftDown = KeyboardGrabbed = false;
 }
 
 uint32_t TInputHook::Hook(uint32_t which) {
@@ -207,11 +208,28 @@ void TInputHook::FollowPointer() {
         const unsigned mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
         PointerGrabbed = XGrabPointer(Dpy, Root, False, mask, GrabModeAsync, GrabModeAsync, None,
                                       None, CurrentTime) == GrabSuccess;
-        LeftDown = false;
+        // A hook installed again in the middle of a drag (the hook timer, the
+        // tray's restore) finds the button held: the release still ends it.
+        Window root, child;
+        int rx, ry, wx, wy;
+        unsigned buttons = 0;
+        XQueryPointer(Dpy, Root, &root, &child, &rx, &ry, &wx, &wy, &buttons);
+        LeftDown = PointerGrabbed && (buttons & Button1Mask);
     } else if (!want && PointerGrabbed) {
-        XUngrabPointer(Dpy, CurrentTime);
-        PointerGrabbed = LeftDown = false;
+        Release();
     }
+    // Escape cancels the selection, so the keyboard is ours while it lasts;
+    // another client may hold it for a moment: try again on the next turn.
+    if (PointerGrabbed && !KeyboardGrabbed)
+        KeyboardGrabbed = XGrabKeyboard(Dpy, Root, False, GrabModeAsync, GrabModeAsync,
+                                        CurrentTime) == GrabSuccess;
+}
+
+void TInputHook::Release() {
+    XUngrabPointer(Dpy, CurrentTime);
+    if (KeyboardGrabbed) XUngrabKeyboard(Dpy, CurrentTime);
+    XFlush(Dpy);
+    PointerGrabbed = LeftDown = KeyboardGrabbed = false;
 }
 
 void TInputHook::Sync() {
@@ -224,7 +242,8 @@ void TInputHook::Sync() {
 }
 
 void TInputHook::Retry() {
-    const bool pointer = MouseOn && HookRead(Block->Mode) == HookModeSelect && !PointerGrabbed;
+    const bool pointer =
+        MouseOn && HookRead(Block->Mode) == HookModeSelect && (!PointerGrabbed || !KeyboardGrabbed);
     if (pointer != PointerRetry.isActive()) pointer ? PointerRetry.start() : PointerRetry.stop();
     bool keys = false;
     for (bool r : Refused) keys = keys || r;
@@ -240,6 +259,12 @@ void TInputHook::OnKey(XKeyEvent& e) {
                        (mods & ShiftMask ? ModShift : 0u) | (mods & Mod4Mask ? ModWin : 0u),
                    THotKeyKind::Function, 0};
     KeySym sym = XkbKeycodeToKeysym(Dpy, static_cast<KeyCode>(e.keycode), 0, 0);
+    if (sym == XK_Escape && PointerGrabbed) {
+        Post(HookRead(Block->MainWindow), hmCancel, 0, 0);
+        HookWrite(Block->Mode, HookModeKeys);
+        Release();
+        return;
+    }
     if (sym >= XK_0 && sym <= XK_9)
         c = {c.Mods, THotKeyKind::Digit, static_cast<int>(sym - XK_0)};
     else if (sym >= XK_a && sym <= XK_z)
@@ -263,9 +288,7 @@ void TInputHook::OnButton(XButtonEvent& e, bool press) {
     } else if (e.button == Button1 && LeftDown) {
         Post(main, hmLeftUp, e.x_root, e.y_root);
         HookWrite(Block->Mode, HookModeKeys);
-        XUngrabPointer(Dpy, CurrentTime);
-        XFlush(Dpy);
-        PointerGrabbed = LeftDown = false;
+        Release();
     } else if (e.button == Button3 && press) {
         Post(main, hmRightClick, 0, 0);
     }

@@ -12,7 +12,8 @@
 // Mouse: in mode 2 the pointer is grabbed; moves post WM_USER+8 (button up) or
 // WM_USER+4 (left button held), the left button WM_USER+3 down and WM_USER+5
 // up, the right button WM_USER+7; after the left button goes up the mode is 1
-// again and the pointer is free.
+// again and the pointer is free. The keyboard is grabbed too: Escape posts
+// WM_USER+9, sets the mode to 1 and frees both; hot keys still report.
 #pragma once
 
 #include <cstdint>
