@@ -1,9 +1,9 @@
 #include "app/HelpWindow.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShortcut>
-
-#include "app/Main.h"
 
 THelpWindow::THelpWindow(QWidget* parent) : QTextBrowser(parent) {
     setObjectName("HelpWindow");
@@ -15,9 +15,13 @@ THelpWindow::THelpWindow(QWidget* parent) : QTextBrowser(parent) {
     setOpenExternalLinks(true);
     for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
         connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
-    const QSize size(640, 520);
+    // Centred in Qt's own units: under scaling they are not the screen's pixels.
+    QRect area(0, 0, 640, 520);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    const QSize size = QSize(640, 520).boundedTo(area.size() * 9 / 10);
     resize(size);
-    if (ScreenWidth > 0) move((ScreenWidth - size.width()) / 2, (ScreenHeight - size.height()) / 2);
+    move(area.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 bool THelpWindow::Open(const QString& file) {

@@ -3,8 +3,10 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/Delivery.h"
@@ -179,23 +181,26 @@ void TTrayMenu::ShowNoTrayNotice() {
     NoticeShown = true;
     // Not modal and not taking the focus: the program stays usable by its
     // hot key while the box waits.
-    auto* box = new QMessageBox(QMessageBox::Information, "No Notification Area",
-                                ProgramTitle +
-                                    " is running, but this desktop has no "
-                                    "notification area (system tray) to show its icon.\n\n"
-                                    "Press " +
-                                    KeyName(Config.CaptureKey) +
-                                    " to capture, or use:\n"
-                                    "    snaprio --show         start a capture\n"
-                                    "    snaprio --configure    change the settings\n"
-                                    "    snaprio --quit         end the program\n\n"
-                                    "The icon appears as soon as a tray starts.",
+    const QString text =
+        "<p>" + ProgramTitle +
+        " is running, but this desktop has no notification area (system tray) to show its "
+        "icon.</p><p>Press <b>" +
+        KeyName(Config.CaptureKey) +
+        "</b> to capture, or use:</p><table cellspacing=\"4\">"
+        "<tr><td><code>snaprio --show</code></td><td>start a capture</td></tr>"
+        "<tr><td><code>snaprio --configure</code></td><td>change the settings</td></tr>"
+        "<tr><td><code>snaprio --quit</code></td><td>end the program</td></tr></table>"
+        "<p>The icon appears as soon as a tray starts.</p>";
+    auto* box = new QMessageBox(QMessageBox::Information, "No Notification Area", text,
                                 QMessageBox::Ok, Main);
+    box->setTextFormat(Qt::RichText);
     box->setObjectName("NoTrayNotice");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setAttribute(Qt::WA_ShowWithoutActivating);
     box->setWindowModality(Qt::NonModal);
     box->show();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        box->move(screen->availableGeometry().center() - box->rect().center());
 }
 
 void TTrayMenu::TaskIcon1RightClick(QPoint at) {

@@ -1,6 +1,8 @@
 // The resident program as a real process: a tray that comes late, the menu's
 // terminate entry, and the commands to the running copy.
 #include <array>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -62,6 +64,66 @@ long Switches(int pid) {
 }
 
 } // namespace
+
+TEST_F(TrayProgram, CaptureWindowFromTheMenuTakesTheWindowThatWasActiveBeforeIt) {
+    TXServer x("1024x768x24", true);
+    ASSERT_TRUE(x.Ok());
+    TDisplayEnv display(x.Name());
+    TProcess trayer({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                     "--width", "200", "--heighttype", "pixel", "--height", "32"});
+    TProcess victim({"xterm", "-geometry", "40x10+100+100", "-title", "Victim"});
+    std::string id;
+    ASSERT_TRUE(WaitFor([&] {
+        return RunCommand({"xdotool", "search", "--onlyvisible", "--name", "^Victim$"}, &id) == 0;
+    }));
+    id = id.substr(0, id.find('\n'));
+    RunCommand({"xdotool", "windowactivate", "--sync", id});
+
+    WriteFile(Dir.File("SNAPRO.INI"), "[Misc]\nFirst Time=No\nWhat To Cap=1\nAction=5\n");
+    auto program = Run({});
+    std::vector<std::array<int, 4>> icon, menu;
+    ASSERT_TRUE(WaitFor([&] { return (icon = Windows(program->Pid())).size() == 1; }));
+    RunCommand({"xdotool", "mousemove", std::to_string(icon[0][0] + icon[0][2] / 2),
+                std::to_string(icon[0][1] + icon[0][3] / 2), "click", "3"});
+    ASSERT_TRUE(WaitFor([&] { return (menu = Windows(program->Pid())).size() == 2; }));
+    const auto popup = menu[0][2] > menu[1][2] ? menu[0] : menu[1];
+    // "Capt&ure Image", the first entry; then "&Capture" and "Co&py".
+    RunCommand({"xdotool", "mousemove", std::to_string(popup[0] + popup[2] / 2),
+                std::to_string(popup[1] + 12), "click", "1"});
+    ASSERT_TRUE(WaitFor([&] {
+        std::string w;
+        return RunCommand({"xdotool", "search", "--onlyvisible", "--name", "^Snaprio 2000$"}, &w) ==
+               0;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    RunCommand({"xdotool", "key", "Return"});
+    std::string png;
+    ASSERT_TRUE(WaitFor([&] {
+        RunCommand({"xdotool", "key", "alt+p"});
+        return RunCommand({"xclip", "-selection", "clipboard", "-t", "image/png", "-o"}, &png) ==
+                   0 &&
+               png.size() > 24;
+    }));
+    const auto be32 = [&](size_t at) {
+        return int(uint8_t(png[at])) << 24 | int(uint8_t(png[at + 1])) << 16 |
+               int(uint8_t(png[at + 2])) << 8 | int(uint8_t(png[at + 3]));
+    };
+    // The picture is the victim with its frame (extents left, right, top, bottom).
+    std::string geometry, extents;
+    RunCommand({"xdotool", "getwindowgeometry", "--shell", id}, &geometry);
+    RunCommand({"xprop", "-id", id, "_NET_FRAME_EXTENTS"}, &extents);
+    int l = 0, r = 0, t = 0, b = 0;
+    ASSERT_EQ(std::sscanf(extents.substr(extents.find('=') + 1).c_str(), "%d, %d, %d, %d", &l, &r,
+                          &t, &b),
+              4)
+        << extents;
+    const int w = std::stoi(geometry.substr(geometry.find("WIDTH=") + 6));
+    const int h = std::stoi(geometry.substr(geometry.find("HEIGHT=") + 7));
+    EXPECT_EQ(be32(16), w + l + r);
+    EXPECT_EQ(be32(20), h + t + b);
+    program->Signal(SIGTERM);
+    program->Wait();
+}
 
 TEST_F(TrayProgram, AWaitingProgramDoesNotWakeUp) {
     auto program = StartResident();
