@@ -27,6 +27,7 @@ TTrayMenu* Current = nullptr;
 // A tray's own connection may learn of the new tray a little after ours.
 constexpr int TrayRetries = 25;
 constexpr int TrayRetryMs = 200;
+constexpr int IconSettleMs = 1000;
 
 QString KeyName(int k) {
     if (k < 0 || k >= HotKeyCount) return QStringLiteral("the capture hot key");
@@ -146,7 +147,7 @@ void TTrayMenu::RefreshEntries() {
 
 void TTrayMenu::Activate() {
     TaskIcon1->SetActive(true);
-    if (TaskIcon1->Active()) return;
+    if (TaskIcon1->Active()) return IconShown();
     // No tray yet: panels often start after the programs they should show.
     Watch = new TTrayWatch(this);
     connect(Watch, &TTrayWatch::Appeared, this, &TTrayMenu::TrayAppeared);
@@ -173,7 +174,17 @@ void TTrayMenu::TryTray() {
     if (TaskIcon1->Active() && Watch) {
         Watch->deleteLater(); // nothing more to wait for
         Watch = nullptr;
+        IconShown();
     }
+}
+
+void TTrayMenu::IconShown() {
+    // The hooks were installed before the icon existed: say what they met once
+    // the tray has taken the icon in (a message before that is lost).
+    const int key = Config.CaptureKey;
+    QTimer::singleShot(IconSettleMs, this, [this, key] {
+        if (TheInputHook().HeldElsewhere(key)) HotKeyHeldElsewhere(key);
+    });
 }
 
 void TTrayMenu::ShowNoTrayNotice() {

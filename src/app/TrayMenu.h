@@ -70,6 +70,7 @@ private:
     void RefreshEntries();
     void TrayAppeared();
     void TryTray();
+    void IconShown();
     void ShowNoTrayNotice();
 
     TMainWin* Main;

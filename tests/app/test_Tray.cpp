@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
@@ -99,11 +100,26 @@ std::vector<std::pair<QString, QString>> MenuOf(QMenu* menu) {
 TEST_F(Tray, IconShowsInARealTrayAndTheRightClickMenuHasItsEntriesInOrder) {
     auto trayer = StartTrayer();
     ASSERT_TRUE(WaitFor([] { return TTaskIcon::TrayAvailable(); })) << "trayer did not start";
+    // The capture key is held by another program: the icon's first words say so.
+    auto owned = std::make_unique<TMemoryInputHook>();
+    owned->Held[44] = true;
+    auto oldHook = SetInputHook(std::move(owned));
     Win = std::make_unique<TMainWin>();
     TTaskIcon* icon = Win->Tray->TaskIcon1;
     EXPECT_TRUE(icon->Active());
     EXPECT_EQ(icon->ToolTip(), "Snaprio 2000");
     EXPECT_EQ(icon->TaskIconID(), 0);
+    QWidget* balloon = nullptr;
+    EXPECT_TRUE(WaitFor([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && QString(w->metaObject()->className()) == "QBalloonTip")
+                for (QLabel* l : w->findChildren<QLabel*>())
+                    if (l->text().contains("The hot key F11 is taken by another program"))
+                        balloon = w;
+        return balloon != nullptr;
+    })) << "no tray message about the held key";
+    if (balloon) balloon->hide(); // it covers the icon
+    SetInputHook(std::move(oldHook));
     int x = 0, y = 0;
     ASSERT_TRUE(WaitFor([&] { return IconCentre(x, y); })) << "no icon window in the tray";
 
