@@ -35,4 +35,13 @@ best() { # best wall time in ms of 5 runs of the command
 ours=$(SNAPRIO_INI="$work/SNAPRO.INI" best "$build/snaprio" --mail bob@example.net "$work/capture.gif")
 curl=$(best curl -s "smtp://127.0.0.1:$port" --mail-from ann@example.org --mail-rcpt bob@example.net -T "$work/message.eml")
 echo "20 MB attachment to smtp-sink: snaprio --mail ${ours} ms, curl ${curl} ms, ratio $(echo "scale=2; $ours / $curl" | bc)"
+# Page faults and peak memory of one run each.
+faults() { perf stat -x, -e page-faults "$@" 2>&1 >/dev/null | awk -F, '/page-faults/ {print $1}'; }
+peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
+ourcmd=(env SNAPRIO_INI="$work/SNAPRO.INI" "$build/snaprio" --mail bob@example.net "$work/capture.gif")
+curlcmd=(curl -s "smtp://127.0.0.1:$port" --mail-from ann@example.org --mail-rcpt bob@example.net -T "$work/message.eml")
+if perf stat -e page-faults true >/dev/null 2>&1; then
+  echo "page faults: snaprio --mail $(faults "${ourcmd[@]}"), curl $(faults "${curlcmd[@]}")"
+fi
+echo "peak RSS: snaprio --mail $(peak "${ourcmd[@]}") KB, curl $(peak "${curlcmd[@]}") KB"
 "$build/bench/bench_mail" --send "$port"

@@ -5,7 +5,7 @@
 namespace {
 
 using TClock = std::chrono::steady_clock;
-constexpr auto Interval = std::chrono::milliseconds(4);
+constexpr auto Interval = std::chrono::milliseconds(3);
 constexpr unsigned CallsPerClockRead = 16; // a clock read costs more than a call
 
 std::function<void()>& Callback() {

@@ -1,6 +1,6 @@
 // Keeping the user interface alive during long mail work: the mail core calls
 // MailPump() often; the installed callback (the application's event pump)
-// runs about every 4 ms of work, never per byte, so byte loops stay fast and the window
+// runs about every 3 ms of work, never per byte, so byte loops stay fast and the window
 // stays live.
 #pragma once
 
@@ -10,7 +10,7 @@
 // Installs the callback (empty: none). Returns the previous one.
 std::function<void()> SetMailPump(std::function<void()> pump);
 
-// Cheap enough to call per line; runs the callback when 4 ms have passed
+// Cheap enough to call per line; runs the callback when 3 ms have passed
 // since it last ran.
 void MailPump();
 

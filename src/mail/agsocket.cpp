@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int TurnMs = 5;          // one wait turn: poll this long, then pump
+constexpr int TurnMs = 3;          // one wait turn: poll this long, then pump
 constexpr size_t LineLimit = 1024; // bytes of a reply line kept
 constexpr size_t ChunkSize = 2047; // stream chunk of OnProgress
 constexpr size_t SendBatch = 32 * ChunkSize;

@@ -1,9 +1,11 @@
 #include "mail/msmsg.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <sstream>
 
+#include "mail/MailPump.h"
 #include "mail/MimeTypes.h"
 #include "mail/mscoding.h"
 #include "mail/msencode.h"
@@ -86,9 +88,21 @@ void TmsAttList::AddFile(const std::string& fileName) {
     const std::streamoff size = in.tellg();
     in.seekg(0);
     if (size > 0) {
-        item->Data.resize(static_cast<size_t>(size));
-        in.read(item->Data.data(), size);
-        item->Data.resize(static_cast<size_t>(in.gcount()));
+        // In pieces, with the window kept live between them: a large file
+        // takes longer to read (and its memory longer to fill) than a pump
+        // may wait.
+        constexpr std::streamoff Piece = 1 << 20;
+        item->Data.reserve(static_cast<size_t>(size));
+        std::streamoff got = 0;
+        while (got < size) {
+            const std::streamoff n = std::min(Piece, size - got);
+            item->Data.resize(static_cast<size_t>(got + n));
+            in.read(item->Data.data() + got, n);
+            got += in.gcount();
+            if (!in) break;
+            MailPumpNow(); // a piece is work enough for one pump
+        }
+        item->Data.resize(static_cast<size_t>(got));
     }
     std::ostringstream rest; // whatever the file grew by meanwhile
     if (in.peek() != std::char_traits<char>::eof()) rest << in.rdbuf();

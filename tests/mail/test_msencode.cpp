@@ -248,8 +248,8 @@ TEST(MessageEncoder, PumpsWhileEncodingButNotPerLine) {
     SetMailPump(old);
     SetMailPumpClock({});
     EXPECT_LT(pumps, 368000 / 64) << "never once a line";
-    EXPECT_LE(longest, milliseconds(5)) << "once 4 ms have passed";
-    EXPECT_LE(now - last, milliseconds(5)) << "to the end";
+    EXPECT_LE(longest, milliseconds(4)) << "once 3 ms have passed";
+    EXPECT_LE(now - last, milliseconds(4)) << "to the end";
 }
 
 TEST(MessageEncoder, RenderingLeavesTheMessageAsItWas) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "mail/MailPump.h"
 #include "mail/MimeTypes.h"
 #include "mail/msmsg.h"
 
@@ -57,6 +58,16 @@ TEST(AttList, AddFileReadsTheWholeFileOrNothing) {
     copy.Assign(list);
     list.Items(0).Data = "changed";
     EXPECT_EQ(copy.Items(0).Data, bytes) << "a deep copy";
+    // A large file is read in pieces with the window kept live between them.
+    std::string big(5 << 20, 'b');
+    big[3 << 20] = 'x';
+    WriteFile(dir.File("big.bin"), big);
+    int pumps = 0;
+    auto old = SetMailPump([&] { ++pumps; });
+    list.AddFile(dir.File("big.bin"));
+    SetMailPump(old);
+    EXPECT_TRUE(list.Items(1).Data == big);
+    EXPECT_GE(pumps, 4);
 }
 
 TEST(Message, ValidateNeedsSenderAndOneRealRecipient) {
