@@ -4,7 +4,7 @@
 #include <ext/stdio_filebuf.h>
 #include <fcntl.h>
 #include <iostream>
-#include <sys/mman.h>
+#include <sys/mman.h> // memfd_create
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr off_t FreeStep = 2 << 20; // bytes given back between two pumps
+constexpr off_t FreeStep = 2 << 20;      // bytes given back between two pumps
+constexpr size_t BufferSize = 256 << 10; // bytes a read of the stream takes at once
 
 // Where memfd is missing: a file in $TMPDIR, unlinked at once, so that it
 // too has no name to leave behind.
@@ -32,13 +33,14 @@ TTempFileStream::TTempFileStream() {
     if (Fd < 0) Fd = UnnamedTempFile();
     if (Fd < 0) throw EMailError("Cannot create a temporary file");
     FPath = "/proc/self/fd/" + std::to_string(Fd);
+    // Large reads and writes: the encoder writes a megabyte at a time, the
+    // data phase reads through this buffer.
     Buffer = std::make_unique<__gnu_cxx::stdio_filebuf<char>>(
-        ::dup(Fd), std::ios::in | std::ios::out | std::ios::binary);
+        ::dup(Fd), std::ios::in | std::ios::out | std::ios::binary, BufferSize);
     File = std::make_unique<std::iostream>(Buffer.get());
 }
 
 TTempFileStream::~TTempFileStream() {
-    Unmap();
     File.reset();
     Buffer.reset();
     // Giving a large file's pages back takes long: shrink it in steps with
@@ -50,22 +52,4 @@ TTempFileStream::~TTempFileStream() {
             MailPumpNow();
         }
     ::close(Fd);
-}
-
-std::string_view TTempFileStream::Map() {
-    Unmap();
-    File->flush();
-    struct stat st {};
-    if (::fstat(Fd, &st) != 0 || st.st_size <= 0) return {};
-    void* p = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_SHARED | MAP_POPULATE,
-                     Fd, 0);
-    if (p == MAP_FAILED) return {};
-    Mapped = p;
-    MappedSize = static_cast<size_t>(st.st_size);
-    return {static_cast<const char*>(p), MappedSize};
-}
-
-void TTempFileStream::Unmap() {
-    if (Mapped) ::munmap(Mapped, MappedSize);
-    Mapped = nullptr;
 }

@@ -7,7 +7,6 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
-#include <string_view>
 
 class TTempFileStream {
 public:
@@ -20,17 +19,10 @@ public:
     std::iostream& Stream() { return *File; }
     // A path that opens the file while it lives ("/proc/self/fd/N").
     const std::string& Path() const { return FPath; }
-    // The whole content as written so far, mapped read-only; empty when it
-    // cannot be mapped. Valid until the next Map or the end of the object.
-    std::string_view Map();
 
 private:
-    void Unmap();
-
     int Fd = -1;
     std::string FPath;
     std::unique_ptr<std::streambuf> Buffer;
     std::unique_ptr<std::iostream> File;
-    void* Mapped = nullptr;
-    size_t MappedSize = 0;
 };

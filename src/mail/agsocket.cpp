@@ -379,17 +379,6 @@ void TagSocket::SendStream(std::istream& stream, const TSendFilter& filter) {
     });
 }
 
-void TagSocket::SendBuffer(std::string_view data, const TSendFilter& filter) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
-    const auto size = static_cast<int64_t>(data.size());
-    int64_t at = 0;
-    SendChunks(size, filter, [&](int64_t& pos) {
-        const std::string_view chunk = data.substr(static_cast<size_t>(at), ChunkSize);
-        pos = at += static_cast<int64_t>(chunk.size());
-        return chunk;
-    });
-}
-
 template <class F> void TagSocket::SendChunks(int64_t size, const TSendFilter& filter, F&& next) {
     FPeerSpoke = false;
     std::string out;

@@ -104,8 +104,6 @@ public:
     // early, with PeerSpoke() true, when the peer answers or closes meanwhile.
     using TSendFilter = std::function<void(std::string_view, std::string&)>;
     void SendStream(std::istream& stream, const TSendFilter& filter = {});
-    // The same for bytes in memory, read where they are.
-    void SendBuffer(std::string_view data, const TSendFilter& filter = {});
     bool PeerSpoke() const { return FPeerSpoke; }
     // The peer ended the connection (a read met its end).
     bool PeerHasClosed() const { return PeerClosed; }

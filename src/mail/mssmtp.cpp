@@ -121,11 +121,7 @@ void TmsSMTP::Send() {
     // gets a second one, which the server takes off again.
     TDotStuffer stuffer;
     auto stuff = [&](std::string_view chunk, std::string& out) { stuffer.Append(chunk, out); };
-    // Sent from memory where the spool can be mapped; through its stream else.
-    if (const std::string_view text = spool.Map(); !text.empty())
-        SendBuffer(text, stuff);
-    else
-        SendStream(spool.Stream(), stuff);
+    SendStream(spool.Stream(), stuff);
     if (PeerSpoke()) {
         // The server refused the data early (and may have closed): its reply
         // is the error to show.
