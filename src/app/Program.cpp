@@ -59,7 +59,11 @@ int RunProgram(int argc, char** argv) {
     // "E-Mail The Image" and the thumbnail menu's "&E-Mail Image" open the
     // send-image dialog once their settings checks have passed.
     DeliveryHooks().SendImage = [](QWidget* owner, QImage& picture) {
-        return ShowEMailDialog(picture, owner, ProgramDir, {ScreenWidth, ScreenHeight});
+        const bool sent = ShowEMailDialog(picture, owner, ProgramDir, {ScreenWidth, ScreenHeight});
+        // Failures have had their box; a success is told by the tray, if any.
+        if (TTrayMenu* tray = CurrentTray(); sent && tray)
+            tray->TrayMessage(ProgramTitle, "The picture was sent by e-mail.");
+        return sent;
     };
 
     const std::string markerPath = MarkerPath();
