@@ -5,12 +5,14 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <algorithm>
 #include <map>
 
@@ -22,8 +24,10 @@
 #include "config/Configs.h"
 #include "config/DoView.h"
 #include "hook/HookBlock.h"
+#include "imaging/jpeg.h"
 #include "platform/InputHook.h"
 #include "platform/UserDialogs.h"
+#include "platform/WindowRequests.h"
 #include "shapes/CaptureItems.h"
 
 namespace {
@@ -167,6 +171,8 @@ void TMainWin::FormCreate() {
     HookTimer->start();
     ScreenWidth = TheDisplay().ScreenWidth();
     ScreenHeight = TheDisplay().ScreenHeight();
+    // JPEG files open with the screen's palette where the screen has one.
+    JPEGScreenPaletted = TheDisplay().Depth() <= 8;
     Q_INIT_RESOURCE(snaprio); // the resources live in a static library: keep them linked
     Tray = new TTrayMenu(this);
     Tray->SetOpeners([this] { PopViewClick(); }, {}, {});
@@ -211,11 +217,14 @@ void TMainWin::CaptureRequest(bool checkKey, int key) {
         // A selection under way ends first: the window it covers must show.
         if (CancelSelection()) SetScreen(1, true);
         DoActivate();
+        if (Warning) return; // the box already says it; boxes do not pile up
+        Warning = true;
         UserDialogs().MessageBox(
             this,
             "A capture is already in progress.  You must either abort or complete the "
             "current capture first.",
             "Warning", TMsgButtons::Ok, TMsgIcon::Warning);
+        Warning = false;
         return;
     }
     CaptureInProgress = true;
@@ -231,6 +240,16 @@ void TMainWin::CaptureRequest(bool checkKey, int key) {
 }
 
 void TMainWin::DoActivate() {
+    if (!isVisible()) {
+        // Centred on the monitor that holds the pointer, where the user is.
+        QScreen* s = QGuiApplication::screenAt(QCursor::pos());
+        const QRect g = (s ? s : screen())->geometry();
+        move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2);
+    } else if (isMinimized() || !OnCurrentDesktop(winId())) {
+        // Withdrawn and shown again, it comes back whole, on this desktop.
+        hide();
+    }
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
@@ -441,10 +460,19 @@ void TMainWin::PopViewClick() {
 
 void TMainWin::keyPressEvent(QKeyEvent* e) {
     // The window has no close box: Escape does what "&Abort"/"&Done" does.
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier)
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    const auto mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
         AbortButtonClick();
-    else
+    } else if (enter && mods == Qt::NoModifier) {
+        // The default button, as in a dialog: Enter presses it wherever the
+        // focus is (a radio button, the shape list), unless another button
+        // has the focus, which Enter then presses.
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        (focused && focused->isEnabled() ? focused : DoItButton)->click();
+    } else {
         QWidget::keyPressEvent(e);
+    }
 }
 
 bool TMainWin::eventFilter(QObject* watched, QEvent* e) {
@@ -469,6 +497,13 @@ void TMainWin::AbortButtonClick() {
 }
 
 void TMainWin::closeEvent(QCloseEvent* e) {
+    if (e->spontaneous()) {
+        // The window manager's close box: the window has none of its own,
+        // and only the tray's terminate entry and the signals end the program.
+        e->ignore();
+        AbortButtonClick();
+        return;
+    }
     FormClose();
     e->accept();
     // Closing the main window ends the program, hidden or not.

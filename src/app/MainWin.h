@@ -113,6 +113,7 @@ private:
     bool CancelSelection();
 
     HWND FHandle = 0;
+    bool Warning = false; // the "capture in progress" box is open
     bool Shown = false;
     int FScreen = 0;
     QImage FPicture;

@@ -11,6 +11,7 @@
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
 #include "maildlg/MyEMail.h"
+#include "platform/Display.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
 #include "platform/RemoteControl.h"
@@ -38,10 +39,27 @@ int SystemError(const char* text) {
     return 1;
 }
 
+// Qt paints no window on a palette (8-bit) screen and says so for every
+// paint; one line says it instead, and the grab path works all the same.
+void QuietOnPaletteScreens() {
+    if (TheDisplay().Depth() > 8) return;
+    std::fprintf(stderr,
+                 "snaprio: the windows cannot be drawn on this %d-bit palette screen; "
+                 "the hot key, the capture and --capture work\n",
+                 TheDisplay().Depth());
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (text.startsWith("QPainter::") || text.startsWith("QWidget::paintEngine")) return;
+            if (previous) previous(type, context, text);
+        });
+}
+
 } // namespace
 
 int RunProgram(int argc, char** argv) {
     QApplication app(argc, argv);
+    QuietOnPaletteScreens();
     QApplication::setApplicationName("snaprio");
     QApplication::setQuitOnLastWindowClosed(false);
     ProgramDir = FolderOf(QCoreApplication::applicationFilePath());

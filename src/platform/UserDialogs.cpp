@@ -5,6 +5,9 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
+
+#include "platform/WindowRequests.h"
 
 namespace {
 
@@ -42,6 +45,8 @@ public:
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
         }
+        if (title.isEmpty()) // Qt would show the program's name there
+            QTimer::singleShot(0, &box, [&box] { SetExactTitle(box.winId(), QString()); });
         switch (box.exec()) {
         case QMessageBox::Cancel:
             return TMsgResult::Cancel;

@@ -20,7 +20,7 @@ public:
     bool Available() override { return true; }
     int ScreenWidth() override { return Screen.width(); }
     int ScreenHeight() override { return Screen.height(); }
-    int Depth() override { return 24; }
+    int Depth() override { return ScreenDepth; }
     QImage Grab(const TRect& r) override;
     void NoteForeground() override { ++Notes; }
     TRect ForegroundWindowRect() override { return Window; }
@@ -32,6 +32,7 @@ public:
     void Put(const QImage& picture, QPoint at) override;
 
     QPoint Cursor{300, 200};
+    int ScreenDepth = 24;
     bool Drawable = true;
     int Selections = 0, Ended = 0, Notes = 0;
 };

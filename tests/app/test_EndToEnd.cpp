@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <set>
 #include <sstream>
 
 #include "TestSupport.h"
@@ -64,10 +65,12 @@ public:
     // Presses the hot key until the main window shows (the key is live once
     // the program holds its grab); its place on the screen.
     bool HotKey() {
+        // One press a second at most: a second one within the cycle would
+        // only bring the "already in progress" warning.
         if (!WaitFor([&] {
                 RunCommand({"xdotool", "key", "F11"});
-                Win = VisibleMainWindow();
-                return !Win.empty();
+                return WaitFor([&] { return !(Win = VisibleMainWindow()).empty(); },
+                               std::chrono::seconds(1));
             }))
             return false;
         std::string geometry;
@@ -201,8 +204,8 @@ TEST(EndToEnd, EMailTheCaptureToARealServer) {
     // The letters beyond ASCII on keys of their own: xdotool would otherwise
     // rebind a key for each, and a letter typed before the program saw the new
     // binding is lost.
-    const std::vector<std::string> keys{"93 = udiaeresis",  "97 = odiaeresis", "103 = ssharp",
-                                        "120 = endash",     "132 = onehalf",   "149 = EuroSign"};
+    const std::vector<std::string> keys{"93 = udiaeresis", "97 = odiaeresis", "103 = ssharp",
+                                        "120 = endash",    "132 = onehalf",   "149 = EuroSign"};
     for (const std::string& k : keys) RunCommand({"xmodmap", "-e", "keycode " + k});
     struct TKeysBack {
         const std::vector<std::string>& Keys;
@@ -280,4 +283,112 @@ TEST(EndToEnd, EMailTheCaptureToARealServer) {
     }
     resident->Program->Signal(SIGTERM);
     EXPECT_EQ(resident->Program->Wait(), 0);
+}
+
+namespace {
+
+// Distinct colours in a window's place on the screen: a box painted black
+// until moved has one.
+size_t ColoursOf(const std::string& window) {
+    std::string g;
+    RunCommand({"xdotool", "getwindowgeometry", "--shell", window}, &g);
+    int x = 0, y = 0, w = 0, h = 0;
+    std::sscanf(g.substr(g.find("X=")).c_str(), "X=%d\nY=%d\nWIDTH=%d\nHEIGHT=%d", &x, &y, &w, &h);
+    Display* dpy = XOpenDisplay(nullptr);
+    XImage* img = XGetImage(dpy, DefaultRootWindow(dpy), x, y, w, h, AllPlanes, ZPixmap);
+    std::set<unsigned long> colours;
+    for (int j = 0; img && j < h; ++j)
+        for (int i = 0; i < w; ++i) colours.insert(XGetPixel(img, i, j));
+    if (img) XDestroyImage(img);
+    XCloseDisplay(dpy);
+    return colours.size();
+}
+
+// What the window manager sends when its close button is pressed.
+void CloseByWindowManager(const std::string& window) {
+    Display* dpy = XOpenDisplay(nullptr);
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = std::stoul(window);
+    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, e.xclient.window, False, NoEventMask, &e);
+    XCloseDisplay(dpy);
+}
+
+} // namespace
+
+TEST(EndToEnd, TheCycleUnderAWindowManagerOnTwoMonitors) {
+    TXServer server("1024x768x24", true);
+    ASSERT_TRUE(server.Ok());
+    TDisplayEnv env(server.Name());
+    RunCommand({"xrandr", "--setmonitor", "left", "512/135x768/203+0+0", "screen"});
+    RunCommand({"xrandr", "--setmonitor", "right", "512/135x768/203+512+0", "none"});
+    Xdo({"mousemove", "800", "300"});
+    TResident resident("[Misc]\nWhat To Cap=0\nFirst Time=No\n");
+    TProcess& program = *resident.Program;
+    ASSERT_TRUE(resident.HotKey()) << program.Stderr();
+    EXPECT_TRUE(resident.X >= 512 && resident.X + 480 <= 1024 + 4)
+        << "centred on the monitor with the pointer: " << resident.X;
+
+    // Enter on a radio button presses "&Capture"; Escape ends the selection
+    // and brings the capture screen back.
+    Xdo({"mousemove", std::to_string(resident.X + 8 + 8 + 6),
+         std::to_string(resident.Y + 70 + 4 + 68 + 8)}); // "Capture &Rectangular Area"
+    Xdo({"click", "1"});
+    Xdo({"key", "Return"});
+    ASSERT_TRUE(WaitFor([] { return VisibleMainWindow().empty(); }));
+    WaitFor([] { return false; }, std::chrono::milliseconds(400));
+    Xdo({"key", "Escape"});
+    ASSERT_TRUE(WaitFor([] { return !VisibleMainWindow().empty(); }));
+
+    // A click without a drag: the box says so, readable the moment it shows.
+    ASSERT_TRUE(resident.Capture());
+    WaitFor([] { return false; }, std::chrono::milliseconds(400));
+    Xdo({"mousemove", "700", "500"});
+    Xdo({"click", "1"});
+    std::string box;
+    ASSERT_TRUE(WaitFor([&] { return !(box = VisibleWindow("Warning")).empty(); }));
+    EXPECT_TRUE(WaitFor([&] { return ColoursOf(box) > 4; }, std::chrono::milliseconds(500)));
+    Xdo({"windowfocus", "--sync", box});
+    Xdo({"key", "Return"});
+    ASSERT_TRUE(WaitFor([] { return VisibleWindow("Warning").empty(); }));
+
+    // Minimised, the window comes back with the next request.
+    Xdo({"windowminimize", "--sync", resident.Win});
+    ASSERT_TRUE(WaitFor([] { return VisibleMainWindow().empty(); }));
+    Xdo({"key", "F11"});
+    ASSERT_TRUE(WaitFor([&] { return !(box = VisibleWindow("Warning")).empty(); }));
+    EXPECT_TRUE(WaitFor([] { return !VisibleMainWindow().empty(); }));
+    Xdo({"windowfocus", "--sync", box});
+    Xdo({"key", "Return"});
+    ASSERT_TRUE(WaitFor([] { return VisibleWindow("Warning").empty(); }));
+
+    // The window manager's close acts as "&Abort": the program stays, and the
+    // next request opens a new cycle without the warning.
+    CloseByWindowManager(resident.Win);
+    ASSERT_TRUE(WaitFor([] { return VisibleMainWindow().empty(); }));
+    EXPECT_TRUE(program.Running());
+    ASSERT_TRUE(resident.HotKey());
+    WaitFor([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_TRUE(VisibleWindow("Warning").empty());
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 0);
+}
+
+TEST(EndToEnd, APaletteScreenSaysOnceThatItCannotDrawAndStillCaptures) {
+    TXServer server("640x480x8");
+    ASSERT_TRUE(server.Ok());
+    TDisplayEnv env(server.Name());
+    TResident resident("[Misc]\nWhat To Cap=0\nAction=0\nFirst Time=No\n");
+    TProcess& program = *resident.Program;
+    ASSERT_TRUE(resident.HotKey()) << program.Stderr();
+    ASSERT_TRUE(resident.Capture());
+    ASSERT_TRUE(WaitFor([] { return !VisibleMainWindow().empty(); })) << "the delivery screen";
+    program.Signal(SIGTERM);
+    EXPECT_EQ(program.Wait(), 0);
+    EXPECT_EQ(program.Stderr(), "snaprio: the windows cannot be drawn on this 8-bit palette "
+                                "screen; the hot key, the capture and --capture work\n");
 }

@@ -2,6 +2,7 @@
 // recorded message boxes.
 #include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
 #include "hook/HookMessages.h"
+#include "imaging/jpeg.h"
 
 namespace {
 
@@ -239,6 +241,36 @@ TEST_F(MainWin, EscapeAbortAndAnotherRequestEachEndTheSelection) {
     }
     EXPECT_EQ(Fake().Ended, 3);
     HookBlock = nullptr;
+}
+
+TEST_F(MainWin, EnterPressesTheDefaultButtonUnlessAnotherHasTheFocus) {
+    Config.WhatToCap = 3;
+    const std::tuple<const char*, bool> cases[] = {
+        {"CapArea", true}, {"ShapeBox", true}, {"DoItButton", true}, {"AbortButton", false}};
+    int selections = 0;
+    for (auto [name, captures] : cases) {
+        Win->CaptureImage1Click();
+        Win->ShapeBox->setEnabled(true);
+        QWidget* w = Win->findChild<QWidget*>(name);
+        w->setFocus();
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(w, &enter);
+        selections += captures;
+        EXPECT_EQ(Win->Selections, selections) << w->objectName().toStdString();
+        EXPECT_EQ(Win->CaptureInProgress, captures) << "Enter on \"&Abort\" aborts";
+        Win->AbortButton->click();
+    }
+}
+
+TEST_F(MainWin, ThePaletteOfJpegFilesFollowsTheScreen) {
+    for (int depth : {8, 24}) {
+        Win.reset();
+        Fake().ScreenDepth = depth;
+        JPEGScreenPaletted = depth == 24;
+        Win = std::make_unique<TTestMainWin>();
+        EXPECT_EQ(JPEGScreenPaletted, depth == 8) << depth;
+    }
+    JPEGScreenPaletted = false;
 }
 
 TEST(Thumbnail, SmallPicturesKeepTheirSizeLargeOnesTheirAspect) {

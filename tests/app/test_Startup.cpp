@@ -65,6 +65,11 @@ TEST_F(Startup, OneInstanceAtATimeAndACrashBlocksNothing) {
                !window.empty();
     }));
     window = window.substr(0, window.find('\n'));
+    EXPECT_TRUE(WaitFor([&] {
+        std::string title;
+        RunCommand({"xprop", "-id", window, "WM_NAME", "_NET_WM_NAME"}, &title);
+        return title == "WM_NAME(STRING) = \n_NET_WM_NAME(UTF8_STRING) = \n";
+    })) << "the box's title is empty, not the program's name";
     RunCommand({"xdotool", "windowfocus", "--sync", window});
     RunCommand({"xdotool", "key", "Return"});
     EXPECT_EQ(second->Wait(), 1);
