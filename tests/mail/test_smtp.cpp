@@ -354,10 +354,10 @@ TEST(Smtp, AMarkOfAnEarlierWaitDoesNotEndTheNext) {
         c.Expect();
         c.Send("221 bye\r\n");
     });
-    TClient client(server.Port(), 1);
+    TClient client(server.Port(), 2);
     bool blocked = false;
     auto old = SetMailPump([&] {
-        if (!std::exchange(blocked, true)) std::this_thread::sleep_for(1100ms);
+        if (!std::exchange(blocked, true)) std::this_thread::sleep_for(2100ms);
     });
     try {
         client.Smtp.Connect();

@@ -130,8 +130,15 @@ TEST(SmtpDelivery, ASignalDuringTheSendLeavesNoSpoolBehind) {
         WriteFile(ini, "[EMail]\nSMTP Host=127.0.0.1:" + std::to_string(server.Port()) +
                            "\nEMail Address=ann@example.org\n");
         WriteFile(dir.File("shot.gif"), std::string(8 << 20, 'g'));
+        // A shell starts background jobs with SIGINT ignored, and the program
+        // would inherit that: give it the default, as a terminal does.
+        struct sigaction dfl {
+        }, old{};
+        dfl.sa_handler = SIG_DFL;
+        sigaction(sig, &dfl, &old);
         TProcess mail({SNAPRIO_BINARY, "--mail", "bob@example.net", dir.File("shot.gif")},
                       {"SNAPRIO_INI=" + ini, "DISPLAY=", "TMPDIR=" + tmp.Path()});
+        sigaction(sig, &old, nullptr);
         EXPECT_TRUE(WaitFor([&] { return inData.load(); }, std::chrono::seconds(20)));
         mail.Signal(sig);
         EXPECT_EQ(mail.Wait(), 128 + sig);
