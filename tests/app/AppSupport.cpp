@@ -1,5 +1,10 @@
 #include "AppSupport.h"
 
+#include <cstring>
+#include <sstream>
+
+#include "TestSupport.h"
+
 TFakeDisplay::TFakeDisplay() : Screen(640, 480, QImage::Format_RGB32) {
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) Screen.setPixel(x, y, qRgb(x % 256, y % 256, (x + y) % 256));
@@ -31,4 +36,24 @@ void TFakeDisplay::Put(const QImage& picture, QPoint at) {
         for (int x = 0; x < rgb.width(); ++x)
             if (Screen.valid(at.x() + x, at.y() + y))
                 Screen.setPixel(at.x() + x, at.y() + y, rgb.pixel(x, y));
+}
+
+std::vector<std::array<int, 4>> VisibleWindows(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"xdotool", "search", "--onlyvisible"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::string ids;
+    RunCommand(argv, &ids);
+    std::vector<std::array<int, 4>> out;
+    std::istringstream in(ids);
+    for (std::string id; std::getline(in, id);) {
+        std::string g;
+        RunCommand({"xdotool", "getwindowgeometry", "--shell", id}, &g);
+        std::array<int, 4> v{};
+        const char* keys[] = {"X=", "Y=", "WIDTH=", "HEIGHT="};
+        for (int i = 0; i < 4; ++i)
+            if (auto at = g.find(std::string("\n") + keys[i]); at != std::string::npos)
+                v[i] = std::stoi(g.substr(at + 1 + std::strlen(keys[i])));
+        out.push_back(v);
+    }
+    return out;
 }

@@ -5,8 +5,10 @@
 #include <QImage>
 #include <QObject>
 #include <QUrl>
+#include <array>
 #include <deque>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/Display.h"
@@ -84,6 +86,10 @@ private:
         return Files.empty() ? QString() : Next(Files);
     }
 };
+
+// The visible windows that `xdotool search --onlyvisible ARGS...` finds, each
+// as {x, y, width, height} on the screen.
+std::vector<std::array<int, 4>> VisibleWindows(const std::vector<std::string>& args);
 
 // Records what the desktop was asked to open (QDesktopServices::setUrlHandler).
 class TUrlLog : public QObject {

@@ -48,22 +48,11 @@ std::unique_ptr<TProcess> StartTrayer() {
 
 // The centre of the visible window of this program (the icon in the tray).
 bool IconCentre(int& x, int& y) {
-    std::string id, geometry;
     const std::string name = QCoreApplication::applicationName().toStdString();
-    if (RunCommand({"xdotool", "search", "--onlyvisible", "--classname", "^" + name + "$"}, &id) !=
-        0)
-        return false;
-    id = id.substr(0, id.find('\n'));
-    if (RunCommand({"xdotool", "getwindowgeometry", "--shell", id}, &geometry) != 0) return false;
-    int v[4] = {};
-    const char* keys[] = {"X=", "Y=", "WIDTH=", "HEIGHT="};
-    for (int i = 0; i < 4; ++i) {
-        const auto at = geometry.find(std::string("\n") + keys[i]);
-        if (at == std::string::npos) return false;
-        v[i] = std::stoi(geometry.substr(at + 1 + std::strlen(keys[i])));
-    }
-    x = v[0] + v[2] / 2;
-    y = v[1] + v[3] / 2;
+    const auto found = VisibleWindows({"--classname", "^" + name + "$"});
+    if (found.empty()) return false;
+    x = found[0][0] + found[0][2] / 2;
+    y = found[0][1] + found[0][3] / 2;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include "AppSupport.h"
 #include "TestSupport.h"
 
 namespace {
@@ -29,23 +30,8 @@ protected:
         WaitFor([&] { return FileExists(Dir.File("VREX2321Z.socket")) || !p->Running(); });
         return p;
     }
-    // Visible windows of the process, as "X Y W H" lines.
     std::vector<std::array<int, 4>> Windows(int pid) {
-        std::string ids;
-        RunCommand({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}, &ids);
-        std::vector<std::array<int, 4>> out;
-        std::istringstream in(ids);
-        for (std::string id; std::getline(in, id);) {
-            std::string g;
-            RunCommand({"xdotool", "getwindowgeometry", "--shell", id}, &g);
-            std::array<int, 4> v{};
-            const char* keys[] = {"X=", "Y=", "WIDTH=", "HEIGHT="};
-            for (int i = 0; i < 4; ++i)
-                if (auto at = g.find(std::string("\n") + keys[i]); at != std::string::npos)
-                    v[i] = std::stoi(g.substr(at + 1 + std::strlen(keys[i])));
-            out.push_back(v);
-        }
-        return out;
+        return VisibleWindows({"--pid", std::to_string(pid)});
     }
     TTempDir Dir;
 };
