@@ -97,6 +97,7 @@ void TFileWriter::Flush() {
 }
 
 void TFileWriter::Write(const uint8_t* bytes, size_t size) {
+    if (size == 0) return;
     if (Used + size > WriteBuffer && Used > 0) Flush();
     if (size >= WriteBuffer) {
         WriteOut(bytes, size); // large pieces go out as they are
