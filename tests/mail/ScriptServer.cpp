@@ -161,6 +161,20 @@ std::vector<std::string> TScriptServer::Conversation() {
     return Log;
 }
 
+void Hello(TConn& c) {
+    c.Send("220 test.example ESMTP\r\n");
+    c.Expect();
+    c.Send("250 hello\r\n");
+}
+
+void UpToData(TConn& c, const char* dataReply) {
+    Hello(c);
+    for (const char* reply : {"250 ok\r\n", "250 ok\r\n", dataReply}) {
+        c.Expect();
+        c.Send(reply);
+    }
+}
+
 int ClosedPort() {
     int port;
     const int fd = Listen(&port);

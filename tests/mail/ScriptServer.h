@@ -49,5 +49,11 @@ private:
     std::string FData;
 };
 
+// The usual opening: greeting and HELO answered.
+void Hello(TConn& c);
+// Greeting, HELO, then MAIL FROM and one RCPT TO accepted and DATA answered
+// with DataReply.
+void UpToData(TConn& c, const char* dataReply = "354 go\r\n");
+
 // A port on 127.0.0.1 where nothing listens.
 int ClosedPort();

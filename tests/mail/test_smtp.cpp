@@ -33,23 +33,6 @@ void Message(TmsMessage& m, size_t attachmentSize = 100) {
     m.Attachments.Add(std::move(item));
 }
 
-// The usual opening: greeting and HELO.
-void Hello(TConn& c) {
-    c.Send(Greeting);
-    c.Expect();
-    c.Send("250 hello\r\n");
-}
-
-// Greeting, HELO, then MAIL FROM and one RCPT TO accepted and DATA answered
-// with DataReply.
-void UpToData(TConn& c, const char* dataReply = "354 go\r\n") {
-    Hello(c);
-    for (const char* reply : {"250 ok\r\n", "250 ok\r\n", dataReply}) {
-        c.Expect();
-        c.Send(reply);
-    }
-}
-
 struct TClient {
     TmsSMTP Smtp;
     TmsMessage Msg;

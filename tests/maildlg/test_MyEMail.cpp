@@ -31,19 +31,9 @@ public:
 
 const QString NoConnection = QString::fromStdString(ImageMailText(TImageMailResult::NoConnection));
 
-void Hello(TConn& c) {
-    c.Send("220 test.example ESMTP\r\n");
-    c.Expect();
-    c.Send("250 hello\r\n");
-}
-
 // A server that takes one message and says goodbye.
 void Accept(TConn& c) {
-    Hello(c);
-    for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
-        c.Expect();
-        c.Send(reply);
-    }
+    UpToData(c);
     c.ReadData();
     c.Send("250 queued\r\n");
     c.Expect();
@@ -330,11 +320,7 @@ TEST_F(MailDialog, LastFieldsLiveForTheRunAndTheImageNamePersists) {
 // being served and shows the progress of the data phase.
 TEST_F(MailDialog, LongSendKeepsTheWindowLive) {
     TScriptServer slow([](TConn& c) {
-        Hello(c);
-        for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
-            c.Expect();
-            c.Send(reply);
-        }
+        UpToData(c);
         c.ReadDataSlowly(256 << 10, 20);
         c.Send("250 queued\r\n");
         c.Expect();
@@ -374,11 +360,7 @@ TEST_F(MailDialog, LongSendKeepsTheWindowLive) {
 // the dialog is ready for the next try.
 TEST_F(MailDialog, CancelInTheDataPhase) {
     TScriptServer slow([](TConn& c) {
-        Hello(c);
-        for (const char* reply : {"250 ok\r\n", "250 ok\r\n", "354 go\r\n"}) {
-            c.Expect();
-            c.Send(reply);
-        }
+        UpToData(c);
         c.ReadDataSlowly(16 << 10, 20);
     });
     Picture = QImage(1000, 1000, QImage::Format_RGB888);
