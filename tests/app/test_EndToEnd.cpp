@@ -366,6 +366,17 @@ TEST(EndToEnd, TheCycleUnderAWindowManagerOnTwoMonitors) {
     Xdo({"key", "Return"});
     ASSERT_TRUE(WaitFor([] { return VisibleWindow("Warning").empty(); }));
 
+    // Left on another desktop, it comes to the current one.
+    Xdo({"set_desktop", "1"});
+    Xdo({"key", "F11"});
+    ASSERT_TRUE(WaitFor([&] { return !(box = VisibleWindow("Warning")).empty(); }));
+    std::string desktop;
+    RunCommand({"xprop", "-id", resident.Win, "_NET_WM_DESKTOP"}, &desktop);
+    EXPECT_EQ(desktop, "_NET_WM_DESKTOP(CARDINAL) = 1\n");
+    Xdo({"windowfocus", "--sync", box});
+    Xdo({"key", "Return"});
+    ASSERT_TRUE(WaitFor([] { return VisibleWindow("Warning").empty(); }));
+
     // The window manager's close acts as "&Abort": the program stays, and the
     // next request opens a new cycle without the warning.
     CloseByWindowManager(resident.Win);

@@ -175,3 +175,28 @@ TEST(X11Display, AWindowManagersOwnFocusWindowIsNoForeground) {
     EXPECT_NE(capture.Stderr().find("no foreground window"), std::string::npos) << capture.Stderr();
     EXPECT_FALSE(FileExists(dir.File("w.bmp")));
 }
+
+TEST(X11Display, ASelectionEndsWithTheDisplay) {
+    TXServer server("320x240x24");
+    ASSERT_TRUE(server.Ok());
+    TDisplayEnv env(server.Name());
+    Display* dpy = XOpenDisplay(nullptr);
+    ASSERT_NE(dpy, nullptr);
+    std::unique_ptr<Display, int (*)(Display*)> closer(dpy, XCloseDisplay);
+    auto children = [&] {
+        Window root, parent, *list = nullptr;
+        unsigned n = 0;
+        XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &list, &n);
+        if (list) XFree(list);
+        return n;
+    };
+    const unsigned before = children();
+    auto display = CreateX11Display();
+    ASSERT_TRUE(display->BeginSelection());
+    EXPECT_EQ(children(), before + 1) << "the frozen-screen window";
+    // A picture still holds the connection: only the display's own end
+    // takes the window away.
+    const QImage kept = display->Grab({0, 0, 32, 32});
+    display.reset();
+    EXPECT_EQ(children(), before) << "gone with the display, not left over the desktop";
+}
