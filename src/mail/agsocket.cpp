@@ -370,11 +370,11 @@ void TagSocket::SendStream(std::istream& stream, const TSendFilter& filter) {
     const int64_t size = static_cast<int64_t>(stream.tellg());
     stream.seekg(0);
     char chunk[ChunkSize];
+    int64_t at = 0; // counted, not asked: asking a file stream is a system call
     SendChunks(size, filter, [&](int64_t& pos) {
         stream.read(chunk, ChunkSize);
         const auto got = static_cast<size_t>(stream.gcount());
-        const int64_t at = static_cast<int64_t>(stream.tellg());
-        pos = at < 0 ? std::max<int64_t>(size, 0) : at; // -1 once the end was read
+        pos = at += static_cast<int64_t>(got);
         return std::string_view(chunk, got);
     });
 }
