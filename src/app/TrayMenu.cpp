@@ -25,7 +25,7 @@ namespace {
 TTrayMenu* Current = nullptr;
 
 // A tray's own connection may learn of the new tray a little after ours.
-constexpr int TrayRetries = 25;
+constexpr int TrayRetries = 50;
 constexpr int TrayRetryMs = 200;
 constexpr int IconSettleMs = 1000;
 
