@@ -383,3 +383,15 @@ TEST_F(MailDialog, CancelInTheDataPhase) {
     EXPECT_FALSE(d.Sent);
     ExpectIdle();
 }
+
+// The program's folder when the user may write there, else the data folder.
+TEST(MailDialogFolder, ProgramFolderOrTheDataFolder) {
+    TTempDir dir;
+    setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
+    EXPECT_EQ(AttachmentFolder(QString::fromStdString(dir.Path())),
+              QString::fromStdString(dir.Path()));
+    EXPECT_EQ(AttachmentFolder("/nonexistent/bin"),
+              QString::fromStdString(dir.File("data/snaprio")));
+    EXPECT_TRUE(FileExists(dir.File("data/snaprio")));
+    unsetenv("XDG_DATA_HOME");
+}
