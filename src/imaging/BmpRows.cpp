@@ -100,7 +100,7 @@ void DecodeRle(const uint8_t* data, size_t size, const TBmpLayout& l, uint8_t* p
     }
 }
 
-void WriteBmp(TRowSource& rows, const TByteSink& sink) {
+void WriteBmp(TRowSource& rows, const TByteSink& sink, const TFileCopy& copy) {
     const int bpp = rows.Format == TRowFormat::Index8   ? 8
                     : rows.Format == TRowFormat::Bgra32 ? 32
                                                         : 24;
@@ -138,14 +138,23 @@ void WriteBmp(TRowSource& rows, const TByteSink& sink) {
     if (rows.Format == TRowFormat::Bgr24 && rows.StableRows && stride == w * 3) {
         // The rows are the file's rows already (a 24-bit bitmap file, mapped):
         // handed on as they are, neighbours in memory in one piece.
+        // From a file, the kernel copies them.
+        auto hand = [&](const uint8_t* from, const uint8_t* to) {
+            int fd = -1;
+            uint64_t at = 0;
+            if (copy && rows.FileOffsetOf(from, fd, at))
+                copy(fd, at, static_cast<size_t>(to - from));
+            else
+                sink(from, static_cast<size_t>(to - from));
+        };
         const uint8_t *run = nullptr, *end = nullptr;
         for (int y = static_cast<int>(h) - 1; y >= 0; --y) {
             const uint8_t* row = rows.Row(y);
-            if (row != end && run) sink(run, static_cast<size_t>(end - run));
+            if (row != end && run) hand(run, end);
             if (row != end) run = row;
             end = row + stride;
         }
-        if (run) sink(run, static_cast<size_t>(end - run));
+        if (run) hand(run, end);
         return;
     }
     // Rows bottom-up, gathered into blocks of about 1 MB for the sink.
@@ -299,6 +308,13 @@ TBmpRows::TBmpRows(const std::string& fileName) : File(fileName) {
         ColorTable = Layout.Table;
         DeviceIndependent = true;
     }
+}
+
+bool TBmpRows::FileOffsetOf(const uint8_t* p, int& fd, uint64_t& offset) const {
+    if (File.Fd() < 0 || p < File.Data() || p >= File.Data() + File.Size()) return false;
+    fd = File.Fd();
+    offset = static_cast<uint64_t>(p - File.Data());
+    return true;
 }
 
 const uint8_t* TBmpRows::Row(int y) {

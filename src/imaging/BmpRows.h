@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,9 @@
 // File header, info header, colour table (Index8 rows), rows bottom-up padded
 // to 4 bytes, handed to Sink as they are made: Index8 rows as 8 bits per
 // pixel, Bgra32 as 32, all others as 24.
-void WriteBmp(TRowSource& rows, const TByteSink& sink);
+// Copy, when given, takes the runs of rows that are an open file's bytes.
+using TFileCopy = std::function<void(int fd, uint64_t offset, size_t size)>;
+void WriteBmp(TRowSource& rows, const TByteSink& sink, const TFileCopy& copy = {});
 
 // Where a bitmap file keeps its pixels, as its headers say (checked).
 struct TBmpLayout {
@@ -33,6 +36,7 @@ class TBmpRows : public TRowSource {
 public:
     explicit TBmpRows(const std::string& fileName);
     const uint8_t* Row(int y) override;
+    bool FileOffsetOf(const uint8_t* p, int& fd, uint64_t& offset) const override;
 
 private:
     TMappedFile File;

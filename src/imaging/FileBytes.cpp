@@ -1,5 +1,6 @@
 #include "imaging/FileBytes.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -108,6 +109,31 @@ void TFileWriter::Write(const uint8_t* bytes, size_t size) {
     Used += size;
 }
 
+void TFileWriter::CopyFrom(int fd, uint64_t offset, size_t size) {
+    Flush();
+    auto at = static_cast<off64_t>(offset);
+    while (size > 0) {
+        const ssize_t n = ::copy_file_range(fd, &at, Fd, nullptr, size, 0);
+        if (n > 0) {
+            size -= static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0 || errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)
+            break; // no copying between these files: read and write below
+        Fail("Cannot write", Name, errno);
+    }
+    if (Buffer.empty()) Buffer.resize(WriteBuffer);
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, Buffer.data(), std::min(size, WriteBuffer), at);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Fail("Cannot write", Name, n < 0 ? errno : EIO);
+        WriteOut(Buffer.data(), static_cast<size_t>(n));
+        at += n;
+        size -= static_cast<size_t>(n);
+    }
+}
+
 void TFileWriter::Commit() {
     Flush();
     if (TempName.empty()) {
@@ -150,10 +176,15 @@ TMappedFile::TMappedFile(const std::string& fileName) {
             MapSize = static_cast<size_t>(st.st_size);
         }
     }
+    if (Map) {
+        FileFd = fd; // kept: its bytes can also be copied file to file
+        return;
+    }
     ::close(fd);
-    if (!Map) Copy = ReadFileBytes(fileName); // a pipe, an empty file, or no mapping to be had
+    Copy = ReadFileBytes(fileName); // a pipe, an empty file, or no mapping to be had
 }
 
 TMappedFile::~TMappedFile() {
+    if (FileFd >= 0) ::close(FileFd);
     if (Map) munmap(Map, MapSize);
 }

@@ -27,6 +27,8 @@ public:
     TFileWriter(const TFileWriter&) = delete;
     TFileWriter& operator=(const TFileWriter&) = delete;
     void Write(const uint8_t* bytes, size_t size); // EImageError "Cannot write NAME: ..."
+    // Size bytes of the open file Fd from Offset on, copied in the kernel.
+    void CopyFrom(int fd, uint64_t offset, size_t size);
     void Commit();
     TByteSink Sink() {
         return [this](const uint8_t* d, size_t n) { Write(d, n); };
@@ -52,8 +54,10 @@ public:
     TMappedFile& operator=(const TMappedFile&) = delete;
     const uint8_t* Data() const { return Map ? Map : Copy.data(); }
     size_t Size() const { return Map ? MapSize : Copy.size(); }
+    int Fd() const { return FileFd; } // -1 when the file was read, not mapped
 
 private:
+    int FileFd = -1;
     uint8_t* Map = nullptr;
     size_t MapSize = 0;
     std::vector<uint8_t> Copy;

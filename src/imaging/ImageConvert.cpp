@@ -34,7 +34,8 @@ void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileTyp
     }
     TFileWriter file(fileName);
     if (type == TImageFileType::Bmp)
-        WriteBmp(rows, file.Sink());
+        WriteBmp(rows, file.Sink(),
+                 [&](int fd, uint64_t at, size_t n) { file.CopyFrom(fd, at, n); });
     else if (rows.Width > 0 && rows.Height > 0)
         WriteJpeg(rows, 100, false, false, file.Sink());
     file.Commit();

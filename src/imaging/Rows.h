@@ -23,6 +23,11 @@ public:
     // only in order. The pointer is good until the next call, or for as long
     // as the source lives when StableRows.
     virtual const uint8_t* Row(int y) = 0;
+    // Where bytes at P (within stable rows) lie in an open file, when they are
+    // that file's bytes; writers may then copy them file to file.
+    virtual bool FileOffsetOf(const uint8_t* /*p*/, int& /*fd*/, uint64_t& /*offset*/) const {
+        return false;
+    }
 
     int Width = 0, Height = 0;
     TRowFormat Format = TRowFormat::Bgrx32;

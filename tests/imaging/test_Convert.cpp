@@ -135,6 +135,7 @@ TEST(Convert, StreamedRowsGiveTheBytesOfTheWholePicture) {
         " for _ in range(67*45)])\n"
         "for mode in ('1', 'P', 'L', 'RGB', 'RGBA'): im.convert(mode).save(D + mode + '.bmp')\n"
         "im.quantize(16).save(D + 'P4.bmp')\n"
+        "im.crop((0, 0, 64, 45)).save(D + 'w64.bmp')\n" // no row padding: copied file to file
         "im.save(D + 'q.jpg', quality=90)\n"
         "im.convert('L').save(D + 'grey.jpg')\n";
     ASSERT_EQ(RunCommand({"/usr/bin/python3", "-c", "D = '" + dir.Path() + "/'\n" + make}), 0);
@@ -149,7 +150,7 @@ TEST(Convert, StreamedRowsGiveTheBytesOfTheWholePicture) {
     WriteFile(dir.File("down.bmp"), flipped);
 
     for (const char* in : {"1.bmp", "P.bmp", "L.bmp", "RGB.bmp", "RGBA.bmp", "P4.bmp", "down.bmp",
-                           "q.jpg", "grey.jpg", "cut.jpg"}) {
+                           "w64.bmp", "q.jpg", "grey.jpg", "cut.jpg"}) {
         for (const char* ext : {".BMP", ".GIF", ".JPG"}) {
             const std::string streamed = dir.File(std::string("s") + ext),
                               whole = dir.File(std::string("w") + ext);
