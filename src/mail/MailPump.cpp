@@ -33,6 +33,13 @@ void SetMailPumpClock(std::function<std::chrono::steady_clock::time_point()> clo
     LastRun = Now();
 }
 
+int MailPumpDueMs() {
+    const auto left = Interval - (Now() - LastRun);
+    return left <= TClock::duration::zero()
+               ? 0
+               : static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
 void MailPumpNow() {
     LastRun = Now();
     if (Callback()) Callback()();

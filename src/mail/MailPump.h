@@ -17,5 +17,8 @@ void MailPump();
 // The clock that MailPump measures work with (empty: the steady clock).
 void SetMailPumpClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
+// Milliseconds until the next pump is due: how long a wait may sleep.
+int MailPumpDueMs();
+
 // Runs the callback now (long waits call this every turn).
 void MailPumpNow();

@@ -1,5 +1,6 @@
 #include "mail/agsocket.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -176,7 +177,7 @@ void TagSocket::ResolveHost() {
         Lookup->Start(host);
         Counter.Start();
         while (!Lookup->Done() && !Counter.TimedOut && !Canceled) {
-            Lookup->Turn(TurnMs);
+            Lookup->Turn(std::min(TurnMs, MailPumpDueMs()));
             MailPumpNow();
             Counter.Tick();
         }
@@ -215,8 +216,11 @@ void TagSocket::ResolvePort() {
 }
 
 short TagSocket::PollTurn(short events) {
+    // Sleep no longer than the pump may wait: work done since the last pump
+    // counts against the turn.
+    const int ms = std::min(TurnMs, MailPumpDueMs());
     pollfd p{Socket, events, 0};
-    const int r = Socket >= 0 ? ::poll(&p, 1, TurnMs) : (::poll(nullptr, 0, TurnMs), 0);
+    const int r = Socket >= 0 ? ::poll(&p, 1, ms) : (::poll(nullptr, 0, ms), 0);
     MailPumpNow();
     Counter.Tick();
     return r > 0 ? p.revents : 0;
