@@ -98,9 +98,10 @@ TEST(EndToEnd, HotKeyCaptureShowsTheThumbnailOnTheDeliveryScreen) {
     TProcess& program = *resident.Program;
     ASSERT_TRUE(resident.HotKey()) << program.Stderr();
     const int x = resident.X, y = resident.Y;
-    // The thumbnail's place shows the capture panel now, not the screen.
+    // The thumbnail's place shows the capture panel now, not the screen (once
+    // painted: the window maps before it paints).
     const int tx = x + 8 + 240 + 20, ty = y + 70 + 4 + 8 + 20;
-    EXPECT_NE(backdrop.Pixel(tx, ty), qRgb(0, 0xC0, 0));
+    EXPECT_TRUE(WaitFor([&] { return backdrop.Pixel(tx, ty) != qRgb(0, 0xC0, 0); }));
     ASSERT_TRUE(resident.Capture()) << "hidden for the grab";
     // Back on the delivery screen: the screen's thumbnail, and below the
     // scaled picture the thumbnail's button colour.
