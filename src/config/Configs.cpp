@@ -98,6 +98,30 @@ const std::array<TKeyDef, ConfigKeyCount> Keys = {{
     {"Capture", "Poly5 Use Border", "Yes", &ConfigRec::Poly5UseBorder},
 }};
 
+// Keys added later: absent from a file that never used them.
+const std::array<TKeyDef, 2> LaterKeys = {{
+    {"EMail", "Security", "0", &ConfigRec::Security},
+    {"EMail", "User Name", "", &ConfigRec::UserName},
+}};
+
+std::string TextOf(const ConfigRec& rec, const TKeyDef& k) {
+    if (auto text = std::get_if<std::string ConfigRec::*>(&k.Field)) return rec.*(*text);
+    if (auto number = std::get_if<int32_t ConfigRec::*>(&k.Field))
+        return std::to_string(rec.*(*number));
+    return YesNoText(rec.*std::get<bool ConfigRec::*>(k.Field));
+}
+
+void ReadKey(ConfigRec& rec, const TIniFile& ini, const TKeyDef& k) {
+    if (auto text = std::get_if<std::string ConfigRec::*>(&k.Field))
+        rec.*(*text) =
+            CutChars(ini.ReadString(k.Section, k.Key, k.Default, TextReadLength), ConfigTextLength);
+    else if (auto number = std::get_if<int32_t ConfigRec::*>(&k.Field))
+        rec.*(*number) = IniToInt(ini.ReadString(k.Section, k.Key, k.Default, NumberReadLength));
+    else
+        rec.*std::get<bool ConfigRec::*>(k.Field) =
+            IsYes(ini.ReadString(k.Section, k.Key, k.Default, NumberReadLength));
+}
+
 } // namespace
 
 int32_t IniToInt(std::string_view s) {
@@ -144,28 +168,18 @@ void LoadConfigFrom(ConfigRec& rec, const std::string& path) {
     rec.LastSubject.clear();
     rec.LastMessageText.clear();
     const TIniFile ini(path);
-    for (const TKeyDef& k : Keys) {
-        if (auto text = std::get_if<std::string ConfigRec::*>(&k.Field))
-            rec.*(*text) = CutChars(ini.ReadString(k.Section, k.Key, k.Default, TextReadLength),
-                                    ConfigTextLength);
-        else if (auto number = std::get_if<int32_t ConfigRec::*>(&k.Field))
-            rec.*(*number) =
-                IniToInt(ini.ReadString(k.Section, k.Key, k.Default, NumberReadLength));
-        else
-            rec.*std::get<bool ConfigRec::*>(k.Field) =
-                IsYes(ini.ReadString(k.Section, k.Key, k.Default, NumberReadLength));
-    }
+    for (const TKeyDef& k : Keys) ReadKey(rec, ini, k);
+    for (const TKeyDef& k : LaterKeys) ReadKey(rec, ini, k);
 }
 
 bool SaveConfigTo(const ConfigRec& rec, const std::string& path) {
     TIniFile ini(path);
-    for (const TKeyDef& k : Keys) {
-        if (auto text = std::get_if<std::string ConfigRec::*>(&k.Field))
-            ini.WriteString(k.Section, k.Key, rec.*(*text));
-        else if (auto number = std::get_if<int32_t ConfigRec::*>(&k.Field))
-            ini.WriteString(k.Section, k.Key, std::to_string(rec.*(*number)));
-        else
-            ini.WriteString(k.Section, k.Key, YesNoText(rec.*std::get<bool ConfigRec::*>(k.Field)));
+    for (const TKeyDef& k : Keys) ini.WriteString(k.Section, k.Key, TextOf(rec, k));
+    // A later key at its default stays away, unless the file has it already.
+    for (const TKeyDef& k : LaterKeys) {
+        const std::string value = TextOf(rec, k);
+        if (value != k.Default || ini.ReadString(k.Section, k.Key, "\x01", 2) != "\x01")
+            ini.WriteString(k.Section, k.Key, value);
     }
     return ini.Save();
 }

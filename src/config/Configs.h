@@ -83,6 +83,10 @@ struct ConfigRec {
     std::string EMailAddress;
     int32_t AttachmentEncoding;
     std::string EMailFile;
+    // Written only when they differ from their defaults (0 and empty), so a
+    // file that never used them keeps exactly the ConfigKeyCount keys.
+    int32_t Security;     // "Security": 0 none, 1 STARTTLS, 2 TLS
+    std::string UserName; // "User Name" of the mail server's login
     // Transient: last entries of the e-mail dialog, never written to the file.
     std::string LastToPerson;
     std::string LastToAddress;

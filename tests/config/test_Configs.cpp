@@ -312,3 +312,33 @@ TEST(SaveConfig, AKilledSaveLeavesNoTemporaryFileForLong) {
     LoadConfigFrom(back, path);
     EXPECT_EQ(back.SMTPHost, "last.example.org");
 }
+
+TEST(SaveConfig, SecurityAndUserNameAppearOnlyOnceUsed) {
+    TTempDir dir;
+    const std::string path = dir.File("SNAPRO.INI");
+    ConfigRec c;
+    LoadConfigFrom(c, path);
+    EXPECT_EQ(c.Security, 0);
+    EXPECT_EQ(c.UserName, "");
+    // Each step: the values saved, the key lines then, what loads back.
+    struct TStep {
+        int32_t Security;
+        const char* User;
+        int Keys;
+    } steps[] = {{0, "", ConfigKeyCount},
+                 {2, "", ConfigKeyCount + 1},
+                 {1, "ann@example.org", ConfigKeyCount + 2},
+                 {0, "", ConfigKeyCount + 2}}; // once there, kept and set back
+    for (const TStep& s : steps) {
+        c.Security = s.Security;
+        c.UserName = s.User;
+        ASSERT_TRUE(SaveConfigTo(c, path));
+        EXPECT_EQ(CountKeyLines(ReadFile(path)), s.Keys) << s.Security << s.User;
+        ConfigRec in;
+        LoadConfigFrom(in, path);
+        EXPECT_EQ(in.Security, s.Security);
+        EXPECT_EQ(in.UserName, s.User);
+    }
+    EXPECT_NE(ReadFile(path).find("[EMail]\nSMTP Host="), std::string::npos);
+    EXPECT_EQ(LoadFromText("[email]\nsecurity=2\nuser name=bob\n").UserName, "bob");
+}
