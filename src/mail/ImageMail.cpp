@@ -53,6 +53,9 @@ TImageMailResult SendImageMail(TmsSMTP& smtp, TmsMessage& message, const TImageM
         smtp.MailMessage = &message;
         smtp.Server = mail.Server;
         smtp.DefaultPort = static_cast<uint16_t>(mail.Port);
+        smtp.Security = SecurityOf(mail.Security);
+        smtp.UserName = mail.UserName;
+        smtp.Password = mail.Password;
         // Connected() alone is not trusted here: a refused connect may leave
         // the socket open.
         bool connected = false;

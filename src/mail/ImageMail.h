@@ -16,6 +16,9 @@ struct TImageMail {
     std::string FileName; // the picture file, read when the message is built
     std::string Server;   // "SMTP Host"
     int32_t Port = 25;    // "SMTP Port"; its low 16 bits are the default port
+    int32_t Security = 0; // "Security" (TMailSecurity)
+    std::string UserName; // "User Name"; no login when empty
+    std::string Password; // never from the settings file
 };
 
 // How a send ended, short of an exception the user is shown as it stands.

@@ -16,6 +16,7 @@
 
 #include "mail/HostLookup.h"
 #include "mail/MailPump.h"
+#include "mail/TlsChannel.h"
 
 namespace {
 
@@ -216,6 +217,12 @@ void TagSocket::ResolvePort() {
 }
 
 short TagSocket::PollTurn(short events) {
+    if ((events & POLLIN) && Tls && Tls->HasBuffered()) {
+        // Decrypted bytes wait inside TLS, not on the socket.
+        MailPumpNow();
+        Counter.Tick();
+        return POLLIN;
+    }
     // Sleep no longer than the pump may wait: work done since the last pump
     // counts against the turn.
     const int ms = std::min(TurnMs, MailPumpDueMs());
@@ -289,7 +296,7 @@ int TagSocket::ReadLineWithin(std::string& line) {
         if (Canceled) RaiseCanceled();
         if (ev & (POLLIN | POLLHUP | POLLERR)) {
             char buf[4096];
-            const ssize_t n = ::recv(Socket, buf, sizeof buf, 0);
+            const long n = Receive(buf, sizeof buf);
             if (n > 0)
                 Pending.append(buf, static_cast<size_t>(n));
             else if (n == 0)
@@ -322,6 +329,7 @@ int TagSocket::ReadReply() {
 }
 
 bool TagSocket::PeerHasSpoken() {
+    if (Tls) return PeerHasSpokenOverTls();
     pollfd p{Socket, POLLIN, 0};
     if (::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) return false;
     char c;
@@ -334,7 +342,7 @@ bool TagSocket::SendAll(const char* data, size_t size, bool inData) {
     while (done < size) {
         // Cancel (from the pump) closes the socket: never send on it after that.
         if (Canceled) RaiseCanceled();
-        const ssize_t n = ::send(Socket, data + done, size - done, MSG_NOSIGNAL);
+        const long n = Transmit(data + done, size - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
             if (inData) Counter.Start(); // the time-out limits a stall
@@ -432,6 +440,8 @@ void TagSocket::Cancel() {
 void TagSocket::Close() {
     if (Socket < 0) return;
     if (OnClosing) OnClosing();
+    if (Tls) Tls->Shutdown();
+    Tls.reset();
     ::close(Socket);
     Socket = -1;
     Pending.clear();

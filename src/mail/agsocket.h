@@ -15,6 +15,7 @@
 #include "mail/SocketErrors.h"
 
 class THostLookup;
+class TTlsChannel;
 
 // The binding of the sockets library. Here the C library is always there;
 // a test can make it unavailable.
@@ -108,6 +109,13 @@ public:
     // The peer ended the connection (a read met its end).
     bool PeerHasClosed() const { return PeerClosed; }
 
+    // Turns the open connection into TLS, the server's certificate checked
+    // against HostPart(). Bytes the server sent before are dropped: nothing
+    // that arrived unprotected may be taken as a reply afterwards. A refused
+    // certificate or handshake raises ETlsError (the connection closed).
+    void StartTls();
+    bool Secure() const { return Tls != nullptr; }
+
     [[noreturn]] void RaiseSocketError(int code);
     [[noreturn]] void RaiseTimeOut();
     [[noreturn]] void RaiseCanceled();
@@ -124,10 +132,18 @@ private:
     // False when, in the data phase, the peer answered instead of reading.
     bool SendAll(const char* data, size_t size, bool inData);
     bool PeerHasSpoken();
+    // The same through TLS, which has records of its own: only text (or the
+    // end) counts, and the text read goes to Pending.
+    bool PeerHasSpokenOverTls();
     // The data phase's loop: chunks of ChunkSize from Next (which sets the
     // position after the chunk), filtered, sent in batches, with OnProgress.
     template <class F> void SendChunks(int64_t size, const TSendFilter& filter, F&& next);
     [[noreturn]] void RaiseConnectError(int err);
+    // recv() and send(), through TLS once it is on; -1 with errno EAGAIN
+    // when the socket must get ready first.
+    long Receive(char* buffer, size_t size);
+    long Transmit(const char* data, size_t size);
+    [[noreturn]] void RaiseTlsError(const std::string& text);
 
     TTimeCounter Counter;
     int Socket = -1;
@@ -138,4 +154,5 @@ private:
     bool PeerClosed = false;
     bool FPeerSpoke = false;
     std::unique_ptr<THostLookup> Lookup; // the host look-up under way, if any
+    std::unique_ptr<TTlsChannel> Tls;
 };

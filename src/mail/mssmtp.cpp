@@ -2,6 +2,7 @@
 
 #include "mail/DotStuffing.h"
 #include "mail/MailPump.h"
+#include "mail/mscoding.h"
 
 namespace {
 
@@ -65,12 +66,86 @@ void TmsSMTP::Step(const std::string& command, int replyClass) {
 }
 
 void TmsSMTP::LogIn() {
+    if (Security != msNone) return SecureLogIn();
     ConnectSocket();
     Expect(ReadReply(), 2, "");
     WriteLine("HELO " + LocalHostName());
     if (const int code = ReadReply(); code < 0 || code / 100 != 2) {
         if (code < 0 && LastReply.empty() && PeerHasClosed()) Expect(code, 2, "HELO");
         Step("HELO", 2);
+    }
+}
+
+void TmsSMTP::SecureLogIn() {
+    ConnectSocket();
+    if (Security == msTls) StartTls();
+    Expect(ReadReply(), 2, "");
+    TSmtpExtensions ext = Hello();
+    if (Security == msStartTls) {
+        // Never on in clear text: a server (or someone between) that hides
+        // STARTTLS gets nothing of the message.
+        if (!ext.StartTls) throw EMailError(NoStartTlsText);
+        Step("STARTTLS", 2);
+        StartTls();
+        ext = Hello();
+    }
+    if (!UserName.empty()) Authenticate(ext);
+}
+
+TSmtpExtensions TmsSMTP::Hello() {
+    std::vector<std::string> lines;
+    auto shown = OnLineReceived;
+    OnLineReceived = [&](const std::string& line) {
+        lines.push_back(line);
+        if (shown) shown(line);
+    };
+    int code = -1;
+    try {
+        WriteLine("EHLO " + LocalHostName());
+        code = ReadReply();
+    } catch (...) {
+        OnLineReceived = shown;
+        throw;
+    }
+    OnLineReceived = shown;
+    Expect(code, 2, "EHLO");
+    return ParseExtensions(lines);
+}
+
+void TmsSMTP::WriteSecret(const std::string& text, const std::string& shown) {
+    auto log = std::move(OnLineSent);
+    OnLineSent = nullptr;
+    try {
+        WriteLine(text);
+    } catch (...) {
+        OnLineSent = std::move(log);
+        throw;
+    }
+    OnLineSent = std::move(log);
+    if (OnLineSent) OnLineSent(shown);
+}
+
+void TmsSMTP::Authenticate(const TSmtpExtensions& ext) {
+    if (!Secure()) throw EMailError(NoLoginText); // never a password in clear text
+    auto refused = [&](int code) {
+        if (code == 535) throw EServerError(WrongPasswordText(LastReply));
+        Expect(code, 2, "AUTH");
+    };
+    switch (ChooseMechanism(ext)) {
+    case TAuthMechanism::None:
+        throw EMailError(NoLoginText);
+    case TAuthMechanism::Plain:
+        WriteSecret("AUTH PLAIN " + PlainCredentials(UserName, Password), "AUTH PLAIN ****");
+        refused(ReadReply());
+        break;
+    case TAuthMechanism::Login:
+        WriteLine("AUTH LOGIN");
+        Expect(ReadReply(), 3, "AUTH");
+        WriteSecret(EncodeBase64(UserName, std::string::npos), "****");
+        Expect(ReadReply(), 3, "AUTH");
+        WriteSecret(EncodeBase64(Password, std::string::npos), "****");
+        refused(ReadReply());
+        break;
     }
 }
 

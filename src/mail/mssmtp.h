@@ -1,5 +1,8 @@
 // The SMTP client: one message over the basic RFC 821 commands (HELO, MAIL
-// FROM, RCPT TO, DATA, QUIT), rendered into a spool file first.
+// FROM, RCPT TO, DATA, QUIT), rendered into a spool file first. With
+// Security on, the session is secured first (STARTTLS or TLS from the first
+// byte), greeted with EHLO and, given a user name, logged in; the envelope
+// and the data are the same.
 #pragma once
 
 #include <fstream>
@@ -7,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "mail/SmtpSecurity.h"
 #include "mail/TempFileStream.h"
 #include "mail/agsocket.h"
 #include "mail/msmsg.h"
@@ -35,6 +39,8 @@ public:
     TmsSMTP();
 
     TmsMessage* MailMessage = nullptr;
+    TMailSecurity Security = msNone;
+    std::string UserName, Password; // the login; only ever sent over TLS
     std::function<void()> OnPrepare, OnSending, OnMailSent;
     std::function<void(const std::string& address, const std::string& reply, bool& proceed)>
         OnAddressRejected;
@@ -52,6 +58,12 @@ protected:
     void LogOut() override;
 
 private:
+    void SecureLogIn();
+    // EHLO and its reply's extensions; a refusal is an error.
+    TSmtpExtensions Hello();
+    void Authenticate(const TSmtpExtensions& ext);
+    // Writes a line that carries the login; the line log shows Shown instead.
+    void WriteSecret(const std::string& text, const std::string& shown);
     // Writes Command and raises EServerError unless the reply is of Class.
     void Step(const std::string& command, int replyClass);
     // Raises unless Code is of ReplyClass: EServerError with the reply, or

@@ -3,14 +3,13 @@
 #pragma once
 
 #include <string>
-#include <sys/types.h>
 
+#include "PythonPeer.h"
 #include "TestSupport.h"
 
 class TSink {
 public:
     TSink(); // waits until the server listens
-    ~TSink();
     TSink(const TSink&) = delete;
     TSink& operator=(const TSink&) = delete;
     // The Nth message's data as received, and its envelope (sender, then one
@@ -22,6 +21,5 @@ public:
     int Port;
 
 private:
-    pid_t Child = -1;
-    int Stdin = -1;
+    TPythonPeer Peer;
 };

@@ -1,0 +1,37 @@
+// What the secure conversation needs beyond the basic commands: the security
+// mode, the extensions an EHLO reply offers, the login's commands and the
+// texts the user is shown.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// "Security" of the [EMail] settings: 0 none, 1 STARTTLS, 2 TLS from the first byte.
+enum TMailSecurity : int { msNone = 0, msStartTls = 1, msTls = 2 };
+
+enum class TAuthMechanism { None, Login, Plain };
+
+struct TSmtpExtensions {
+    bool StartTls = false;
+    bool AuthPlain = false;
+    bool AuthLogin = false;
+};
+
+// The extensions of an EHLO reply, from its lines ("250-STARTTLS",
+// "250 AUTH LOGIN PLAIN", ...); the first line is the server's greeting.
+TSmtpExtensions ParseExtensions(const std::vector<std::string>& lines);
+// PLAIN when offered (one round trip), else LOGIN, else None.
+TAuthMechanism ChooseMechanism(const TSmtpExtensions& ext);
+// The base64 answer of AUTH PLAIN: an empty authorisation, user, password.
+std::string PlainCredentials(const std::string& user, const std::string& password);
+
+// A mode outside 0..2 is taken as none, as an unknown number was before.
+TMailSecurity SecurityOf(int setting);
+// The port a mode proposes (587 for STARTTLS, 465 for TLS, 25 for none).
+int ProposedPort(TMailSecurity mode);
+
+extern const char* const NoStartTlsText;
+extern const char* const NoLoginText;
+extern const char* const WrongPasswordHint;
+// The server's 535 reply and the hint after it.
+std::string WrongPasswordText(const std::string& reply);
