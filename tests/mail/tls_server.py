@@ -2,7 +2,7 @@
 127.0.0.1:PORT). MODE: starttls (STARTTLS required), tls (TLS from the first
 byte), nostarttls (plain, STARTTLS not offered) or inject (a scripted server
 that sends an extra reply right after its STARTTLS go-ahead). MECHS: PLAIN,
-LOGIN or PLAIN,LOGIN offered. Messages go to DIR/NNN.eml as received, every
+LOGIN or PLAIN,LOGIN offered, or none for no login at all. Messages go to DIR/NNN.eml as received, every
 AUTH and MAIL command to DIR/commands. Prints "ready" when it listens; ends
 when its standard input closes."""
 import logging, os, socket, ssl, sys, threading
@@ -96,8 +96,10 @@ if mode == "inject":
 else:
     kwargs = dict(authenticator=check, auth_exclude_mechanism=[m for m in ("PLAIN", "LOGIN")
                                                                  if m not in offered])
+    if mechs == "none":
+        kwargs = {}
     if mode == "starttls":
-        kwargs.update(tls_context=context(), require_starttls=True, auth_required=True)
+        kwargs.update(tls_context=context(), require_starttls=True, auth_required=bool(kwargs))
     elif mode == "tls":
         kwargs.update(ssl_context=context(), auth_require_tls=False, auth_required=True)
     controller = Controller(Store(), hostname="127.0.0.1", port=port, **kwargs)
