@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <map>
 #include <unistd.h>
 
 #include "config/Configs.h"
@@ -20,6 +21,7 @@
 #include "imaging/ImageRows.h"
 #include "mail/ImageMail.h"
 #include "mail/MailPump.h"
+#include "mail/PasswordStore.h"
 #include "platform/Paths.h"
 #include "platform/UserDialogs.h"
 
@@ -43,6 +45,26 @@ QLabel* RightLabel(QWidget* parent, const char* name, int y, const QString& text
 
 std::string Std(const QString& s) {
     return s.toStdString();
+}
+
+// Passwords typed where no Secret Service keeps them: for this run only.
+std::map<std::pair<std::string, std::string>, std::string>& RunPasswords() {
+    static std::map<std::pair<std::string, std::string>, std::string> passwords;
+    return passwords;
+}
+
+bool LoginWanted() {
+    return SecurityOf(Config.Security) != msNone && !Config.UserName.empty();
+}
+
+// The password of the configured login from the Secret Service or this run.
+bool KnownPassword(std::string& password) {
+    if (LookUpMailPassword(Config.SMTPHost, Config.UserName, password) == TSecretResult::Found)
+        return true;
+    const auto it = RunPasswords().find({Config.SMTPHost, Config.UserName});
+    if (it == RunPasswords().end()) return false;
+    password = it->second;
+    return true;
 }
 
 // The picture's rows with the event loop kept moving between them: a
@@ -114,7 +136,14 @@ TDoTheEmail::TDoTheEmail(const QImage& picture, QWidget* parent)
     SendProgress->setRange(0, 100);
     SendProgress->hide();
 
-    QWidget* order[] = {ImageName, ToPerson, ToAddress, Subject, MyMemo, SendIt, AbortButton};
+    // Beside the image name; last in the tab order, after the form's own controls.
+    PasswordLabel = Make<QLabel>(this, "PasswordLabel", {316, 9, 64, 16}, "Password");
+    PasswordLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Password = Make<QLineEdit>(this, "Password", {384, 6, 93, 21});
+    Password->setEchoMode(QLineEdit::Password);
+    PasswordLabel->setBuddy(Password);
+    QWidget* order[] = {ImageName, ToPerson, ToAddress,   Subject,
+                        MyMemo,    SendIt,   AbortButton, Password};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
     connect(SendIt, &QPushButton::clicked, this, &TDoTheEmail::SendItClick);
     connect(AbortButton, &QPushButton::clicked, this, &TDoTheEmail::AbortButtonClick);
@@ -153,6 +182,11 @@ void TDoTheEmail::FormShow() {
     ToAddress->setText(QString::fromStdString(Config.LastToAddress));
     Subject->setText(QString::fromStdString(Config.LastSubject));
     MyMemo->setPlainText(QString::fromStdString(Config.LastMessageText));
+    std::string known;
+    const bool ask = LoginWanted() && !KnownPassword(known);
+    Password->clear();
+    Password->setVisible(ask);
+    PasswordLabel->setVisible(ask);
     ToPerson->setFocus();
 }
 
@@ -213,6 +247,21 @@ QString TDoTheEmail::SaveTempImage(const QString& fileName) {
     return name;
 }
 
+bool TDoTheEmail::TakeLogin(TImageMail& mail) {
+    mail.Security = Config.Security;
+    mail.UserName = Config.UserName;
+    if (!LoginWanted() || KnownPassword(mail.Password)) return true;
+    mail.Password = Std(Password->text());
+    if (!mail.Password.empty()) return true;
+    SetBusy(false);
+    Password->setVisible(true);
+    PasswordLabel->setVisible(true);
+    ShowError(QString::fromStdString("Please enter the password of " + Config.UserName + " at " +
+                                     Config.SMTPHost + "."));
+    Password->setFocus();
+    return false;
+}
+
 void TDoTheEmail::SendItClick() {
     if (FBusy) return;
     QString name = ImageName->text().trimmed().left(255);
@@ -243,7 +292,13 @@ void TDoTheEmail::SendItClick() {
         mail.FileName = Std(path);
         mail.Server = Config.SMTPHost;
         mail.Port = Config.SMTPPort;
+        if (!TakeLogin(mail)) return;
         result = SendImageMail(MySMTP, EMess, mail);
+        // A typed password that worked: kept in the Secret Service where one
+        // runs, else for this run.
+        if (result == TImageMailResult::Sent && Password->isVisible() &&
+            !StoreMailPassword(mail.Server, mail.UserName, mail.Password))
+            RunPasswords()[{mail.Server, mail.UserName}] = mail.Password;
     } catch (const std::exception& e) {
         // The file could not be written or read, the server refused a step,
         // or the user cancelled: say so and let the user try again.

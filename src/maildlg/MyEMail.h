@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QString>
 
+#include "mail/ImageMail.h"
 #include "mail/msmsg.h"
 #include "mail/mssmtp.h"
 
@@ -32,6 +33,10 @@ public:
 
     QLabel *Label1, *Label2, *Label3, *SubjectLabel, *TextLabel;
     QLineEdit *ImageName, *ToPerson, *ToAddress, *Subject;
+    // The login's password, shown only when the server wants a login and
+    // neither the Secret Service nor this run has its password.
+    QLabel* PasswordLabel;
+    QLineEdit* Password;
     QPlainTextEdit* MyMemo;
     QPushButton *SendIt, *AbortButton;
     // The data phase's progress; shown only while sending.
@@ -59,6 +64,9 @@ private:
     void FormClose();
     void SetBusy(bool busy);
     void ShowError(const QString& text);
+    // Fills Mail's login; false, with the form idle again and the field
+    // focused, when a password is wanted and not given.
+    bool TakeLogin(TImageMail& mail);
 
     QImage Picture;
     bool FBusy = false;

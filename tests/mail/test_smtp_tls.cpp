@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <random>
 
-#include "PythonPeer.h"
 #include "ScriptServer.h"
 #include "TestSupport.h"
+#include "TlsServer.h"
 #include "mail/MailPump.h"
 #include "mail/PasswordStore.h"
 #include "mail/TlsChannel.h"
@@ -17,50 +17,6 @@
 #include "mail/mssmtp.h"
 
 namespace {
-
-const std::string User = "ann", Secret = "s3cret pass";
-
-// The authority and the server certificates, made once per run.
-const TTempDir& Certs() {
-    static TTempDir dir;
-    static const int made =
-        RunCommand({"/bin/sh", SNAPRIO_SOURCE_DIR "/tests/mail/make_certs.sh", dir.Path()});
-    EXPECT_EQ(made, 0);
-    return dir;
-}
-
-// Trusts only the given authority file while it lives.
-class TTrust {
-public:
-    explicit TTrust(const std::string& file) {
-        setenv("SSL_CERT_FILE", file.c_str(), 1);
-        setenv("SSL_CERT_DIR", "/nonexistent", 1);
-    }
-    ~TTrust() {
-        unsetenv("SSL_CERT_FILE");
-        unsetenv("SSL_CERT_DIR");
-    }
-};
-
-class TTlsServer {
-public:
-    TTlsServer(const std::string& mode, const std::string& cert,
-               const std::string& mechs = "PLAIN,LOGIN")
-        : Port(ClosedPort()), Peer({SNAPRIO_SOURCE_DIR "/tests/mail/tls_server.py", mode,
-                                    std::to_string(Port), Dir.Path(), Certs().File(cert + ".pem"),
-                                    Certs().File(cert + ".key"), User, Secret, mechs}) {
-        EXPECT_TRUE(Peer.Ready()) << Peer.Log();
-    }
-    std::string Commands() const { return ReadFile(Dir.File("commands")); }
-    std::string Message(int n) const {
-        return ReadFile(Dir.File("00" + std::to_string(n) + ".eml"));
-    }
-    TTempDir Dir;
-    int Port;
-
-private:
-    TPythonPeer Peer;
-};
 
 void Fill(TmsMessage& m, TMsgEncoding encoding, uint32_t seed) {
     std::mt19937 rng(seed);

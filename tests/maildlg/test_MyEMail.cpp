@@ -16,6 +16,7 @@
 #include "mail/ImageMail.h"
 #include "mail/MailPump.h"
 #include "mail/ScriptServer.h"
+#include "mail/TlsServer.h"
 #include "maildlg/MyEMail.h"
 
 namespace {
@@ -394,4 +395,42 @@ TEST(MailDialogFolder, ProgramFolderOrTheDataFolder) {
               QString::fromStdString(dir.File("data/snaprio")));
     EXPECT_TRUE(FileExists(dir.File("data/snaprio")));
     unsetenv("XDG_DATA_HOME");
+}
+
+// Where no Secret Service runs, the form asks for the login's password and
+// keeps it for the run; without a login the field never shows.
+TEST_F(MailDialog, PasswordFieldWhenNoSecretServiceKeepsItForTheRun) {
+    const std::string bus = std::getenv("DBUS_SESSION_BUS_ADDRESS") ?: "";
+    const std::string runtime = std::getenv("XDG_RUNTIME_DIR") ?: "";
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    setenv("XDG_RUNTIME_DIR", "/nonexistent", 1);
+    const TTrust trust(Certs().File("ca.pem"));
+    TTlsServer server("starttls", "good");
+    Config.SMTPHost = "localhost:" + std::to_string(server.Port);
+    Config.UserName = User;
+    for (int security : {0, 1}) {
+        Config.Security = security;
+        TDoTheEmail& d = Open();
+        EXPECT_EQ(d.Password->isVisible(), security == 1);
+        EXPECT_EQ(d.PasswordLabel->text(), "Password");
+        EXPECT_EQ(d.Password->echoMode(), QLineEdit::Password);
+    }
+    Send(); // no password typed: asked for, nothing sent
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text.toStdString(),
+              "Please enter the password of ann at " + Config.SMTPHost + ".");
+    EXPECT_TRUE(Dlg->isVisible());
+    EXPECT_EQ(Dlg->focusWidget(), Dlg->Password);
+    ExpectIdle();
+    Dlg->Password->setText(QString::fromStdString(Secret));
+    Send();
+    EXPECT_EQ(Boxes.size(), 1u);
+    EXPECT_TRUE(Dlg->Sent);
+    EXPECT_FALSE(Open().Password->isVisible()); // known for this run now
+    Send();
+    EXPECT_TRUE(Dlg->Sent);
+    EXPECT_EQ(server.Commands(), "AUTH PLAIN ann\nMAIL ann@example.org tls\n"
+                                 "AUTH PLAIN ann\nMAIL ann@example.org tls\n");
+    if (!bus.empty()) setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
 }
