@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "ImagingSupport.h"
 #include "TestSupport.h"
 #include "imaging/BmpFile.h"
 #include "imaging/GIFImage.h"
@@ -46,10 +47,14 @@ public:
     Window Win;
 };
 
-std::string VisibleMainWindow() {
+std::string VisibleWindow(const std::string& title) {
     std::string out;
-    RunCommand({"xdotool", "search", "--onlyvisible", "--name", "^Snaprio 2000$"}, &out);
+    RunCommand({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, &out);
     return out.substr(0, out.find('\n'));
+}
+
+std::string VisibleMainWindow() {
+    return VisibleWindow("Snaprio 2000");
 }
 
 // The resident program with its own settings, brought up by the hot key.
@@ -60,7 +65,8 @@ public:
         Program = std::make_unique<TProcess>(
             std::vector<std::string>{SNAPRIO_BINARY},
             std::vector<std::string>{"XDG_RUNTIME_DIR=" + Dir.Path(),
-                                     "SNAPRIO_INI=" + Dir.File("SNAPRO.INI")});
+                                     "SNAPRIO_INI=" + Dir.File("SNAPRO.INI"),
+                                     "XDG_CONFIG_HOME=" + Dir.Path()}); // Qt's dialog history
     }
     // Presses the hot key until the main window shows (the key is live once
     // the program holds its grab); its place on the screen.
@@ -180,12 +186,6 @@ namespace {
 void Xdo(std::vector<std::string> args) {
     args.insert(args.begin(), "xdotool");
     RunCommand(args);
-}
-
-std::string VisibleWindow(const std::string& title) {
-    std::string out;
-    RunCommand({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, &out);
-    return out.substr(0, out.find('\n'));
 }
 
 } // namespace
@@ -403,4 +403,43 @@ TEST(EndToEnd, APaletteScreenSaysOnceThatItCannotDrawAndStillCaptures) {
     EXPECT_EQ(program.Wait(), 0);
     EXPECT_EQ(program.Stderr(), "snaprio: the windows cannot be drawn on this 8-bit palette "
                                 "screen; the hot key, the capture and --capture work\n");
+}
+
+TEST(EndToEnd, SaveThroughTheRealSaveDialogInEveryFormat) {
+    TBackdrop backdrop;
+    // The "Action" setting, the dialog's title, the file written for the typed name, the
+    // backdrop's green as the format keeps it (GIF: the nearest colour of the cube).
+    const std::tuple<int, std::string, std::string, int> cases[] = {
+        {0, "Save As Bitmap", "shot.BMP", 0xC0},
+        {1, "Save As GIF", "shot.GIF", 153},
+        {2, "Save As JPEG", "shot.JPG", 0xC0}};
+    for (auto [action, title, written, green] : cases) {
+        TResident resident("[Misc]\nWhat To Cap=0\nAction=" + std::to_string(action) +
+                           "\nFirst Time=No\n");
+        TProcess& program = *resident.Program;
+        ASSERT_TRUE(resident.HotKey()) << program.Stderr();
+        ASSERT_TRUE(resident.Capture());
+        ASSERT_TRUE(WaitFor([&] { return !VisibleMainWindow().empty(); })) << program.Stderr();
+        // "&Save" has the focus on the delivery screen.
+        RunCommand({"xdotool", "windowfocus", "--sync", VisibleMainWindow()});
+        RunCommand({"xdotool", "key", "Return"});
+        std::string dialog;
+        ASSERT_TRUE(WaitFor([&] { return !(dialog = VisibleWindow(title)).empty(); })) << title;
+        RunCommand({"xdotool", "windowfocus", "--sync", dialog});
+        RunCommand({"xdotool", "key", "ctrl+a"});
+        RunCommand({"xdotool", "type", "--delay", "5", resident.Dir.File("shot")});
+        RunCommand({"xdotool", "key", "Return"});
+        const std::string file = resident.Dir.File(written);
+        ASSERT_TRUE(WaitFor([&] { return FileExists(file) && VisibleWindow(title).empty(); }))
+            << title << program.Stderr();
+        const TDecoded d = PillowDecode(file, "RGB");
+        EXPECT_EQ(d.Width, DisplayWidth(backdrop.Dpy, 0));
+        EXPECT_EQ(d.Height, DisplayHeight(backdrop.Dpy, 0));
+        ASSERT_FALSE(d.Pixels.empty());
+        const uint8_t* mid = &d.Pixels[(size_t(d.Height / 2) * d.Width + d.Width / 2) * 3];
+        EXPECT_LE(std::abs(mid[0] - 0) + std::abs(mid[1] - green) + std::abs(mid[2] - 0), 6)
+            << title;
+        program.Signal(SIGTERM);
+        EXPECT_EQ(program.Wait(), 0);
+    }
 }
