@@ -27,9 +27,12 @@ TDoView::TDoView(QWidget* parent, const QImage& picture, QSize screen) : QDialog
     TheImage = new QLabel;
     TheImage->setObjectName("TheImage");
     TheImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Its own copy: the picture may change while the window shows.
-    TheImage->setPixmap(QPixmap::fromImage(picture.copy()));
-    TheImage->setFixedSize(picture.size());
+    // Its own copy: the picture may change while the window shows. One picture
+    // pixel per screen pixel, also where Qt scales the window (high dpi).
+    QPixmap copy = QPixmap::fromImage(picture.copy());
+    copy.setDevicePixelRatio(devicePixelRatioF());
+    TheImage->setPixmap(copy);
+    TheImage->setFixedSize(copy.deviceIndependentSize().toSize());
     ScrollBox1->setWidget(TheImage);
     layout->addWidget(ScrollBox1);
 
@@ -49,5 +52,8 @@ TDoView::TDoView(QWidget* parent, const QImage& picture, QSize screen) : QDialog
 }
 
 void TDoView::FormShow(QSize screen) {
-    move((screen.width() - width()) / 2, (screen.height() - height()) / 2);
+    // The screen size counts device pixels; windows are placed in Qt's scaled ones.
+    const qreal ratio = devicePixelRatioF();
+    move((int(screen.width() / ratio) - width()) / 2,
+         (int(screen.height() / ratio) - height()) / 2);
 }
