@@ -1,5 +1,6 @@
 // The picture on the X11 clipboard, pasted by another program (xclip) as
 // image/bmp and image/png and decoded by Pillow.
+#include <csignal>
 #include <gtest/gtest.h>
 
 #include "ImagingSupport.h"
@@ -37,4 +38,25 @@ TEST(Clipboard, AnotherProgramPastesThePictureAsBmpAndPng) {
             EXPECT_TRUE(d.Pixels == expected) << type << " " << picture.width();
         }
     }
+}
+
+TEST(Clipboard, AReaderThatDiesMidTransferAndANewOwnerAreTakenInStride) {
+    QImage picture(2000, 1500, QImage::Format_RGB32);
+    picture.fill(qRgb(1, 2, 3));
+    CopyToClip(picture);
+    {
+        TProcess dying({"xclip", "-selection", "clipboard", "-t", "image/bmp", "-o"});
+        WaitFor([] { return false; }, std::chrono::milliseconds(30));
+        dying.Signal(SIGKILL);
+        dying.Wait();
+    }
+    TTempDir dir;
+    WriteFile(dir.File("pasted"), Paste("image/bmp"));
+    EXPECT_EQ(PillowDecode(dir.File("pasted"), "RGB").Pixels, RgbBytes(picture));
+
+    // Another program copies text: the picture is no longer offered.
+    TProcess text({"sh", "-c", "echo words | xclip -selection clipboard"});
+    EXPECT_EQ(text.Wait(), 0);
+    EXPECT_TRUE(WaitFor([] { return Paste("TARGETS").find("image/bmp") == std::string::npos; }));
+    EXPECT_EQ(Paste("UTF8_STRING"), "words\n");
 }
