@@ -420,11 +420,19 @@ TEST(EndToEnd, SaveThroughTheRealSaveDialogInEveryFormat) {
         ASSERT_TRUE(resident.HotKey()) << program.Stderr();
         ASSERT_TRUE(resident.Capture());
         ASSERT_TRUE(WaitFor([&] { return !VisibleMainWindow().empty(); })) << program.Stderr();
-        // "&Save" has the focus on the delivery screen.
-        RunCommand({"xdotool", "windowfocus", "--sync", VisibleMainWindow()});
-        RunCommand({"xdotool", "key", "Return"});
+        // "&Save" has the focus on the delivery screen. A window only just back
+        // may miss the key: press again; once the dialog is up, the main
+        // window takes no keys.
         std::string dialog;
-        ASSERT_TRUE(WaitFor([&] { return !(dialog = VisibleWindow(title)).empty(); })) << title;
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                RunCommand({"xdotool", "windowfocus", "--sync", VisibleMainWindow()});
+                RunCommand({"xdotool", "key", "Return"});
+                return WaitFor([&] { return !(dialog = VisibleWindow(title)).empty(); },
+                               std::chrono::seconds(3));
+            },
+            std::chrono::seconds(20)))
+            << title;
         RunCommand({"xdotool", "windowfocus", "--sync", dialog});
         RunCommand({"xdotool", "key", "ctrl+a"});
         RunCommand({"xdotool", "type", "--delay", "5", resident.Dir.File("shot")});
