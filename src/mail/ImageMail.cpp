@@ -43,6 +43,47 @@ void BuildImageMessage(TmsMessage& m, const TImageMail& mail) {
     m.Attachments.AddFile(mail.FileName);
 }
 
+namespace {
+
+void UseServer(TmsSMTP& smtp, const TImageMail& mail) {
+    smtp.Server = mail.Server;
+    smtp.DefaultPort = static_cast<uint16_t>(mail.Port);
+    smtp.Security = SecurityOf(mail.Security);
+    smtp.UserName = mail.UserName;
+    smtp.Password = mail.Password;
+}
+
+} // namespace
+
+bool TestMailServer(TmsSMTP& smtp, const TImageMail& mail, std::string& report) {
+    if (!smtp.IsWinsockAvailable()) {
+        report = ImageMailText(TImageMailResult::NoWinsock);
+        return false;
+    }
+    smtp.SetWinsockLoaded(true);
+    UseServer(smtp, mail);
+    bool ok = false;
+    try {
+        smtp.Connect();
+        smtp.Disconnect();
+        const TMailSecurity security = SecurityOf(mail.Security);
+        report = "The server " + mail.Server + " answered" +
+                 (security == msNone  ? ""
+                  : security == msTls ? " over TLS"
+                                      : " over STARTTLS") +
+                 (mail.UserName.empty() || security == msNone
+                      ? std::string()
+                      : " and accepted the login of " + mail.UserName) +
+                 ".";
+        ok = true;
+    } catch (const EMailError& e) {
+        report = e.what();
+    }
+    smtp.Close();
+    smtp.SetWinsockLoaded(false);
+    return ok;
+}
+
 TImageMailResult SendImageMail(TmsSMTP& smtp, TmsMessage& message, const TImageMail& mail,
                                std::string* reason) {
     if (!smtp.IsWinsockAvailable()) return TImageMailResult::NoWinsock;
@@ -51,11 +92,7 @@ TImageMailResult SendImageMail(TmsSMTP& smtp, TmsMessage& message, const TImageM
     try {
         BuildImageMessage(message, mail);
         smtp.MailMessage = &message;
-        smtp.Server = mail.Server;
-        smtp.DefaultPort = static_cast<uint16_t>(mail.Port);
-        smtp.Security = SecurityOf(mail.Security);
-        smtp.UserName = mail.UserName;
-        smtp.Password = mail.Password;
+        UseServer(smtp, mail);
         // Connected() alone is not trusted here: a refused connect may leave
         // the socket open.
         bool connected = false;

@@ -41,5 +41,10 @@ void BuildImageMessage(TmsMessage& message, const TImageMail& mail);
 TImageMailResult SendImageMail(TmsSMTP& smtp, TmsMessage& message, const TImageMail& mail,
                                std::string* reason = nullptr);
 
+// The settings' check: connects to Mail's server with its security and
+// login, says QUIT, and reports what happened in one text: false with the
+// error as a send would show it.
+bool TestMailServer(TmsSMTP& smtp, const TImageMail& mail, std::string& report);
+
 // Leading and trailing blanks removed, as the dialog's fields are taken.
 std::string TrimBlanks(const std::string& text);

@@ -10,6 +10,7 @@
 #include "ScriptServer.h"
 #include "TestSupport.h"
 #include "TlsServer.h"
+#include "mail/ImageMail.h"
 #include "mail/MailPump.h"
 #include "mail/PasswordStore.h"
 #include "mail/TlsChannel.h"
@@ -243,4 +244,35 @@ TEST(SecretService, StoresReadsBackAndSendsWithIt) {
     EXPECT_EQ(ReadFile(ini).find(Secret), std::string::npos);
     EXPECT_TRUE(ForgetMailPassword(host, User));
     EXPECT_EQ(LookUpMailPassword(host, User, got), TSecretResult::NotFound);
+}
+
+// The settings' check: one text for what happened, nothing sent either way.
+TEST(SmtpTls, TestingTheSettingsLogsInAndSaysSo) {
+    const TTrust trust(Certs().File("ca.pem"));
+    TTlsServer server("tls", "good");
+    const struct {
+        int Security;
+        std::string Password, Report;
+    } cases[] = {
+        {2, Secret,
+         "The server localhost:" + std::to_string(server.Port) +
+             " answered over TLS and accepted the login of ann."},
+        {2, "wrong",
+         "535 5.7.8 Authentication credentials invalid\n" + std::string(WrongPasswordHint)},
+        {0, Secret, "Operation timed out"}, // plain words to a TLS server: no greeting
+    };
+    for (const auto& c : cases) {
+        TImageMail mail;
+        mail.Server = "localhost:" + std::to_string(server.Port);
+        mail.Security = c.Security;
+        mail.UserName = User;
+        mail.Password = c.Password;
+        TmsSMTP smtp;
+        smtp.TimeOut = 1;
+        std::string report;
+        EXPECT_EQ(TestMailServer(smtp, mail, report), c.Password == Secret && c.Security);
+        EXPECT_EQ(report, c.Report);
+        EXPECT_FALSE(smtp.Connected());
+    }
+    EXPECT_EQ(server.Commands(), "AUTH PLAIN ann\nAUTH PLAIN ann\n");
 }
