@@ -203,7 +203,7 @@ void TMainWin::WinMessage(const TMessage& m) {
         // Escape: back to the capture screen with the user's choice.
         if (!CancelSelection()) return;
         DoActivate();
-        SetScreen(1, true);
+        SetScreen(scCapture, true);
     } else if (m.Msg >= hmLeftDown && m.Msg <= hmMove && Selection)
         Selection->Message(m);
 }
@@ -215,7 +215,7 @@ void TMainWin::CaptureImage1Click() {
 void TMainWin::CaptureRequest(bool checkKey, int key) {
     if (CaptureInProgress) {
         // A selection under way ends first: the window it covers must show.
-        if (CancelSelection()) SetScreen(1, true);
+        if (CancelSelection()) SetScreen(scCapture, true);
         DoActivate();
         if (Warning) return; // the box already says it; boxes do not pile up
         Warning = true;
@@ -236,7 +236,7 @@ void TMainWin::CaptureRequest(bool checkKey, int key) {
     TheDisplay().NoteForeground();
     AbortButton->setText("&Abort");
     DoActivate();
-    SetScreen(1);
+    SetScreen(scCapture);
 }
 
 void TMainWin::DoActivate() {
@@ -286,7 +286,7 @@ void TMainWin::ApplyShapeRule() {
 
 void TMainWin::SetScreen(int screen, bool keepChoice) {
     FScreen = screen;
-    const bool capture = screen == 1;
+    const bool capture = screen == scCapture;
     ConfigButton->setEnabled(capture);
     ConfigButton->setVisible(capture);
     CapturePanel->setEnabled(capture);
@@ -296,7 +296,7 @@ void TMainWin::SetScreen(int screen, bool keepChoice) {
     ViewButton->setEnabled(!capture);
     ViewButton->setVisible(!capture);
     switch (screen) {
-    case 1: {
+    case scCapture: {
         DoItButton->setText("&Capture");
         QRadioButton* radios[] = {CapScreen, CapWindow, CapClient, CapArea};
         if (keepChoice) {
@@ -310,11 +310,11 @@ void TMainWin::SetScreen(int screen, bool keepChoice) {
         ApplyShapeRule();
         break;
     }
-    case 2:
+    case scPrint:
         DoItButton->setText("&Print");
-        (Config.Action == 3 ? PrintPixel : PrintFilled)->setChecked(true);
+        (Config.Action == int(TAction::PrintPixel) ? PrintPixel : PrintFilled)->setChecked(true);
         break;
-    case 3:
+    case scSave:
         DoItButton->setText("&Save");
         if (Config.Action == 0)
             SaveBit->setChecked(true);
@@ -323,11 +323,11 @@ void TMainWin::SetScreen(int screen, bool keepChoice) {
         else if (Config.Action == 2)
             SaveJPEG->setChecked(true);
         break;
-    case 4:
+    case scCopy:
         DoItButton->setText("Co&py");
         CopyClip->setChecked(true);
         break;
-    case 5:
+    case scEMail:
         DoItButton->setText("&EMail It");
         EMailIt->setChecked(true);
         break;
@@ -405,7 +405,7 @@ void TMainWin::NothingCaptured(TGrabFailure failure) {
     // Say so and offer the capture screen again, with the user's choice; the
     // last picture stays and no empty file can be written.
     DoActivate();
-    SetScreen(1, true);
+    SetScreen(scCapture, true);
     UserDialogs().MessageBox(this, GrabFailureText(failure), "Warning", TMsgButtons::Ok,
                              TMsgIcon::Warning);
 }
@@ -420,19 +420,19 @@ void TMainWin::FinishCapture(const QImage& picture) {
     DrawThumb();
     DoActivate();
     AbortButton->setText("&Abort");
-    switch (Config.Action) {
-    case 3:
-    case 4:
-        SetScreen(2);
+    switch (static_cast<TAction>(Config.Action)) {
+    case TAction::PrintPixel:
+    case TAction::PrintFilled:
+        SetScreen(scPrint);
         break;
-    case 5:
-        SetScreen(4);
+    case TAction::CopyToClipboard:
+        SetScreen(scCopy);
         break;
-    case 6:
-        SetScreen(5);
+    case TAction::EMail:
+        SetScreen(scEMail);
         break;
-    default:
-        SetScreen(3);
+    default: // the saves, and anything out of range
+        SetScreen(scSave);
         break;
     }
 }
@@ -455,7 +455,7 @@ void TMainWin::PopViewClick() {
     Delivery.NewPicture(QDateTime::currentDateTime());
     DrawThumb();
     DoActivate();
-    SetScreen(2);
+    SetScreen(scPrint);
 }
 
 void TMainWin::keyPressEvent(QKeyEvent* e) {

@@ -24,6 +24,9 @@ class QPushButton;
 class QRadioButton;
 class TTrayMenu;
 
+// The main window's screens: what SetScreen shows.
+enum TScreen : int { scCapture = 1, scPrint = 2, scSave = 3, scCopy = 4, scEMail = 5 };
+
 class TMainWin : public QWidget {
     Q_OBJECT
 public:
