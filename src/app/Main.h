@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "app/MainWin.h"
+#include "config/CapDef.h"
 
 inline const QString ProgramTitle = QStringLiteral("Snaprio 2000");
 
@@ -12,9 +13,7 @@ extern QString ProgramDir;
 // The screen size, read once when the main window is created.
 extern int ScreenWidth;
 extern int ScreenHeight;
-// Keep the configuration dialog and the about box from opening twice.
-extern bool ConfigOpen;
-extern bool AboutOpen;
+// ConfigOpen and AboutOpen live with the dialogs (config/CapDef.h).
 
 // The program block: named objects, settings, single instance, main window,
 // message loop. Returns the process's exit status.

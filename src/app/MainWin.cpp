@@ -157,6 +157,7 @@ void TMainWin::BuildControls() {
     connect(DoItButton, &QPushButton::clicked, this, &TMainWin::DoItButtonClick);
     connect(AbortButton, &QPushButton::clicked, this, &TMainWin::AbortButtonClick);
     connect(ViewButton, &QPushButton::clicked, this, &TMainWin::ViewButtonClick);
+    connect(ConfigButton, &QPushButton::clicked, this, &TMainWin::ConfigButtonClick);
     SavePrintPanel->hide();
 }
 
@@ -175,7 +176,7 @@ void TMainWin::FormCreate() {
     JPEGScreenPaletted = TheDisplay().Depth() <= 8;
     Q_INIT_RESOURCE(snaprio); // the resources live in a static library: keep them linked
     Tray = new TTrayMenu(this);
-    Tray->SetOpeners([this] { PopViewClick(); }, {}, {});
+    ConnectDialogs();
     Tray->Activate();
     TextSave = TTextSave{};
     RegisterCursor(5, ":/cursors/CURSHAND.xpm", 8, 2);
@@ -504,6 +505,7 @@ void TMainWin::closeEvent(QCloseEvent* e) {
         AbortButtonClick();
         return;
     }
+    Closing = true;
     FormClose();
     e->accept();
     // Closing the main window ends the program, hidden or not.

@@ -89,6 +89,18 @@ public:
     // "&Open Image": a picture file delivered as if it had been captured.
     void PopViewClick();
 
+    // The dialogs the main window opens (MainDialogs.cpp). Each does nothing
+    // while the same dialog is open.
+    // "C&onfigure": the configuration dialog on the What Capture page.
+    void ConfigButtonClick();
+    // The configuration dialog on StartPage; the new settings apply at once.
+    void Configure(int startPage);
+    void About();
+    // A first start: the first-use notice, then the dialog on the Hot Key page.
+    void FirstUse();
+    // The tray's and the delivery's openers of these dialogs.
+    void ConnectDialogs();
+
 protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
@@ -118,6 +130,7 @@ private:
     HWND FHandle = 0;
     bool Warning = false; // the "capture in progress" box is open
     bool Shown = false;
+    bool Closing = false; // the program is ending: open no more dialogs
     int FScreen = 0;
     QImage FPicture;
 };

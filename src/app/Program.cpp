@@ -21,8 +21,6 @@
 QString ProgramDir;
 int ScreenWidth = 0;
 int ScreenHeight = 0;
-bool ConfigOpen = false;
-bool AboutOpen = false;
 
 QString FolderOf(const QString& executable) {
     QString dir = QFileInfo(executable).absolutePath();
@@ -111,6 +109,9 @@ int RunProgram(int argc, char** argv) {
         TUnixSignals unixSignals;
         TMainWin mainWin;
         QObject::connect(&unixSignals, &TUnixSignals::Terminate, &mainWin, &QWidget::close);
+        // The first-use sequence once the loop runs, so that a SIGTERM during
+        // the notice ends the program the normal way.
+        QMetaObject::invokeMethod(&mainWin, &TMainWin::FirstUse, Qt::QueuedConnection);
         TRemoteServer remote([&mainWin](TRemoteCommand command) {
             switch (command) {
             case TRemoteCommand::Show:

@@ -30,6 +30,11 @@ void SetHotKeyFlag(int index) {
     Changed();
 }
 
+void ClearHotKeyFlag(int index) {
+    if (HookBlock && index >= 0 && index < HotKeyCount)
+        HookWrite(HookBlock->HotKeyFlags[index], uint8_t{0});
+}
+
 void SetHookMode(uint32_t mode) {
     if (HookBlock) HookWrite(HookBlock->Mode, mode);
     Changed();

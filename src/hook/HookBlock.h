@@ -14,8 +14,11 @@ extern SharedHookBlock* HookBlock;
 // the main window and off, the capture key's flag on.
 void InitHookBlock(uint32_t mainWindow, int captureKey);
 
-// Marks hot key Index as watched (a valid index only); flags are never cleared.
+// Marks hot key Index as watched (a valid index only).
 void SetHotKeyFlag(int index);
+
+// Releases hot key Index again (a capture key the user replaced).
+void ClearHotKeyFlag(int index);
 
 // Mode 2 starts a selection; the hook sets it back to 1 when the button goes up.
 void SetHookMode(uint32_t mode);

@@ -1,0 +1,42 @@
+// The dialogs that the main window opens: configuration, about box and the
+// first-use sequence.
+#include "app/Delivery.h"
+#include "app/Main.h"
+#include "app/TrayMenu.h"
+#include "config/AboutBox.h"
+#include "config/CapDef.h"
+#include "config/Configs.h"
+#include "config/Notice.h"
+
+void TMainWin::ConnectDialogs() {
+    // The tray's "&Configure" and "E-Mail The Image" with its settings
+    // missing (answered Yes) both come through the delivery's opener.
+    DeliveryHooks().Configure = [this](QWidget*, int startPage) { Configure(startPage); };
+    Tray->SetOpeners([this] { PopViewClick(); }, {}, [this] { About(); });
+}
+
+void TMainWin::ConfigButtonClick() {
+    Configure(cpWhatCapture);
+}
+
+void TMainWin::Configure(int startPage) {
+    if (!OpenCaptureDefaults(this, startPage)) return;
+    // The hook already watches the new key; the capture screen on show
+    // preselects the new default item.
+    if (Screen() == 1 && isVisible()) SetScreen(1);
+}
+
+void TMainWin::About() {
+    OpenAboutBox(this);
+}
+
+void TMainWin::FirstUse() {
+    if (!Config.FirstTime) return;
+    Config.FirstTime = false;
+    {
+        TMyNotice notice(this);
+        notice.NoticeKind = nkFirstUse;
+        notice.exec();
+    }
+    if (!Closing && !ConfigOpen) Configure(cpHotKey);
+}

@@ -1,0 +1,32 @@
+// The about box: product title, version, artwork and legal notice. Only one
+// is open at a time (AboutOpen).
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+
+    QFrame* Panel1;
+    QLabel *ProgramIcon, *ProductName, *Version, *CopyYear, *Label1;
+    QPushButton* Button1;
+
+    void Button1Click();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void done(int result) override;
+
+private:
+    void FormShow();
+    void FormClose();
+};
+
+// Shows the about box modally unless one is open; false when it was.
+bool OpenAboutBox(QWidget* owner);

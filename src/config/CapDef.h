@@ -1,0 +1,129 @@
+// The configuration dialog: hot key, default capture item with its shape
+// settings, default action and e-mail settings. It edits copies and hands
+// them to Config only on "&Ok", which saves the settings file at once.
+#pragma once
+
+#include <QDialog>
+#include <QFrame>
+
+#include "config/Configs.h"
+#include "platform/WinMessages.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QSlider;
+class ShapeImage;
+class TAPageControl;
+
+// Keep the configuration dialog and the about box from opening twice.
+extern bool ConfigOpen;
+extern bool AboutOpen;
+
+// The start pages an opener names.
+enum TConfigPage : int { cpEMail = 1, cpHotKey = 2, cpWhatCapture = 3 };
+
+// A filled rectangle that shows a colour.
+class TColorSwatch : public QFrame {
+    Q_OBJECT
+public:
+    explicit TColorSwatch(QWidget* parent = nullptr);
+    QColor Fill() const { return FFill; }
+    void SetFill(const QColor& c);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    QColor FFill = Qt::white;
+};
+
+class TCaptureDefaults : public QDialog {
+    Q_OBJECT
+public:
+    explicit TCaptureDefaults(QWidget* parent = nullptr);
+    ~TCaptureDefaults() override;
+
+    // Set by the opener before showing: 1 E-Mail, 2 Hot Key, else What Capture.
+    int StartPage = cpWhatCapture;
+    HWND Handle() const { return FHandle; }
+    // The capture item whose values the shape controls hold; -2 none.
+    int LoadedItemIndex = -2;
+    // The working copy; only its per-shape settings are used.
+    const ConfigRec& Work() const { return FWork; }
+
+    // Controls, by their role names.
+    TAPageControl* MyPage;
+    QWidget *HotSheet, *CapSheet, *DoSheet, *EMailSheet;
+    QLineEdit* HotKeyEntry;
+    QLabel* HotKeyState; // under the entry: a key another program holds
+    QListWidget* HotKeyList;
+    QComboBox* WhatToCap;
+    QFrame* CapturePanel;
+    ShapeImage* Preview;
+    QLabel *VectorLab, *VectorSizeLab, *AngleLab;
+    QFrame *VectorBevel, *VectorSizeBevel, *AngleBevel;
+    QSlider *VectorBar, *VectorSizeBar, *AngleBar;
+    QLineEdit *Vector, *VectorSize, *Angle;
+    TColorSwatch *ColorShape, *BorderShape;
+    QPushButton *MaskColor, *BorderColor;
+    QCheckBox* Border;
+    QComboBox* DefaultAction;
+    QLineEdit *SMTPHost, *SMTPPort, *EmailName, *EmailAddress, *EMailFile;
+    QComboBox* Encoding;
+    QPushButton *OkButton, *CancelButton;
+
+    void OkButtonClick();
+    void CancelButtonClick();
+    void WhatToCapChange();
+    void EnableDisable();
+    void MaskColorClick();
+    void BorderColorClick();
+    void BorderClick();
+    void VectorBarChange();
+    void VectorSizeBarChange();
+    void AngleBarChange();
+    void VectorChange();
+    void VectorSizeChange();
+    void AngleChange();
+    void HotKeyEntryEnter();
+    void HotKeyEntryExit();
+    void HotKeyListClick();
+    // A key report (hmKeyReport) from the input hook: Index names the pressed
+    // combination.
+    void KeyReport(int index);
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void done(int result) override;
+
+private:
+    void BuildHotSheet();
+    void BuildCapSheet();
+    void BuildDoSheet();
+    void BuildEMailSheet();
+    void FormCreate();
+    void FormShow();
+    void FillHotKeys();
+    void SelectHotKey(int index);
+    void SetPreviewFrame(bool wide);
+    int SelectedItem() const;
+    // The fields the geometry controls edit for the selected item.
+    int32_t ConfigRec::*VectorsField() const;
+    int32_t ConfigRec::*VectorSizeField() const;
+    // Switches the key reports off if this dialog has them.
+    void StopKeyReports();
+
+    HWND FHandle = 0;
+    ConfigRec FWork;
+    bool Reporting = false;
+};
+
+// Opens the dialog modally on StartPage, unless one is open already (then
+// nothing happens and the result is false); true when the user pressed Ok.
+bool OpenCaptureDefaults(QWidget* owner, int startPage);

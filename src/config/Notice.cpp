@@ -1,0 +1,49 @@
+#include "config/Notice.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "config/DialogSupport.h"
+
+TMyNotice::TMyNotice(QWidget* parent) : QDialog(parent) {
+    setObjectName("MyNotice");
+    SetFixedDialog(this, {375, 268});
+    setFont(ArialFont(17));
+    Bevel1 = Make<QFrame>(this, "Bevel1", {10, 40, 356, 177});
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    HeaderLabel = Make<QLabel>(this, "HeaderLabel", {35, 5, 296, 26}, "NOTICE");
+    HeaderLabel->setAlignment(Qt::AlignCenter);
+    HeaderLabel->setFont(ArialFont(24, true));
+    ContentLabel = Make<QLabel>(this, "ContentLabel", {15, 48, 346, 165});
+    ContentLabel->setWordWrap(true);
+    ContentLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    CloseButton = Make<QPushButton>(this, "CloseButton", {143, 227, 97, 33}, "&Ok");
+    CloseButton->setDefault(true);
+    connect(CloseButton, &QPushButton::clicked, this, &TMyNotice::CloseButtonClick);
+}
+
+void TMyNotice::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) FormShow();
+}
+
+void TMyNotice::FormShow() {
+    CentreOnScreen(this);
+    setWindowTitle("Snaprio 2000");
+    if (NoticeKind == nkFirstUse) {
+        HeaderLabel->setText("First Use Notice");
+        ContentLabel->setText(
+            QStringLiteral("This appears to be the first time you are running Snaprio 2000. "
+                           "After closing this notice, we will automatically take you to the "
+                           "configuration section of Snaprio 2000 where you can choose a hot key "
+                           "for starting a") +
+            " screen capture and set other default capturing options. " + "Snaprio 2000" +
+            " is accessed via the hot key and an icon in the system tray.");
+    }
+}
+
+void TMyNotice::CloseButtonClick() {
+    accept();
+}

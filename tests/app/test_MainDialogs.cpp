@@ -1,0 +1,98 @@
+// The dialogs the main window opens, and the settings it takes from them.
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <gtest/gtest.h>
+
+#include "AppSupport.h"
+#include "app/Delivery.h"
+#include "app/MainWin.h"
+#include "app/TrayMenu.h"
+#include "config/APageControl.h"
+#include "config/CapDef.h"
+#include "config/Configs.h"
+
+namespace {
+
+TCaptureDefaults* OpenDialog() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TCaptureDefaults*>(w); d && d->isVisible()) return d;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(MainDialogs, ConfigureOpensOnceAndItsSettingsApplyAtOnce) {
+    LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+    Config.FirstTime = false;
+    std::vector<TBox> boxes;
+    auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+    auto oldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&boxes));
+    {
+        TMainWin win;
+        win.CaptureImage1Click();
+        ASSERT_TRUE(win.CapScreen->isChecked());
+        int dialogs = 0;
+        QMetaObject::invokeMethod(
+            &win,
+            [&] {
+                TCaptureDefaults* d = OpenDialog();
+                ASSERT_NE(d, nullptr);
+                EXPECT_EQ(d->MyPage->currentWidget(), d->CapSheet);
+                win.ConfigButton->click(); // open already: nothing
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    dialogs += qobject_cast<TCaptureDefaults*>(w) != nullptr;
+                d->WhatToCap->setCurrentIndex(14);
+                d->DefaultAction->setCurrentIndex(5);
+                d->OkButton->click();
+            },
+            Qt::QueuedConnection);
+        win.ConfigButton->click();
+        EXPECT_EQ(dialogs, 1);
+        EXPECT_FALSE(ConfigOpen);
+        // The capture screen shows the new default at once, and the next
+        // picture goes to the new action's screen.
+        EXPECT_TRUE(win.CapShape->isChecked());
+        EXPECT_EQ(win.ShapeBox->currentText(), "Star");
+        win.CapScreen->click();
+        win.DoItButton->click();
+        EXPECT_EQ(win.Screen(), 4);
+        EXPECT_EQ(win.DoItButton->text(), "Co&py");
+    }
+    SetDisplay(std::move(oldDisplay));
+    SetUserDialogs(std::move(oldDialogs));
+}
+
+TEST(MainDialogs, TrayAndEMailOpenTheirPages) {
+    LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+    std::vector<TBox> boxes;
+    auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+    auto oldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&boxes));
+    const TDeliveryHooks oldHooks = DeliveryHooks();
+    {
+        TMainWin win;
+        EXPECT_TRUE(win.Tray->Configure1->isEnabled());
+        EXPECT_TRUE(win.Tray->About1->isEnabled());
+        std::vector<QString> pages;
+        auto answer = [&] {
+            QMetaObject::invokeMethod(
+                &win,
+                [&] {
+                    TCaptureDefaults* d = OpenDialog();
+                    ASSERT_NE(d, nullptr);
+                    pages.push_back(d->MyPage->currentWidget()->objectName());
+                    d->CancelButton->click();
+                },
+                Qt::QueuedConnection);
+        };
+        answer();
+        win.Tray->Configure1->trigger();
+        answer();
+        DeliveryHooks().Configure(&win, cpEMail);
+        EXPECT_EQ(pages, (std::vector<QString>{"CapSheet", "EMailSheet"}));
+    }
+    DeliveryHooks() = oldHooks;
+    SetDisplay(std::move(oldDisplay));
+    SetUserDialogs(std::move(oldDialogs));
+}

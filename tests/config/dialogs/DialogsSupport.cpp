@@ -1,0 +1,36 @@
+#include "DialogsSupport.h"
+
+#include <algorithm>
+
+#include "TestSupport.h"
+#include "config/CapDef.h"
+#include "config/Configs.h"
+#include "hook/HookBlock.h"
+#include "platform/Paths.h"
+
+void DialogTest::SetUp() {
+    LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+    Config.FirstTime = false;
+    ConfigOpen = AboutOpen = false;
+    ASSERT_TRUE(Memory.Create(SharedBlockName(), sizeof(SharedHookBlock)));
+    ASSERT_TRUE(Memory.Map());
+    std::fill_n(Memory.Data(), sizeof(SharedHookBlock), uint8_t{0});
+    HookBlock = AsHookBlock(Memory.Data());
+    auto dialogs = std::make_unique<TAnsweredDialogs>();
+    Dialogs = dialogs.get();
+    Old = SetUserDialogs(std::move(dialogs));
+    auto hook = std::make_unique<TMemoryInputHook>();
+    Hook = hook.get();
+    OldHook = SetInputHook(std::move(hook));
+}
+
+void DialogTest::TearDown() {
+    SetUserDialogs(std::move(Old));
+    SetInputHook(std::move(OldHook));
+    HookBlock = nullptr;
+    Memory.Unlink();
+}
+
+void Settle(int ms) {
+    WaitFor([] { return false; }, std::chrono::milliseconds(ms));
+}
