@@ -244,13 +244,15 @@ void TCaptureDefaults::BuildEMailSheet() {
     Make<QLabel>(s, "AddressLabel", {8, 125, 56, 16}, "Address");
     EmailAddress = edit("EmailAddress", {68, 123, 156, 21}, 50);
     Make<QLabel>(s, "OtherHeading", {8, 154, 216, 16}, "Other")->setFont(bold);
-    Make<QLabel>(s, "EncodingLabel", {8, 174, 216, 16}, "Attachment Encoding");
-    Encoding = Make<QComboBox>(s, "Encoding", {8, 191, 216, 22});
+    // Label and field side by side, so the security and login fit below.
+    Make<QLabel>(s, "EncodingLabel", {8, 176, 120, 16}, "Attachment Encoding");
+    Encoding = Make<QComboBox>(s, "Encoding", {130, 173, 94, 22});
     Encoding->addItems({"MIME", "UUEncode"});
-    Make<QLabel>(s, "FileLabel", {8, 220, 216, 16}, "Default File Name");
-    EMailFile = edit("EMailFile", {8, 237, 216, 21}, 50);
+    Make<QLabel>(s, "FileLabel", {8, 202, 120, 16}, "Default File Name");
+    EMailFile = edit("EMailFile", {130, 200, 94, 21}, 50);
+    BuildMailLogin(s);
     auto* note = Make<QLabel>(
-        s, "ServerNote", {8, 268, 216, 120},
+        s, "ServerNote", {8, 306, 216, 88},
         "Note: The SMTP Server is what allows you to send e-mail over the Internet.  You will "
         "need to obtain this information from your Internet E-Mail provider or you may obtain "
         "it from the configuration section of your E-Mail program.");
@@ -310,6 +312,7 @@ void TCaptureDefaults::FormShow() {
                                   ? Config.AttachmentEncoding
                                   : -1);
     EMailFile->setText(Text(Config.EMailFile));
+    ShowMailLogin();
     MyPage->setCurrentWidget(StartPage == cpEMail    ? EMailSheet
                              : StartPage == cpHotKey ? HotSheet
                                                      : CapSheet);
@@ -492,6 +495,7 @@ void TCaptureDefaults::OkButtonClick() {
     Config.EMailAddress = Setting(EmailAddress->text());
     Config.AttachmentEncoding = std::max(Encoding->currentIndex(), 0);
     Config.EMailFile = Setting(EMailFile->text());
+    TakeMailLogin();
     // 6. The hook watches the new key at once and lets the old one go, so it
     // reaches other programs again.
     SetHotKeyFlag(Config.CaptureKey);

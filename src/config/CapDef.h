@@ -74,6 +74,11 @@ public:
     QComboBox* DefaultAction;
     QLineEdit *SMTPHost, *SMTPPort, *EmailName, *EmailAddress, *EMailFile;
     QComboBox* Encoding;
+    // The server's security and login; the password goes to the Secret
+    // Service on Ok, never to the settings file.
+    QComboBox* Security;
+    QLineEdit *UserName, *MailPassword;
+    QPushButton* TestButton;
     QPushButton *OkButton, *CancelButton;
 
     void OkButtonClick();
@@ -107,6 +112,14 @@ private:
     void BuildCapSheet();
     void BuildDoSheet();
     void BuildEMailSheet();
+    void BuildMailLogin(QWidget* sheet);
+    void ShowMailLogin();
+    void TakeMailLogin();
+    // STARTTLS and TLS propose their port (587, 465) while the port is still
+    // the usual one of another mode.
+    void SecurityChange(int index);
+    // "&Test": the current fields tried on the server, the outcome in one box.
+    void TestButtonClick();
     void FormCreate();
     void FormShow();
     void FillHotKeys();

@@ -1,0 +1,95 @@
+// The E-Mail page's security and login: the port each mode proposes, what Ok
+// keeps where, and "&Test" against a real TLS server.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "DialogsSupport.h"
+#include "TestSupport.h"
+#include "config/CapDef.h"
+#include "mail/SmtpSecurity.h"
+#include "mail/TlsServer.h"
+
+namespace {
+
+class MailPage : public DialogTest {
+protected:
+    TCaptureDefaults& Open() {
+        Dlg = std::make_unique<TCaptureDefaults>();
+        Dlg->StartPage = cpEMail;
+        Dlg->show();
+        QApplication::processEvents();
+        return *Dlg;
+    }
+    void TearDown() override {
+        Dlg.reset();
+        DialogTest::TearDown();
+    }
+    std::unique_ptr<TCaptureDefaults> Dlg;
+};
+
+} // namespace
+
+TEST_F(MailPage, SecurityProposesItsPortAndOkKeepsTheLoginButNotThePassword) {
+    TTempDir dir;
+    setenv("SNAPRIO_INI", dir.File("SNAPRO.INI").c_str(), 1);
+    // No Secret Service: the password typed here never reaches a real keyring.
+    const std::string bus = std::getenv("DBUS_SESSION_BUS_ADDRESS") ?: "";
+    const std::string runtime = std::getenv("XDG_RUNTIME_DIR") ?: "";
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+    TCaptureDefaults& d = Open();
+    ASSERT_EQ(d.Security->count(), 3);
+    EXPECT_EQ(d.Security->itemText(1), "STARTTLS");
+    EXPECT_EQ(d.MailPassword->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(d.TestButton->text(), "&Test");
+    // From port: the mode chosen, the port then.
+    const struct {
+        const char* From;
+        int Mode;
+        const char* Port;
+    } steps[] = {{"25", 1, "587"}, {"587", 2, "465"}, {"465", 0, "25"}, {"2525", 2, "2525"}};
+    for (const auto& s : steps) {
+        d.SMTPPort->setText(s.From);
+        d.Security->setCurrentIndex(s.Mode);
+        EXPECT_EQ(d.SMTPPort->text(), s.Port) << s.From << " " << s.Mode;
+    }
+    d.SMTPHost->setText("mail.example.org");
+    d.UserName->setText(" ann ");
+    d.MailPassword->setText("s3cret");
+    d.OkButton->click();
+    EXPECT_EQ(Config.Security, msTls);
+    EXPECT_EQ(Config.UserName, "ann");
+    EXPECT_EQ(Config.SMTPPort, 2525);
+    const std::string ini = ReadFile(dir.File("SNAPRO.INI"));
+    EXPECT_NE(ini.find("Security=2"), std::string::npos);
+    EXPECT_NE(ini.find("User Name=ann"), std::string::npos);
+    EXPECT_EQ(ini.find("s3cret"), std::string::npos);
+    unsetenv("SNAPRIO_INI");
+    if (!bus.empty()) setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+}
+
+TEST_F(MailPage, TestSaysWhatHappenedInOneBox) {
+    const TTrust trust(Certs().File("ca.pem"));
+    TTlsServer server("starttls", "good");
+    TCaptureDefaults& d = Open();
+    d.SMTPHost->setText(QString::fromStdString("localhost:" + std::to_string(server.Port)));
+    d.Security->setCurrentIndex(msStartTls);
+    d.UserName->setText(QString::fromStdString(User));
+    for (const std::string& password : {std::string("wrong"), Secret}) {
+        d.MailPassword->setText(QString::fromStdString(password));
+        d.TestButton->click();
+    }
+    ASSERT_EQ(Dialogs->Boxes.size(), 2u);
+    EXPECT_EQ(Dialogs->Boxes[0].Title, "Error");
+    EXPECT_TRUE(Dialogs->Boxes[0].Text.endsWith(WrongPasswordHint));
+    EXPECT_EQ(Dialogs->Boxes[1].Title, "E-Mail");
+    EXPECT_EQ(Dialogs->Boxes[1].Text.toStdString(),
+              "The server localhost:" + std::to_string(server.Port) +
+                  " answered over STARTTLS and accepted the login of ann.");
+    EXPECT_EQ(server.Commands(), "AUTH PLAIN ann\nAUTH PLAIN ann\n");
+    EXPECT_TRUE(d.TestButton->isEnabled());
+    EXPECT_TRUE(d.isVisible());
+}
