@@ -37,8 +37,10 @@ void TCaptureDefaults::ShowMailLogin() {
 void TCaptureDefaults::TakeMailLogin() {
     Config.Security = Security->currentIndex() < 0 ? 0 : Security->currentIndex();
     Config.UserName = UserName->text().trimmed().left(ConfigTextLength).toStdString();
-    if (!MailPassword->text().isEmpty() && !Config.UserName.empty())
-        StoreMailPassword(Config.SMTPHost, Config.UserName, MailPassword->text().toStdString());
+    const std::string password = MailPassword->text().toStdString();
+    if (!password.empty() && !Config.UserName.empty() &&
+        !StoreMailPassword(Config.SMTPHost, Config.UserName, password))
+        KeepMailPasswordForRun(Config.SMTPHost, Config.UserName, password); // no Secret Service
 }
 
 void TCaptureDefaults::SecurityChange(int index) {
@@ -55,8 +57,9 @@ void TCaptureDefaults::TestButtonClick() {
     mail.Security = Security->currentIndex();
     mail.UserName = UserName->text().trimmed().toStdString();
     mail.Password = MailPassword->text().toStdString();
-    if (mail.Password.empty() && !mail.UserName.empty())
-        LookUpMailPassword(mail.Server, mail.UserName, mail.Password);
+    if (mail.Password.empty() && !mail.UserName.empty() &&
+        LookUpMailPassword(mail.Server, mail.UserName, mail.Password) != TSecretResult::Found)
+        MailPasswordOfRun(mail.Server, mail.UserName, mail.Password);
     TmsSMTP smtp;
     smtp.TimeOut = 20;
     std::string report;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <libsecret/secret.h>
+#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -37,6 +38,11 @@ std::string TakeError(GError* error) {
     std::string text = error && error->message ? error->message : "no Secret Service";
     if (error) g_error_free(error);
     return text;
+}
+
+std::map<std::pair<std::string, std::string>, std::string>& RunPasswords() {
+    static std::map<std::pair<std::string, std::string>, std::string> passwords;
+    return passwords;
 }
 
 const char* const NoBusText = "no desktop session bus, so no Secret Service";
@@ -92,5 +98,17 @@ bool ForgetMailPassword(const std::string& server, const std::string& user) {
         g_error_free(failure);
         return false;
     }
+    return true;
+}
+
+void KeepMailPasswordForRun(const std::string& server, const std::string& user,
+                            const std::string& password) {
+    RunPasswords()[{server, user}] = password;
+}
+
+bool MailPasswordOfRun(const std::string& server, const std::string& user, std::string& password) {
+    const auto it = RunPasswords().find({server, user});
+    if (it == RunPasswords().end()) return false;
+    password = it->second;
     return true;
 }

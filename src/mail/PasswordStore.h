@@ -15,3 +15,9 @@ bool StoreMailPassword(const std::string& server, const std::string& user,
                        const std::string& password, std::string* error = nullptr);
 // Removes it; true when there was none either.
 bool ForgetMailPassword(const std::string& server, const std::string& user);
+
+// Where no Secret Service runs, a password given in a dialog is kept in
+// memory for this run only, under the same server and user name.
+void KeepMailPasswordForRun(const std::string& server, const std::string& user,
+                            const std::string& password);
+bool MailPasswordOfRun(const std::string& server, const std::string& user, std::string& password);

@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
-#include <map>
 #include <unistd.h>
 
 #include "config/Configs.h"
@@ -47,12 +46,6 @@ std::string Std(const QString& s) {
     return s.toStdString();
 }
 
-// Passwords typed where no Secret Service keeps them: for this run only.
-std::map<std::pair<std::string, std::string>, std::string>& RunPasswords() {
-    static std::map<std::pair<std::string, std::string>, std::string> passwords;
-    return passwords;
-}
-
 bool LoginWanted() {
     return SecurityOf(Config.Security) != msNone && !Config.UserName.empty();
 }
@@ -61,10 +54,7 @@ bool LoginWanted() {
 bool KnownPassword(std::string& password) {
     if (LookUpMailPassword(Config.SMTPHost, Config.UserName, password) == TSecretResult::Found)
         return true;
-    const auto it = RunPasswords().find({Config.SMTPHost, Config.UserName});
-    if (it == RunPasswords().end()) return false;
-    password = it->second;
-    return true;
+    return MailPasswordOfRun(Config.SMTPHost, Config.UserName, password);
 }
 
 // The picture's rows with the event loop kept moving between them: a
@@ -298,7 +288,7 @@ void TDoTheEmail::SendItClick() {
         // runs, else for this run.
         if (result == TImageMailResult::Sent && Password->isVisible() &&
             !StoreMailPassword(mail.Server, mail.UserName, mail.Password))
-            RunPasswords()[{mail.Server, mail.UserName}] = mail.Password;
+            KeepMailPasswordForRun(mail.Server, mail.UserName, mail.Password);
     } catch (const std::exception& e) {
         // The file could not be written or read, the server refused a step,
         // or the user cancelled: say so and let the user try again.

@@ -8,6 +8,7 @@
 #include "DialogsSupport.h"
 #include "TestSupport.h"
 #include "config/CapDef.h"
+#include "mail/PasswordStore.h"
 #include "mail/SmtpSecurity.h"
 #include "mail/TlsServer.h"
 
@@ -66,6 +67,9 @@ TEST_F(MailPage, SecurityProposesItsPortAndOkKeepsTheLoginButNotThePassword) {
     EXPECT_NE(ini.find("Security=2"), std::string::npos);
     EXPECT_NE(ini.find("User Name=ann"), std::string::npos);
     EXPECT_EQ(ini.find("s3cret"), std::string::npos);
+    std::string kept; // no Secret Service: for this run only
+    EXPECT_TRUE(MailPasswordOfRun("mail.example.org", "ann", kept));
+    EXPECT_EQ(kept, "s3cret");
     unsetenv("SNAPRIO_INI");
     if (!bus.empty()) setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
