@@ -3,12 +3,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolTip>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -159,6 +161,23 @@ TEST_F(Tray, ConfigureOpensTheWhatCapturePageUnlessTheDialogIsOpen) {
     EXPECT_EQ(pages, std::vector<int>{3});
     EXPECT_TRUE(Win->Tray->OpenImage1->isEnabled());
     DeliveryHooks().Configure = saved;
+}
+
+TEST_F(Tray, AboutOpensTheAboutBox) {
+    Win = std::make_unique<TMainWin>();
+    emit Win->Tray->MyPopUp->aboutToShow();
+    ASSERT_TRUE(Win->Tray->About1->isEnabled());
+    QString shown;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            shown = box->metaObject()->className();
+            box->reject();
+        }
+    });
+    closer.start(50);
+    Win->Tray->About1->trigger(); // modal until the timer closes it
+    EXPECT_EQ(shown, "TAboutBox");
 }
 
 TEST_F(Tray, ToolTipIsCutAndActiveChangesOnlyWithATray) {
