@@ -7,6 +7,7 @@
 
 #include "app/Main.h"
 #include "app/OneShot.h"
+#include "cli/MailCommand.h"
 #include "cli/PlainCommand.h"
 #include "cli/Usage.h"
 #include "platform/RemoteControl.h"

@@ -1,12 +1,14 @@
 // The command line's front. It answers --help, --version and --convert itself
 // with the picture files alone: no Qt, no X connection, none of the desktop
-// program's libraries loaded. Every other command line goes to the desktop
-// program beside it, which takes this process's place (exec), so its process
-// id, signals and exit status are the ones the caller sees.
+// program's libraries loaded. --mail goes to the Qt-free mail program beside
+// it, every other command line to the desktop program; either takes this
+// process's place (exec), so its process id, signals and exit status are the
+// ones the caller sees.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unistd.h>
 
 #include "cli/PlainCommand.h"
@@ -26,8 +28,9 @@ std::string OwnFolder(const char* argv0) {
 int main(int argc, char** argv) {
     const int plain = PlainCommand(argc, argv);
     if (plain >= 0) return plain;
-    const std::string desktop = OwnFolder(argv[0]) + "/snaprio-desktop";
-    execv(desktop.c_str(), argv);
-    std::fprintf(stderr, "snaprio: cannot start %s: %s\n", desktop.c_str(), std::strerror(errno));
+    const bool mail = argc > 1 && std::string_view(argv[1]) == "--mail";
+    const std::string next = OwnFolder(argv[0]) + (mail ? "/snaprio-mail" : "/snaprio-desktop");
+    execv(next.c_str(), argv);
+    std::fprintf(stderr, "snaprio: cannot start %s: %s\n", next.c_str(), std::strerror(errno));
     return 1;
 }

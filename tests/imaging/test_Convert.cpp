@@ -174,6 +174,19 @@ TEST(Convert, TheCommandLineFrontLoadsNeitherQtNorX) {
         EXPECT_EQ(needed.find(lib), std::string::npos) << lib;
 }
 
+TEST(Convert, TheMailProgramLoadsNeitherQtNorX) {
+    // The front hands --mail to the mail program beside it: the mail core and
+    // the settings file, no desktop libraries.
+    const std::string front = SNAPRIO_BINARY;
+    std::string needed;
+    ASSERT_EQ(
+        RunCommand({"readelf", "-d", front.substr(0, front.rfind('/')) + "/snaprio-mail"}, &needed),
+        0);
+    EXPECT_NE(needed.find("libssl"), std::string::npos);
+    for (const char* lib : {"libQt6", "libX11", "libxcb"})
+        EXPECT_EQ(needed.find(lib), std::string::npos) << lib;
+}
+
 TEST(Convert, SavingAGrabNeitherCopiesNorChangesIt) {
     // A grab is the shared segment itself: every writer reads its rows where
     // they are, and the picture is still that memory, in its format, after.
