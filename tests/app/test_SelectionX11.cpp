@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "X11Support.h"
 #include "app/Selection.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
@@ -77,13 +78,7 @@ void DragEllipse(bool compositor) {
         finished = true;
     });
     forwarder.Target = &selection;
-    auto children = [&] {
-        Window root, parent, *list = nullptr;
-        unsigned n = 0;
-        XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &list, &n);
-        if (list) XFree(list);
-        return n;
-    };
+    auto children = [&] { return RootChildren(dpy); };
     const unsigned windows = children();
     ASSERT_TRUE(selection.Start());
     EXPECT_EQ(children(), windows + 1) << "the frozen-screen window";

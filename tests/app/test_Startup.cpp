@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
+#include "X11Support.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -12,19 +13,7 @@ namespace {
 
 // True when the F11 key is grabbed by some client (our grab attempt fails).
 bool HotKeyHeld() {
-    Display* d = XOpenDisplay(nullptr);
-    static int error;
-    error = 0;
-    auto old = XSetErrorHandler([](Display*, XErrorEvent* e) {
-        error = e->error_code;
-        return 0;
-    });
-    XGrabKey(d, XKeysymToKeycode(d, XK_F11), 0, DefaultRootWindow(d), False, GrabModeAsync,
-             GrabModeAsync);
-    XSync(d, False);
-    XSetErrorHandler(old);
-    XCloseDisplay(d);
-    return error == BadAccess;
+    return KeyHeldElsewhere(XK_F11);
 }
 
 int KeyLines(const std::string& text) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "X11Support.h"
 #include "hook/HookBlock.h"
 #include "platform/InputHook.h"
 #include "platform/MemoryInputHook.h"
@@ -66,23 +67,6 @@ protected:
     TSharedMemory Memory;
     TRecorder Main;
 };
-
-// True when another client could not grab the key: somebody holds it.
-bool KeyHeldElsewhere(KeySym sym) {
-    Display* d = XOpenDisplay(nullptr);
-    static int error;
-    error = 0;
-    auto old = XSetErrorHandler([](Display*, XErrorEvent* e) {
-        error = e->error_code;
-        return 0;
-    });
-    KeyCode code = XKeysymToKeycode(d, sym);
-    XGrabKey(d, code, 0, DefaultRootWindow(d), False, GrabModeAsync, GrabModeAsync);
-    XSync(d, False);
-    XSetErrorHandler(old);
-    XCloseDisplay(d);
-    return error == BadAccess;
-}
 
 } // namespace
 

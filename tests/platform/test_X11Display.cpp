@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "X11Support.h"
 #include "platform/x11/X11Display.h"
 
 #include <X11/Xlib.h>
@@ -183,13 +184,7 @@ TEST(X11Display, ASelectionEndsWithTheDisplay) {
     Display* dpy = XOpenDisplay(nullptr);
     ASSERT_NE(dpy, nullptr);
     std::unique_ptr<Display, int (*)(Display*)> closer(dpy, XCloseDisplay);
-    auto children = [&] {
-        Window root, parent, *list = nullptr;
-        unsigned n = 0;
-        XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &list, &n);
-        if (list) XFree(list);
-        return n;
-    };
+    auto children = [&] { return RootChildren(dpy); };
     const unsigned before = children();
     auto display = CreateX11Display();
     ASSERT_TRUE(display->BeginSelection());
