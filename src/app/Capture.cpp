@@ -20,19 +20,6 @@ TGrab GrabItem(int item, TDisplay& display) {
     const TRect r = ItemRect(item, display);
     TGrab grab{display.Grab(r), TGrabFailure::None};
     if (grab.Picture.isNull())
-        grab.Failure = (item == ciWindow || item == ciClient) && r == TRect{}
-                           ? TGrabFailure::NoWindow
-                           : TGrabFailure::EmptyArea;
+        grab.Failure = EmptyGrabFailure(item == ciWindow || item == ciClient, r == TRect{});
     return grab;
-}
-
-QString GrabFailureText(TGrabFailure failure) {
-    switch (failure) {
-    case TGrabFailure::NoWindow:
-        return "Nothing was captured: there is no foreground window.";
-    case TGrabFailure::NoDisplay:
-        return "Nothing was captured: the display cannot be reached.";
-    default:
-        return "Nothing was captured: the area has no size on the screen.";
-    }
 }

@@ -1,13 +1,12 @@
 // The grab path of the immediate capture items (screen, foreground window,
-// its client area), shared by the capture driver and `--capture`.
+// its client area) in the resident program. `--capture` reads the same
+// rectangles through the capture program (cli/CaptureCommand.h).
 #pragma once
 
 #include <QImage>
-#include <QString>
 
 #include "platform/Display.h"
-
-enum class TGrabFailure { None, NoWindow, EmptyArea, NoDisplay };
+#include "platform/GrabFailure.h"
 
 struct TGrab {
     QImage Picture; // null on a failure
@@ -19,6 +18,3 @@ TRect ItemRect(int item, TDisplay& display);
 
 // Grabs item 0, 1 or 2 as the screen shows it now.
 TGrab GrabItem(int item, TDisplay& display);
-
-// What the user is told when a grab gives nothing.
-QString GrabFailureText(TGrabFailure failure);

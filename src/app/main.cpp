@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/Main.h"
-#include "app/OneShot.h"
+#include "cli/CaptureCommand.h"
 #include "cli/MailCommand.h"
 #include "cli/PlainCommand.h"
 #include "cli/Usage.h"
@@ -27,13 +27,7 @@ int main(int argc, char** argv) {
             QCoreApplication app(argc, argv);
             return SendRemoteCommand(command);
         }
-        if (arg == "--capture") {
-            if (argc != 4) {
-                std::fprintf(stderr, "snaprio: --capture takes what and FILE\n%s", Usage);
-                return 2;
-            }
-            return CaptureCommand(argv[2], argv[3]);
-        }
+        if (arg == "--capture") return CaptureMain(argc, argv);
         std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage);
         return 2;
     }

@@ -1,7 +1,8 @@
 // The command line's front. It answers --help, --version and --convert itself
 // with the picture files alone: no Qt, no X connection, none of the desktop
 // program's libraries loaded. --mail goes to the Qt-free mail program beside
-// it, every other command line to the desktop program; either takes this
+// it, --capture to the Qt-free capture program, every other command line to
+// the desktop program; each takes this
 // process's place (exec), so its process id, signals and exit status are the
 // ones the caller sees.
 #include <cerrno>
@@ -28,8 +29,10 @@ std::string OwnFolder(const char* argv0) {
 int main(int argc, char** argv) {
     const int plain = PlainCommand(argc, argv);
     if (plain >= 0) return plain;
-    const bool mail = argc > 1 && std::string_view(argv[1]) == "--mail";
-    const std::string next = OwnFolder(argv[0]) + (mail ? "/snaprio-mail" : "/snaprio-desktop");
+    const std::string_view arg = argc > 1 ? argv[1] : "";
+    const std::string next = OwnFolder(argv[0]) + (arg == "--mail"      ? "/snaprio-mail"
+                                                   : arg == "--capture" ? "/snaprio-capture"
+                                                                        : "/snaprio-desktop");
     execv(next.c_str(), argv);
     std::fprintf(stderr, "snaprio: cannot start %s: %s\n", next.c_str(), std::strerror(errno));
     return 1;

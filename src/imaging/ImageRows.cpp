@@ -36,6 +36,12 @@ TImageRows::TImageRows(const QImage& picture) : Picture(picture) {
         // A few bits a pixel: one byte each costs little.
         Picture = picture.convertToFormat(QImage::Format_Indexed8);
         [[fallthrough]];
+    case QImage::Format_RGB16: // a 16-bit screen's grab
+        Format = TRowFormat::Rgb24;
+        Convert = Expand565 = true;
+        StableRows = false;
+        Scratch.resize(static_cast<size_t>(Width) * 3);
+        break;
     case QImage::Format_Indexed8:
         Format = TRowFormat::Index8;
         {
@@ -54,6 +60,10 @@ TImageRows::TImageRows(const QImage& picture) : Picture(picture) {
 
 const uint8_t* TImageRows::Row(int y) {
     if (!Convert) return Picture.constScanLine(y);
+    if (Expand565) {
+        ExpandRgb565Row(Picture.constScanLine(y), Width, Scratch.data());
+        return Scratch.data();
+    }
     const QImage line = Picture.copy(0, y, Width, 1).convertToFormat(QImage::Format_RGB888);
     std::memcpy(Scratch.data(), line.constScanLine(0), Scratch.size());
     return Scratch.data();

@@ -10,3 +10,13 @@ void ExpandIndexRow(const uint8_t* src, int width, const std::vector<uint32_t>& 
         rgb[2] = static_cast<uint8_t>(c);
     }
 }
+
+void ExpandRgb565Row(const uint8_t* src, int width, uint8_t* rgb) {
+    for (int x = 0; x < width; ++x, src += 2, rgb += 3) {
+        const unsigned p = src[0] | unsigned(src[1]) << 8;
+        const unsigned r = p >> 11, g = (p >> 5) & 0x3F, b = p & 0x1F;
+        rgb[0] = static_cast<uint8_t>(r << 3 | r >> 2);
+        rgb[1] = static_cast<uint8_t>(g << 2 | g >> 4);
+        rgb[2] = static_cast<uint8_t>(b << 3 | b >> 2);
+    }
+}

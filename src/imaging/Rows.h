@@ -41,3 +41,7 @@ public:
 // table's end are black.
 void ExpandIndexRow(const uint8_t* src, int width, const std::vector<uint32_t>& table,
                     uint8_t* rgb);
+
+// A 16-bit 5-6-5 row (least significant byte first, as X11 and QImage RGB16
+// hold it) into R, G, B bytes, each channel widened by repeating its top bits.
+void ExpandRgb565Row(const uint8_t* src, int width, uint8_t* rgb);

@@ -6,14 +6,7 @@
 #include <QImage>
 #include <memory>
 
-// A screen rectangle; Right and Bottom are exclusive.
-struct TRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    int Width() const { return Right - Left; }
-    int Height() const { return Bottom - Top; }
-    bool Empty() const { return Right <= Left || Bottom <= Top; }
-    bool operator==(const TRect&) const = default;
-};
+#include "platform/Rect.h"
 
 class TDisplay {
 public:

@@ -208,22 +208,7 @@ TEST(SelectionOnX11, EveryDepthKeepsItsPixelsExactly) {
         Display* dpy = XOpenDisplay(nullptr);
         ASSERT_NE(dpy, nullptr);
         std::unique_ptr<Display, int (*)(Display*)> closer(dpy, XCloseDisplay);
-        // Stripes of many pixel values, some of them odd in every channel, as
-        // the window's background: the server itself repaints them.
-        const int depth = DefaultDepth(dpy, 0);
-        Pixmap stripes = XCreatePixmap(dpy, DefaultRootWindow(dpy), 320, 240, depth);
-        GC gc = XCreateGC(dpy, stripes, 0, nullptr);
-        for (int x = 0; x < 320; x += 2) {
-            XSetForeground(dpy, gc, static_cast<unsigned long>(x * 2654435761u) & 0xFFFFFF);
-            XFillRectangle(dpy, stripes, gc, x, 0, 2, 240);
-        }
-        XFreeGC(dpy, gc);
-        XSetWindowAttributes a{};
-        a.background_pixmap = stripes;
-        Window w = XCreateWindow(dpy, DefaultRootWindow(dpy), 0, 0, 320, 240, 0, CopyFromParent,
-                                 InputOutput, CopyFromParent, CWBackPixmap, &a);
-        XMapWindow(dpy, w);
-        XSync(dpy, False);
+        StripedWindow(dpy, 0, 0, 320, 240, 2654435761u);
 
         auto old = SetDisplay(CreateX11Display());
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");

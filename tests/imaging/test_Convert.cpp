@@ -1,4 +1,5 @@
 // snaprio --convert as a real process.
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include "TestSupport.h"
 #include "imaging/BmpFile.h"
 #include "imaging/ImageFiles.h"
+#include "imaging/ImageRows.h"
 
 namespace {
 struct TResult {
@@ -185,6 +187,34 @@ TEST(Convert, TheMailProgramLoadsNeitherQtNorX) {
     EXPECT_NE(needed.find("libssl"), std::string::npos);
     for (const char* lib : {"libQt6", "libX11", "libxcb"})
         EXPECT_EQ(needed.find(lib), std::string::npos) << lib;
+}
+
+TEST(Convert, TheCaptureProgramLoadsNoQt) {
+    // The front hands --capture to the capture program beside it: Xlib and
+    // the picture writers, no Qt.
+    const std::string front = SNAPRIO_BINARY;
+    std::string needed;
+    ASSERT_EQ(RunCommand({"readelf", "-d", front.substr(0, front.rfind('/')) + "/snaprio-capture"},
+                         &needed),
+              0);
+    EXPECT_NE(needed.find("libX11"), std::string::npos);
+    EXPECT_NE(needed.find("libjpeg"), std::string::npos);
+    EXPECT_EQ(needed.find("libQt6"), std::string::npos);
+}
+
+TEST(Convert, SixteenBitRowsWidenAsQtConvertsThem) {
+    // A 16-bit screen's rows: the capture program widens them itself, the
+    // resident save through TImageRows, and a GIF's picture through Qt. All
+    // three must agree for every pixel value.
+    QImage all(256, 256, QImage::Format_RGB16);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            reinterpret_cast<uint16_t*>(all.scanLine(y))[x] = static_cast<uint16_t>(y * 256 + x);
+    const QImage qt = all.convertToFormat(QImage::Format_RGB888);
+    TImageRows rows(all);
+    ASSERT_EQ(rows.Format, TRowFormat::Rgb24);
+    for (int y = 0; y < 256; ++y)
+        ASSERT_EQ(std::memcmp(rows.Row(y), qt.constScanLine(y), 256 * 3), 0) << "row " << y;
 }
 
 TEST(Convert, SavingAGrabNeitherCopiesNorChangesIt) {

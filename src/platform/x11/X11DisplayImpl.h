@@ -1,12 +1,13 @@
-// The X11 display, shared by its three files: X11Display.cpp (connection,
-// grabs and pixel formats), X11Frames.cpp (the foreground window and its
-// rectangles) and X11Surface.cpp (the frozen screen a selection draws on).
+// The X11 display, shared by its two files: X11Display.cpp (connection,
+// grabs as pictures) and X11Surface.cpp (the frozen screen a selection draws
+// on). The screen itself (pixel layouts, foreground window) is TXScreen's.
 #pragma once
 
 #include <QImage>
 #include <memory>
 
 #include "platform/Display.h"
+#include "platform/x11/X11Screen.h"
 #include "platform/x11/X11ShmPool.h"
 
 // Xlib last: it defines None, Bool and Status as macros.
@@ -21,13 +22,13 @@ public:
     TX11Display& operator=(const TX11Display&) = delete;
 
     bool Available() override { return Open(); }
-    int ScreenWidth() override { return Open() ? DisplayWidth(Dpy(), DefaultScreen(Dpy())) : 0; }
-    int ScreenHeight() override { return Open() ? DisplayHeight(Dpy(), DefaultScreen(Dpy())) : 0; }
-    int Depth() override { return Open() ? DefaultDepth(Dpy(), DefaultScreen(Dpy())) : 0; }
+    int ScreenWidth() override { return Open() ? Screen->Width() : 0; }
+    int ScreenHeight() override { return Open() ? Screen->Height() : 0; }
+    int Depth() override { return Open() ? Screen->Depth() : 0; }
     QImage Grab(const TRect& r) override;
     void NoteForeground() override;
-    TRect ForegroundWindowRect() override { return Foreground(true); }
-    TRect ForegroundClientRect() override { return Foreground(false); }
+    TRect ForegroundWindowRect() override { return Open() ? Screen->Foreground(true) : TRect{}; }
+    TRect ForegroundClientRect() override { return Open() ? Screen->Foreground(false) : TRect{}; }
     bool BeginSelection() override;
     void EndSelection() override;
     QPoint CursorPos() override;
@@ -37,18 +38,10 @@ public:
 private:
     bool Open();
     Display* Dpy() const { return Pool->Dpy; }
-    Window Root() const { return DefaultRootWindow(Dpy()); }
-    Visual* TheVisual() const { return DefaultVisual(Dpy(), DefaultScreen(Dpy())); }
-    bool PaletteVisual() const;
+    Window Root() const { return Screen->Root(); }
+    Visual* TheVisual() const { return Screen->TheVisual(); }
     QImage::Format FormatOf(const XImage* img) const;
-    XImage* GetImage(const TRect& r, TShmPool::TSegment** seg);
     void SetPalette(QImage& img);
-
-    // X11Frames.cpp
-    TRect Foreground(bool withFrame);
-    Window LiveForeground();
-    Window TopLevel(Window w);
-    bool Usable(Window w);
 
     // X11Surface.cpp. What is drawn on and read from while a selection
     // lasts: the screen frozen into a pixmap, shown by a full-screen window
@@ -58,10 +51,8 @@ private:
     XImage* ScreenImage(const QImage& picture);
 
     std::shared_ptr<TShmPool> Pool;
+    std::unique_ptr<TXScreen> Screen; // on the pool's connection
     bool Tried = false;
-    bool Shm = false;
-    bool HaveNote = false;
-    Window Noted = 0; // the foreground window when the capture was requested
     Pixmap Frozen = 0;
     Window Overlay = 0;
     GC InvertGC = nullptr, CopyGC = nullptr;

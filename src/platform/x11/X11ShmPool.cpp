@@ -4,20 +4,6 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
-namespace {
-
-struct TRelease {
-    std::shared_ptr<TShmPool> Pool;
-    TShmPool::TSegment* Segment;
-};
-
-void ReleaseSegment(void* info) {
-    std::unique_ptr<TRelease> r(static_cast<TRelease*>(info));
-    r->Pool->Give(r->Segment);
-}
-
-} // namespace
-
 TShmPool::~TShmPool() {
     for (auto& s : Segments) Destroy(*s);
     XCloseDisplay(Dpy);
@@ -59,19 +45,6 @@ void TShmPool::Give(TSegment* seg) {
             (*it)->Size = 0;
         }
     std::erase_if(Segments, [](const auto& s) { return s->Size == 0; });
-}
-
-QImage TShmPool::Wrap(TSegment* seg, int width, int height, int bytesPerLine,
-                      QImage::Format format) {
-    auto release = std::make_unique<TRelease>(TRelease{shared_from_this(), seg});
-    QImage out(reinterpret_cast<uchar*>(seg->Info.shmaddr), width, height, bytesPerLine, format,
-               &ReleaseSegment, release.get());
-    if (out.isNull()) {
-        Give(seg);
-        return out;
-    }
-    release.release(); // the picture's clean-up owns it now
-    return out;
 }
 
 void TShmPool::Destroy(TSegment& s) {

@@ -3,9 +3,9 @@
 // picture is freed, and up to two free ones are kept for the next grabs.
 // The pool owns the X connection: it must outlive every picture that still
 // uses one of its segments, so pictures hold it by a shared pointer.
+// Without Qt: the capture program reads its strips through a pool too.
 #pragma once
 
-#include <QImage>
 #include <memory>
 #include <vector>
 
@@ -31,9 +31,6 @@ public:
     // server or the system has none to give.
     TSegment* Take(size_t size);
     void Give(TSegment* seg);
-    // A picture over the segment's memory; the segment comes back when the
-    // last copy of the picture is gone.
-    QImage Wrap(TSegment* seg, int width, int height, int bytesPerLine, QImage::Format format);
 
 private:
     void Destroy(TSegment& s);

@@ -1,0 +1,22 @@
+// Why a grab gave nothing, and what the user is told: the capture's message
+// box and the capture program's error say the same. No Qt.
+#pragma once
+
+enum class TGrabFailure { None, NoWindow, EmptyArea, NoDisplay };
+
+inline const char* GrabFailureText(TGrabFailure failure) {
+    switch (failure) {
+    case TGrabFailure::NoWindow:
+        return "Nothing was captured: there is no foreground window.";
+    case TGrabFailure::NoDisplay:
+        return "Nothing was captured: the display cannot be reached.";
+    default:
+        return "Nothing was captured: the area has no size on the screen.";
+    }
+}
+
+// The failure for an item's rectangle that is empty: a window item whose
+// rectangle is none at all has no foreground window.
+inline TGrabFailure EmptyGrabFailure(bool windowItem, bool noRectangle) {
+    return windowItem && noRectangle ? TGrabFailure::NoWindow : TGrabFailure::EmptyArea;
+}
