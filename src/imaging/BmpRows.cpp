@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 constexpr uint64_t MaxPixels = uint64_t{1} << 28;
@@ -48,7 +52,7 @@ uint8_t Field(uint32_t pixel, uint32_t mask) {
 }
 
 // B, G, R, X pixels to B, G, R: four pixels as three words at a time.
-void PackBgrx(const uint8_t* s, uint8_t* d, uint32_t w) {
+void PackBgrxPlain(const uint8_t* s, uint8_t* d, uint32_t w) {
     uint32_t x = 0;
     for (; x + 4 <= w; x += 4, s += 16, d += 12) {
         uint32_t p[4];
@@ -58,6 +62,30 @@ void PackBgrx(const uint8_t* s, uint8_t* d, uint32_t w) {
         std::memcpy(d, o, 12);
     }
     for (; x < w; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+}
+
+#if defined(__x86_64__)
+// The same with one byte shuffle per four pixels, several times faster: a
+// screen's rows are the bulk of a bitmap file's writing. Each store writes 4
+// bytes past the 12 it makes, which the next step overwrites, so the last
+// pixels go the plain way.
+__attribute__((target("ssse3"))) void PackBgrxShuffle(const uint8_t* s, uint8_t* d, uint32_t w) {
+    const __m128i pick = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    uint32_t x = 0;
+    for (; x + 6 <= w; x += 4, s += 16, d += 12)
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(d),
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), pick));
+    PackBgrxPlain(s, d, w - x);
+}
+#endif
+
+void PackBgrx(const uint8_t* s, uint8_t* d, uint32_t w) {
+#if defined(__x86_64__)
+    static const bool shuffle = __builtin_cpu_supports("ssse3");
+    if (shuffle) return PackBgrxShuffle(s, d, w);
+#endif
+    PackBgrxPlain(s, d, w);
 }
 
 } // namespace
