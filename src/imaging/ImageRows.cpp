@@ -2,19 +2,12 @@
 
 #include <cstdint>
 #include <cstring>
-#include <sys/mman.h>
 
 #include "imaging/Bitmap.h"
 
 TImageRows::TImageRows(const QImage& picture) : Picture(picture) {
-    // A grab is a shared segment the server just filled: map all its pages in
-    // one call rather than fault them in one by one while the rows are read.
-    if (picture.sizeInBytes() >= (qsizetype{1} << 22)) {
-        const auto start = reinterpret_cast<uintptr_t>(picture.constBits()) & ~uintptr_t{4095};
-        const auto end = reinterpret_cast<uintptr_t>(picture.constBits()) +
-                         static_cast<uintptr_t>(picture.sizeInBytes());
-        (void)madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_READ);
-    }
+    // A grab is a shared segment the server just filled.
+    MapForReading(picture.constBits(), static_cast<size_t>(picture.sizeInBytes()));
     Width = picture.isNull() ? 0 : picture.width();
     Height = picture.isNull() ? 0 : picture.height();
     DeviceIndependent = IsDeviceIndependent(picture);

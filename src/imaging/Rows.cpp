@@ -1,5 +1,7 @@
 #include "imaging/Rows.h"
 
+#include <sys/mman.h>
+
 void ExpandIndexRow(const uint8_t* src, int width, const std::vector<uint32_t>& table,
                     uint8_t* rgb) {
     const size_t n = table.size();
@@ -19,4 +21,11 @@ void ExpandRgb565Row(const uint8_t* src, int width, uint8_t* rgb) {
         rgb[1] = static_cast<uint8_t>(g << 2 | g >> 4);
         rgb[2] = static_cast<uint8_t>(b << 3 | b >> 2);
     }
+}
+
+void MapForReading(const void* data, size_t size) {
+    if (size < (size_t{1} << 22)) return;
+    const auto start = reinterpret_cast<uintptr_t>(data) & ~uintptr_t{4095};
+    const auto end = reinterpret_cast<uintptr_t>(data) + size;
+    (void)madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_READ);
 }

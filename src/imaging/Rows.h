@@ -45,3 +45,8 @@ void ExpandIndexRow(const uint8_t* src, int width, const std::vector<uint32_t>& 
 // A 16-bit 5-6-5 row (least significant byte first, as X11 and QImage RGB16
 // hold it) into R, G, B bytes, each channel widened by repeating its top bits.
 void ExpandRgb565Row(const uint8_t* src, int width, uint8_t* rgb);
+
+// Maps the pages of a large buffer that another process just filled (a
+// grab's shared segment) in one call, rather than faulting them in one by
+// one while the rows are read. Small buffers are left alone.
+void MapForReading(const void* data, size_t size);

@@ -101,8 +101,11 @@ void TXScreenRows::Fetch(int y) {
     const unsigned h = static_cast<unsigned>(end - top);
     if (ShmImage) {
         ShmImage->height = static_cast<int>(h);
-        if (XShmGetImage(Screen.Dpy(), Screen.Root(), ShmImage, Part.Left, R.Top + top, AllPlanes))
+        if (XShmGetImage(Screen.Dpy(), Screen.Root(), ShmImage, Part.Left, R.Top + top,
+                         AllPlanes)) {
             Strip = ShmImage;
+            MapForReading(ShmImage->data, static_cast<size_t>(ShmImage->bytes_per_line) * h);
+        }
     }
     if (!Strip) {
         Plain = XGetImage(Screen.Dpy(), Screen.Root(), Part.Left, R.Top + top, w, h, AllPlanes,
