@@ -108,9 +108,12 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     return true;
 }
 
-TXServer::TXServer(const std::string& screen, bool windowManager) {
-    Server = std::make_unique<TProcess>(std::vector<std::string>{
-        "Xvfb", "-displayfd", "1", "-screen", "0", screen, "-noreset", "-nolisten", "tcp"});
+TXServer::TXServer(const std::string& screen, bool windowManager,
+                   const std::vector<std::string>& options) {
+    std::vector<std::string> argv{"Xvfb", "-displayfd", "1",         "-screen", "0",
+                                  screen, "-noreset",   "-nolisten", "tcp"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    Server = std::make_unique<TProcess>(argv);
     std::string number;
     WaitFor([&] {
         number = Server->Stdout();

@@ -61,7 +61,8 @@ bool WaitFor(const std::function<bool()>& condition,
 // with the openbox window manager.
 class TXServer {
 public:
-    explicit TXServer(const std::string& screen = "800x600x24", bool windowManager = false);
+    explicit TXServer(const std::string& screen = "800x600x24", bool windowManager = false,
+                      const std::vector<std::string>& options = {}); // more Xvfb options
     ~TXServer();
     TXServer(const TXServer&) = delete;
     TXServer& operator=(const TXServer&) = delete;

@@ -1,7 +1,7 @@
 // --capture runs in a program of its own that reads the screen's rows a
 // strip at a time: its files equal what the resident program's grab and
-// save write for the same rectangle, at every depth, also for a window
-// partly off the screen.
+// save write for the same rectangle, at every depth, with and without shared
+// memory, also for a window partly off the screen.
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -19,10 +19,16 @@ TEST(CaptureProgram, WritesWhatTheResidentGrabAndSaveWrite) {
                                                          {"screen", "s.JPG"},
                                                          {"client", "c.BMP"},
                                                          {"window", "w.GIF"}};
-    // 1000 x 700: a bitmap file's rows come in several strips.
-    for (const char* screen : {"1000x700x8", "1000x700x16", "1000x700x24"}) {
-        SCOPED_TRACE(screen);
-        TXServer server(screen);
+    // 1000 x 700: a bitmap file's rows come in several strips. A server
+    // without shared memory answers plain requests.
+    const std::pair<const char*, std::vector<std::string>> servers[] = {
+        {"1000x700x8", {}},
+        {"1000x700x16", {}},
+        {"1000x700x24", {}},
+        {"1000x700x24", {"-extension", "MIT-SHM"}}};
+    for (const auto& [screen, options] : servers) {
+        SCOPED_TRACE(std::string(screen) + (options.empty() ? "" : " without MIT-SHM"));
+        TXServer server(screen, false, options);
         ASSERT_TRUE(server.Ok());
         TDisplayEnv env(server.Name());
         Display* dpy = XOpenDisplay(nullptr);
