@@ -1,12 +1,12 @@
 #include "cli/CaptureCommand.h"
 
 #include <algorithm>
-#include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "cli/Usage.h"
 #include "imaging/ImageConvert.h"
@@ -19,6 +19,21 @@ namespace {
 // (the server held meanwhile). GIF and JPEG code far longer than the server
 // may be held: their rows come from one grab of the whole rectangle.
 constexpr int BmpStripBytes = 1 << 20;
+
+// The resident program's 0.3 s before a grab, on the monotonic clock: a
+// change of the time of day cannot stretch it, nor can a signal shorten it.
+void PauseBeforeTheGrab() {
+    timespec until{};
+    clock_gettime(CLOCK_MONOTONIC, &until);
+    until.tv_nsec += 300'000'000;
+    if (until.tv_nsec >= 1'000'000'000) {
+        until.tv_nsec -= 1'000'000'000;
+        ++until.tv_sec;
+    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
 } // namespace
 
 int CaptureCommand(const char* what, const char* file) {
@@ -45,7 +60,7 @@ int CaptureCommand(const char* what, const char* file) {
     }
     const auto pool = std::make_shared<TShmPool>(dpy); // closes the connection last
     TXScreen screen(dpy);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // as the resident program waits
+    PauseBeforeTheGrab();
     const TRect r = item == ciScreen ? TRect{0, 0, screen.Width(), screen.Height()}
                                      : screen.Foreground(item == ciWindow);
     if (r.Empty()) {
