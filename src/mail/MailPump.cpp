@@ -12,6 +12,7 @@ std::function<void()>& Callback() {
     static std::function<void()> callback;
     return callback;
 }
+thread_local bool PumpsHere = true;
 TClock::time_point LastRun;
 unsigned Calls = 0;
 std::function<TClock::time_point()> Clock;
@@ -40,13 +41,18 @@ int MailPumpDueMs() {
                : static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
 }
 
+void MailPumpOffOnThisThread() {
+    PumpsHere = false;
+}
+
 void MailPumpNow() {
+    if (!PumpsHere) return;
     LastRun = Now();
     if (Callback()) Callback()();
 }
 
 void MailPump() {
-    if (!Callback() || ++Calls < CallsPerClockRead) return;
+    if (!PumpsHere || !Callback() || ++Calls < CallsPerClockRead) return;
     Calls = 0;
     if (Now() - LastRun >= Interval) MailPumpNow();
 }

@@ -22,3 +22,7 @@ int MailPumpDueMs();
 
 // Runs the callback now (long waits call this every turn).
 void MailPumpNow();
+
+// Makes every pump on the calling thread a no-op: work on a thread of its own
+// must never run the callback, which belongs to the message loop's thread.
+void MailPumpOffOnThisThread();

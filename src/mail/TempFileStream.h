@@ -19,6 +19,8 @@ public:
     std::iostream& Stream() { return *File; }
     // A path that opens the file while it lives ("/proc/self/fd/N").
     const std::string& Path() const { return FPath; }
+    // The file itself, for reads and writes by position.
+    int Descriptor() const { return Fd; }
 
 private:
     int Fd = -1;

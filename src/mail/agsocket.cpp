@@ -375,37 +375,77 @@ void TagSocket::WriteLine(const std::string& text) {
     if (OnLineSent) OnLineSent(text);
 }
 
+namespace {
+
+// A stream of known size, read from its start.
+class TStreamSource : public TSendSource {
+public:
+    explicit TStreamSource(std::istream& stream) : Stream(stream) {
+        Stream.clear();
+        Stream.seekg(0, std::ios::end);
+        FSize = static_cast<int64_t>(Stream.tellg());
+        Stream.seekg(0);
+    }
+    size_t Read(char* data, size_t size, int64_t, const std::function<bool()>&) override {
+        Stream.read(data, static_cast<std::streamsize>(size));
+        return static_cast<size_t>(Stream.gcount());
+    }
+    int64_t Size() const override { return FSize; }
+
+private:
+    std::istream& Stream;
+    int64_t FSize = 0;
+};
+
+} // namespace
+
 void TagSocket::SendStream(std::istream& stream, const TSendFilter& filter) {
     if (Socket < 0) RaiseSocketError(sckNotConnected);
-    stream.clear();
-    stream.seekg(0, std::ios::end);
-    const int64_t size = static_cast<int64_t>(stream.tellg());
-    stream.seekg(0);
-    char chunk[ChunkSize];
-    int64_t at = 0; // counted, not asked: asking a file stream is a system call
-    SendChunks(size, filter, [&](int64_t& pos) {
-        stream.read(chunk, ChunkSize);
-        const auto got = static_cast<size_t>(stream.gcount());
-        pos = at += static_cast<int64_t>(got);
-        return std::string_view(chunk, got);
-    });
+    TStreamSource source(stream);
+    SendSource(source, filter);
 }
 
-template <class F> void TagSocket::SendChunks(int64_t size, const TSendFilter& filter, F&& next) {
+void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
+    if (Socket < 0) RaiseSocketError(sckNotConnected);
     FPeerSpoke = false;
+    // Read a batch at a time, handed out in chunks of ChunkSize.
+    std::vector<char> batch(SendBatch);
+    size_t have = 0, taken = 0; // bytes in Batch, and how many of them are handed out
+    int64_t at = 0;             // the source's position after the bytes in Batch
+    bool ended = false;         // the source gave fewer than asked: it has no more
+    const std::function<bool()> stop = [this] { return Canceled; };
+    auto next = [&] {
+        if (have - taken < ChunkSize && !ended) {
+            std::memmove(batch.data(), batch.data() + taken, have - taken);
+            have -= taken;
+            taken = 0;
+            const size_t want = batch.size() - have;
+            const size_t got = source.Read(batch.data() + have, want, at, stop);
+            if (Canceled) RaiseCanceled();
+            Counter.Start(); // waiting for the source is no stall of the peer's
+            ended = got < want;
+            have += got;
+            at += static_cast<int64_t>(got);
+        }
+        const size_t n = std::min(ChunkSize, have - taken);
+        const std::string_view chunk(batch.data() + taken, n);
+        taken += n;
+        return chunk;
+    };
+
     std::string out;
-    std::vector<int64_t> positions; // positions after the chunks in Out
+    std::vector<int64_t> positions; // positions after the chunks not yet reported
+    int64_t size = source.Size();
     bool last = false;
     Counter.Start();
     while (!last) {
-        int64_t pos = 0;
-        const std::string_view chunk = next(pos);
+        const std::string_view chunk = next();
         last = chunk.size() < ChunkSize;
         if (filter)
             filter(chunk, out);
         else
             out.append(chunk);
-        positions.push_back(pos);
+        positions.push_back(at - static_cast<int64_t>(have - taken));
         MailPump();
         if (Canceled) RaiseCanceled();
         if (out.size() < SendBatch && !last) continue;
@@ -417,6 +457,8 @@ template <class F> void TagSocket::SendChunks(int64_t size, const TSendFilter& f
             return;
         }
         out.clear();
+        if (size < 0) size = last ? at : source.Size();
+        if (size < 0) continue;
         for (int64_t p : positions) {
             if (OnProgress) {
                 const double exact =

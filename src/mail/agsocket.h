@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "mail/SendSource.h"
 #include "mail/SocketErrors.h"
 
 class THostLookup;
@@ -105,6 +106,9 @@ public:
     // early, with PeerSpoke() true, when the peer answers or closes meanwhile.
     using TSendFilter = std::function<void(std::string_view, std::string&)>;
     void SendStream(std::istream& stream, const TSendFilter& filter = {});
+    // The same from a source that may still be growing; OnProgress of the
+    // chunks sent before its size is known follows once it is.
+    void SendSource(TSendSource& source, const TSendFilter& filter = {});
     bool PeerSpoke() const { return FPeerSpoke; }
     // The peer ended the connection (a read met its end).
     bool PeerHasClosed() const { return PeerClosed; }
@@ -135,9 +139,6 @@ private:
     // The same through TLS, which has records of its own: only text (or the
     // end) counts, and the text read goes to Pending.
     bool PeerHasSpokenOverTls();
-    // The data phase's loop: chunks of ChunkSize from Next (which sets the
-    // position after the chunk), filtered, sent in batches, with OnProgress.
-    template <class F> void SendChunks(int64_t size, const TSendFilter& filter, F&& next);
     [[noreturn]] void RaiseConnectError(int err);
     // recv() and send(), through TLS once it is on; -1 with errno EAGAIN
     // when the socket must get ready first.

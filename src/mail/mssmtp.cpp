@@ -2,6 +2,7 @@
 
 #include "mail/DotStuffing.h"
 #include "mail/MailPump.h"
+#include "mail/SpoolRender.h"
 #include "mail/mscoding.h"
 
 namespace {
@@ -174,9 +175,9 @@ void TmsSMTP::Send() {
     TTempFileStream spool;
     SpoolPath = spool.Path();
     if (OnPrepare) OnPrepare();
-    m.SaveToStream(spool.Stream());
-    spool.Stream().flush();
-    if (!spool.Stream()) throw EMailError("Cannot write the temporary file " + spool.Path());
+    // Rendered while the envelope and then the data go out, the data phase
+    // reading behind the render.
+    TSpoolRender render(m, spool);
 
     if (OnSending) OnSending();
     Step("MAIL FROM:<" + m.Sender.Address + ">", 2);
@@ -190,13 +191,21 @@ void TmsSMTP::Send() {
             if (OnAddressRejected) OnAddressRejected(address, LastReply, proceed);
             if (!proceed) Expect(code, 2, "RCPT TO:");
         }
+    render.CheckFailure(); // a message that could not be rendered gets no data phase
     Step("DATA", 3);
 
     // The one place of SMTP transparency: every line that begins with a dot
     // gets a second one, which the server takes off again.
     TDotStuffer stuffer;
     auto stuff = [&](std::string_view chunk, std::string& out) { stuffer.Append(chunk, out); };
-    SendStream(spool.Stream(), stuff);
+    try {
+        SendSource(render, stuff);
+    } catch (...) {
+        // A render that fails in the middle of the data: only dropping the
+        // connection keeps the server from taking the part sent as the message.
+        if (render.Failed()) Close();
+        throw;
+    }
     if (PeerSpoke()) {
         // The server refused the data early (and may have closed): its reply
         // is the error to show.

@@ -94,7 +94,7 @@ TEST(Smtp, OneRecipientGivesExactlyTheDocumentedConversation) {
         c.Send("221 bye\r\n");
     });
     TClient client(server.Port());
-    client.Smtp.OnSending = [&] { spool = ReadFile(client.Smtp.LastSpoolPath()); };
+    client.Smtp.OnMailSent = [&] { spool = ReadFile(client.Smtp.LastSpoolPath()); };
     client.Smtp.Connect();
     client.Smtp.Send();
     client.Smtp.Disconnect();
@@ -123,7 +123,7 @@ TEST(Smtp, DataPhaseStuffsEveryLeadingDot) {
     });
     TClient client(server.Port());
     std::string spool;
-    client.Smtp.OnSending = [&] { spool = ReadFile(client.Smtp.LastSpoolPath()); };
+    client.Smtp.OnMailSent = [&] { spool = ReadFile(client.Smtp.LastSpoolPath()); };
     client.Msg.Encoding = meUU;
     client.Msg.Attachments.Items(0).Data =
         std::string(14, 'q'); // its uuencoded line starts with "."
@@ -468,6 +468,27 @@ TEST(Smtp, CancelInTheDataPhaseIsACancel) {
     EXPECT_EQ(Thrown<ECanceledError>([&] { client.Smtp.Send(); }), "Operation has been canceled");
     SetMailPump(old);
     EXPECT_FALSE(client.Smtp.Connected());
+    EXPECT_FALSE(FileExists(client.Smtp.LastSpoolPath()));
+}
+
+// The message is rendered while the data goes out. A render that fails
+// after the data has begun must not end with the dot that would have the
+// server take the part it got as the whole message.
+TEST(Smtp, ARenderFailingInTheDataPhaseLeavesNoMessage) {
+    TScriptServer server([](TConn& c) {
+        UpToData(c);
+        c.ReadData();
+    });
+    TClient client(server.Port());
+    client.Msg.Attachments.Items(0).Data = std::string(6 << 20, 'p');
+    auto notes = std::make_unique<TmsAttItem>();
+    notes->SetFileName("notes.txt"); // quoted-printable, whose paragraphs have a limit
+    notes->Data = "x\r\n" + std::string(30000, 'a');
+    client.Msg.Attachments.Add(std::move(notes));
+    client.Smtp.Connect();
+    EXPECT_EQ(Thrown<EMailError>([&] { client.Smtp.Send(); }), "Paragraph is too large");
+    ASSERT_FALSE(client.Smtp.Connected());
+    EXPECT_EQ(server.Conversation().back(), "C: <closed in data>");
     EXPECT_FALSE(FileExists(client.Smtp.LastSpoolPath()));
 }
 

@@ -48,7 +48,7 @@ TEST(SmtpDelivery, RealServerReceivesExactlyTheRenderedMessage) {
         const std::string data = item->Data;
         m.Attachments.Add(std::move(item));
         std::string spool;
-        smtp.OnSending = [&] { spool = ReadFile(smtp.LastSpoolPath()); };
+        smtp.OnMailSent = [&] { spool = ReadFile(smtp.LastSpoolPath()); };
         smtp.MailMessage = &m;
         smtp.Connect();
         smtp.Send();

@@ -44,7 +44,7 @@ struct TClient {
         Smtp.UserName = User;
         Smtp.Password = password;
         Smtp.MailMessage = &Message;
-        Smtp.OnSending = [this] { Spool = ReadFile(Smtp.LastSpoolPath()); };
+        Smtp.OnMailSent = [this] { Spool = ReadFile(Smtp.LastSpoolPath()); };
         Smtp.OnLineSent = [this](const std::string& line) { SentLog += line + "\n"; };
     }
     // The error text, empty when the message went.

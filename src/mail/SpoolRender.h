@@ -1,0 +1,53 @@
+// The message rendered into the spool while the data phase already sends
+// what is written: the render runs on a thread of its own and the data phase
+// reads behind it, so a large message goes out in about the time the server
+// takes to read it rather than that plus the render. The render never pumps
+// the message loop (that belongs to the caller's thread, which pumps while
+// it waits here).
+#pragma once
+
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "mail/SendSource.h"
+
+class TmsMessage;
+class TTempFileStream;
+
+class TSpoolRender : public TSendSource {
+public:
+    // Starts rendering Message into Spool; both must outlive this object.
+    TSpoolRender(const TmsMessage& message, TTempFileStream& spool);
+    // Stops a render still under way and waits for its thread.
+    ~TSpoolRender() override;
+    TSpoolRender(const TSpoolRender&) = delete;
+    TSpoolRender& operator=(const TSpoolRender&) = delete;
+
+    // Waits (pumping) until the render has written that much or has ended;
+    // a render that failed raises its error here.
+    size_t Read(char* data, size_t size, int64_t pos, const std::function<bool()>& stop) override;
+    int64_t Size() const override;
+    // Raises the render's error if it has already failed.
+    void CheckFailure();
+    bool Failed() const;
+
+private:
+    class TWriter;
+    void Run(const TmsMessage& message);
+    void Publish(int64_t written);
+    bool StopAsked() const;
+
+    int Fd;
+    std::string SpoolPath;
+    mutable std::mutex Lock;
+    std::condition_variable Grown;
+    int64_t Written = 0;
+    bool Ended = false;
+    bool Stopping = false;
+    std::exception_ptr Failure;
+    std::thread Worker;
+};
