@@ -5,6 +5,7 @@
 #include <chrono>
 #include <ostream>
 #include <streambuf>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "mail/MailErrors.h"
@@ -72,6 +73,9 @@ bool TSpoolRender::StopAsked() const {
 
 void TSpoolRender::Run(const TmsMessage& message) {
     MailPumpOffOnThisThread();
+    // Far ahead of the data phase anyway: it yields to the server and the
+    // sender where the processors are shared.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     std::exception_ptr failure;
     try {
         TWriter writer(*this);

@@ -11,9 +11,9 @@
 
 namespace {
 
-constexpr size_t FlushSize = 1 << 20;
-constexpr size_t LineLimit = 998; // octets of a line without its CR LF (RFC 5321)
-constexpr size_t WordBytes = 39;  // UTF-8 bytes of one encoded word: 64 characters
+constexpr size_t FlushSize = 256 << 10; // the data phase may begin once this much is rendered
+constexpr size_t LineLimit = 998;       // octets of a line without its CR LF (RFC 5321)
+constexpr size_t WordBytes = 39;        // UTF-8 bytes of one encoded word: 64 characters
 constexpr const char* MultipartNote = "This is a multipart message in MIME format";
 
 // Field content on one line: CR and LF become blanks, zero bytes go (a zero
