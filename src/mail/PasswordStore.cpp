@@ -1,11 +1,45 @@
 #include "mail/PasswordStore.h"
 
 #include <cstdlib>
+#include <dlfcn.h>
 #include <libsecret/secret.h>
 #include <map>
 #include <sys/stat.h>
+#include <type_traits>
 
 namespace {
+
+// libsecret, and the GLib stack under it, loaded when a password is first
+// wanted: most sends have no login, and every start of the mail program
+// would otherwise pay for loading them.
+struct TSecretLibrary {
+    decltype(&secret_password_lookup_sync) Lookup = nullptr;
+    decltype(&secret_password_store_sync) Store = nullptr;
+    decltype(&secret_password_clear_sync) Clear = nullptr;
+    decltype(&secret_password_free) Free = nullptr;
+    decltype(&g_error_free) ErrorFree = nullptr;
+    bool Loaded() const { return Lookup && Store && Clear && Free && ErrorFree; }
+};
+
+const TSecretLibrary& Secret() {
+    static const TSecretLibrary library = [] {
+        TSecretLibrary l;
+        void* handle = ::dlopen("libsecret-1.so.0", RTLD_NOW | RTLD_LOCAL);
+        if (!handle) return l;
+        auto get = [handle](auto& f, const char* name) {
+            f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(::dlsym(handle, name));
+        };
+        get(l.Lookup, "secret_password_lookup_sync");
+        get(l.Store, "secret_password_store_sync");
+        get(l.Clear, "secret_password_clear_sync");
+        get(l.Free, "secret_password_free");
+        get(l.ErrorFree, "g_error_free");
+        return l;
+    }();
+    return library;
+}
+
+const char* const NoLibraryText = "libsecret is not installed, so no Secret Service";
 
 const SecretSchema* Schema() {
     static const SecretSchema schema = {"org.snaprio.Mail",
@@ -36,7 +70,7 @@ bool SessionBusExists() {
 
 std::string TakeError(GError* error) {
     std::string text = error && error->message ? error->message : "no Secret Service";
-    if (error) g_error_free(error);
+    if (error) Secret().ErrorFree(error);
     return text;
 }
 
@@ -52,13 +86,13 @@ const char* const NoBusText = "no desktop session bus, so no Secret Service";
 TSecretResult LookUpMailPassword(const std::string& server, const std::string& user,
                                  std::string& password, std::string* error) {
     password.clear();
-    if (!SessionBusExists()) {
-        if (error) *error = NoBusText;
+    if (!SessionBusExists() || !Secret().Loaded()) {
+        if (error) *error = SessionBusExists() ? NoLibraryText : NoBusText;
         return TSecretResult::NoService;
     }
     GError* failure = nullptr;
-    gchar* found = secret_password_lookup_sync(Schema(), nullptr, &failure, "server",
-                                               server.c_str(), "user", user.c_str(), nullptr);
+    gchar* found = Secret().Lookup(Schema(), nullptr, &failure, "server", server.c_str(), "user",
+                                   user.c_str(), nullptr);
     if (failure) {
         const std::string text = TakeError(failure);
         if (error) *error = text;
@@ -66,21 +100,21 @@ TSecretResult LookUpMailPassword(const std::string& server, const std::string& u
     }
     if (!found) return TSecretResult::NotFound;
     password = found;
-    secret_password_free(found);
+    Secret().Free(found);
     return TSecretResult::Found;
 }
 
 bool StoreMailPassword(const std::string& server, const std::string& user,
                        const std::string& password, std::string* error) {
-    if (!SessionBusExists()) {
-        if (error) *error = NoBusText;
+    if (!SessionBusExists() || !Secret().Loaded()) {
+        if (error) *error = SessionBusExists() ? NoLibraryText : NoBusText;
         return false;
     }
     GError* failure = nullptr;
     const std::string label = "Snaprio 2000 mail: " + user + " at " + server;
-    const gboolean ok = secret_password_store_sync(
-        Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(), nullptr, &failure,
-        "server", server.c_str(), "user", user.c_str(), nullptr);
+    const gboolean ok =
+        Secret().Store(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
+                       nullptr, &failure, "server", server.c_str(), "user", user.c_str(), nullptr);
     if (failure || !ok) {
         const std::string text = TakeError(failure);
         if (error) *error = text;
@@ -90,12 +124,12 @@ bool StoreMailPassword(const std::string& server, const std::string& user,
 }
 
 bool ForgetMailPassword(const std::string& server, const std::string& user) {
-    if (!SessionBusExists()) return false;
+    if (!SessionBusExists() || !Secret().Loaded()) return false;
     GError* failure = nullptr;
-    secret_password_clear_sync(Schema(), nullptr, &failure, "server", server.c_str(), "user",
-                               user.c_str(), nullptr);
+    Secret().Clear(Schema(), nullptr, &failure, "server", server.c_str(), "user", user.c_str(),
+                   nullptr);
     if (failure) {
-        g_error_free(failure);
+        Secret().ErrorFree(failure);
         return false;
     }
     return true;
