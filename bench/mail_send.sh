@@ -24,17 +24,21 @@ printf '[EMail]\nSMTP Host=127.0.0.1:%s\nEMail Address=ann@example.org\n' "$port
 { printf 'From: ann@example.org\r\nTo: bob@example.net\r\nSubject: x\r\n\r\n'
   base64 -w 76 "$work/capture.gif" | sed 's/$/\r/'; } >"$work/message.eml"
 
-best() { # best wall time in ms of 5 runs of the command
-  local best=999999
-  for _ in 1 2 3 4 5; do
-    local t0 t1; t0=$(date +%s%N); "$@" >/dev/null; t1=$(date +%s%N)
-    local ms=$(( (t1 - t0) / 1000000 )); [ $ms -lt $best ] && best=$ms
-  done
-  echo $best
+ms() { # wall time of one run of the command, in tenths of a millisecond
+  local t0 t1; t0=$(date +%s%N); "$@" >/dev/null; t1=$(date +%s%N)
+  echo $(( (t1 - t0) / 100000 ))
 }
-ours=$(SNAPRIO_INI="$work/SNAPRO.INI" best "$build/snaprio" --mail bob@example.net "$work/capture.gif")
-curl=$(best curl -s "smtp://127.0.0.1:$port" --mail-from ann@example.org --mail-rcpt bob@example.net -T "$work/message.eml")
-echo "20 MB attachment to smtp-sink: snaprio --mail ${ours} ms, curl ${curl} ms, ratio $(echo "scale=2; $ours / $curl" | bc)"
+# Alternating runs, so that both meet the same moments of a shared machine:
+# the best of each, and the median of the eleven pairs' ratios.
+ours=() curls=() ratios=()
+for _ in $(seq 11); do
+  o=$(SNAPRIO_INI="$work/SNAPRO.INI" ms "$build/snaprio" --mail bob@example.net "$work/capture.gif")
+  c=$(ms curl -s "smtp://127.0.0.1:$port" --mail-from ann@example.org --mail-rcpt bob@example.net -T "$work/message.eml")
+  ours+=("$o") curls+=("$c") ratios+=("$(echo "scale=3; $o / $c" | bc)")
+done
+best() { printf '%s\n' "$@" | sort -n | head -1 | awk '{printf "%.1f", $1 / 10}'; }
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR] = $1} END {printf "%.2f", a[int((NR + 1) / 2)]}'; }
+echo "20 MB attachment to smtp-sink: snaprio --mail best $(best "${ours[@]}") ms, curl best $(best "${curls[@]}") ms; ratio of the bests $(echo "scale=2; $(best "${ours[@]}") / $(best "${curls[@]}")" | bc), median ratio of the pairs $(median "${ratios[@]}")"
 # Page faults and peak memory of one run each.
 faults() { perf stat -x, -e page-faults "$@" 2>&1 >/dev/null | awk -F, '/page-faults/ {print $1}'; }
 peak() { /usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -n 1; }
