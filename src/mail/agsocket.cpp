@@ -436,7 +436,7 @@ void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
     std::string out;
     std::vector<int64_t> positions; // positions after the chunks not yet reported
     int64_t size = source.Size();
-    bool last = false;
+    bool last = false, heldBack = false;
     Counter.Start();
     while (!last) {
         const std::string_view chunk = next();
@@ -458,7 +458,10 @@ void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
         }
         out.clear();
         if (size < 0) size = last ? at : source.Size();
-        if (size < 0) continue;
+        if (size < 0) {
+            heldBack = true;
+            continue;
+        }
         for (int64_t p : positions) {
             if (OnProgress) {
                 const double exact =
@@ -467,6 +470,11 @@ void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
             }
         }
         positions.clear();
+        // Progress held back until the size was known shows at once: the
+        // rest may go out faster than the next pump comes.
+        if (heldBack) MailPumpNow();
+        heldBack = false;
+        if (Canceled) RaiseCanceled();
     }
     Counter.Stop();
     if (OnProgress) OnProgress(0, 0);
