@@ -59,16 +59,8 @@ TSpoolRender::TSpoolRender(const TmsMessage& message, TTempFileStream& spool)
 }
 
 TSpoolRender::~TSpoolRender() {
-    {
-        std::lock_guard<std::mutex> guard(Lock);
-        Stopping = true;
-    }
+    Stopping = true;
     Worker.join();
-}
-
-bool TSpoolRender::StopAsked() const {
-    std::lock_guard<std::mutex> guard(Lock);
-    return Stopping;
 }
 
 void TSpoolRender::Run(const TmsMessage& message) {
@@ -86,44 +78,37 @@ void TSpoolRender::Run(const TmsMessage& message) {
     } catch (...) {
         failure = std::current_exception();
     }
-    std::lock_guard<std::mutex> guard(Lock);
     Failure = failure;
     Ended = true;
+    Wake();
+}
+
+void TSpoolRender::Wake() {
+    { const std::lock_guard<std::mutex> guard(Lock); } // a reader between its test and its sleep
     Grown.notify_all();
 }
 
 void TSpoolRender::Publish(int64_t written) {
-    std::lock_guard<std::mutex> guard(Lock);
     Written = written;
-    Grown.notify_all();
+    Wake();
 }
 
 size_t TSpoolRender::Read(char* data, size_t size, int64_t pos, const std::function<bool()>& stop) {
-    int64_t have = 0;
-    {
-        std::unique_lock<std::mutex> lock(Lock);
-        for (;;) {
-            if (Failure) std::rethrow_exception(Failure);
-            have = Written - pos;
-            if (have >= static_cast<int64_t>(size) || Ended) break;
-            // Waiting for the render is waiting like any other: the window
-            // stays live, and Cancel from it ends the wait.
-            if (const int due = MailPumpDueMs(); due > 0) {
-                Grown.wait_for(lock, std::chrono::milliseconds(due));
-                continue;
-            }
-            lock.unlock();
-            MailPumpNow();
-            const bool stopped = stop && stop();
-            lock.lock();
-            if (stopped) {
-                have = Written - pos;
-                break;
-            }
+    const auto enough = [&] { return Ended || Written - pos >= static_cast<int64_t>(size); };
+    while (!enough()) {
+        // Waiting for the render is waiting like any other: the window
+        // stays live, and Cancel from it ends the wait.
+        if (const int due = MailPumpDueMs(); due > 0) {
+            std::unique_lock<std::mutex> lock(Lock);
+            Grown.wait_for(lock, std::chrono::milliseconds(due), enough);
+            continue;
         }
+        MailPumpNow();
+        if (stop && stop()) break;
     }
-    const size_t want =
-        static_cast<size_t>(std::clamp<int64_t>(have, 0, static_cast<int64_t>(size)));
+    CheckFailure();
+    const int64_t have = Written - pos;
+    const auto want = static_cast<size_t>(std::clamp<int64_t>(have, 0, static_cast<int64_t>(size)));
     size_t done = 0;
     while (done < want) {
         const ssize_t n = ::pread(Fd, data + done, want - done, static_cast<off_t>(pos + done));
@@ -135,16 +120,13 @@ size_t TSpoolRender::Read(char* data, size_t size, int64_t pos, const std::funct
 }
 
 int64_t TSpoolRender::Size() const {
-    std::lock_guard<std::mutex> guard(Lock);
-    return Ended && !Failure ? Written : -1;
+    return Ended && !Failure ? Written.load() : -1;
 }
 
 bool TSpoolRender::Failed() const {
-    std::lock_guard<std::mutex> guard(Lock);
-    return Failure != nullptr;
+    return Ended && Failure;
 }
 
 void TSpoolRender::CheckFailure() {
-    std::lock_guard<std::mutex> guard(Lock);
-    if (Failure) std::rethrow_exception(Failure);
+    if (Ended && Failure) std::rethrow_exception(Failure);
 }

@@ -6,6 +6,7 @@
 // it waits here).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -39,15 +40,20 @@ private:
     class TWriter;
     void Run(const TmsMessage& message);
     void Publish(int64_t written);
-    bool StopAsked() const;
+    // Wakes a reader that waits for Grown.
+    void Wake();
+    bool StopAsked() const { return Stopping.load(); }
 
     int Fd;
     std::string SpoolPath;
-    mutable std::mutex Lock;
+    // The reader never waits on a lock that the render (a thread of low
+    // priority) might hold: the state is atomic, and the lock only pairs a
+    // reader's sleep with the render's wake-up.
+    std::mutex Lock;
     std::condition_variable Grown;
-    int64_t Written = 0;
-    bool Ended = false;
-    bool Stopping = false;
+    std::atomic<int64_t> Written{0};
+    std::atomic<bool> Ended{false}; // Failure is set before, and read after
+    std::atomic<bool> Stopping{false};
     std::exception_ptr Failure;
     std::thread Worker;
 };
