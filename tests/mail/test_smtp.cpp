@@ -646,3 +646,36 @@ TEST(Socket, SendStreamReportsProgressPerChunk) {
                                  {50, 2047}, {100, 4094}, {100, 4094}, {0, 0}}));
     }
 }
+
+// A large message goes out while it is still being rendered, before its size
+// is known: the progress it reports is the progress of the finished spool
+// sent as a whole, value for value.
+TEST(Smtp, ProgressOfAMessageStillBeingRenderedIsThatOfTheWholeSpool) {
+    TScriptServer server([](TConn& c) {
+        UpToData(c);
+        c.ReadData();
+        c.Send("250 queued\r\n");
+    });
+    TClient client(server.Port());
+    client.Msg.Attachments.Items(0).Data = std::string(8 << 20, 'r');
+    std::vector<std::pair<int, int>> sent, whole;
+    std::string spool;
+    client.Smtp.OnProgress = [&](int perc, int pos) { sent.emplace_back(perc, pos); };
+    client.Smtp.OnMailSent = [&] { spool = ReadFile(client.Smtp.LastSpoolPath()); };
+    client.Smtp.Connect();
+    client.Smtp.Send();
+    client.Smtp.Close();
+
+    TScriptServer reference([](TConn& c) { c.WaitForClose(); });
+    TmsSMTP smtp;
+    smtp.SetWinsockLoaded(true);
+    smtp.Server = "127.0.0.1:" + std::to_string(reference.Port());
+    smtp.Open();
+    smtp.ConnectSocket();
+    smtp.OnProgress = [&](int perc, int pos) { whole.emplace_back(perc, pos); };
+    std::istringstream in(spool);
+    smtp.SendStream(in);
+    smtp.Close();
+    ASSERT_GT(whole.size(), 4000u);
+    EXPECT_TRUE(sent == whole) << sent.size() << " events against " << whole.size();
+}
