@@ -202,7 +202,7 @@ void TmsSMTP::Send() {
         SendSource(render, stuff);
     } catch (...) {
         // A render that fails in the middle of the data: only dropping the
-        // connection keeps the server from taking the part sent as the message.
+        // connection keeps the server from taking what was sent as the message.
         if (render.Failed()) Close();
         throw;
     }

@@ -11,7 +11,7 @@ struct TRect {
     bool operator==(const TRect&) const = default;
 };
 
-// The part of A that lies in B (empty when they do not meet).
+// Where A and B overlap (empty when they do not meet).
 inline TRect Intersect(const TRect& a, const TRect& b) {
     return {a.Left > b.Left ? a.Left : b.Left, a.Top > b.Top ? a.Top : b.Top,
             a.Right < b.Right ? a.Right : b.Right, a.Bottom < b.Bottom ? a.Bottom : b.Bottom};

@@ -473,7 +473,7 @@ TEST(Smtp, CancelInTheDataPhaseIsACancel) {
 
 // The message is rendered while the data goes out. A render that fails
 // after the data has begun must not end with the dot that would have the
-// server take the part it got as the whole message.
+// server take what it got as the whole message.
 TEST(Smtp, ARenderFailingInTheDataPhaseLeavesNoMessage) {
     TScriptServer server([](TConn& c) {
         UpToData(c);

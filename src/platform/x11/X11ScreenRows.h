@@ -33,7 +33,7 @@ private:
 
     TXScreen& Screen;
     TShmPool& Pool;
-    TRect R, Part;          // the rectangle, and the part of it on the screen
+    TRect R, Part;          // the rectangle, and what of it lies on the screen
     int First = 0, End = 0; // rows of the picture that lie on the screen
     int StripRows;
     TXPixels Pixels = TXPixels::Other;
