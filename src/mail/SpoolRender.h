@@ -9,7 +9,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
