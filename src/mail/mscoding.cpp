@@ -158,30 +158,26 @@ void TQuotedPrintable::SplitParagraph(std::string_view p) {
 }
 
 void TQuotedPrintable::Encode() {
-    size_t pos = 0;
     const size_t size = Input.size();
     if (size == 0) {
-        Lines.emplace_back();
+        Lines.emplace_back("="); // no text and no break
         return;
     }
+    size_t pos = 0;
     while (pos < size) {
-        // One source line. A line break is CR LF or LF CR as one pair; any
-        // other CR or LF is a break of its own, so empty lines survive.
+        // One source line. CR LF is one break; any other CR or LF is a break
+        // of its own (LF CR is two), so no empty line is lost. Every break
+        // becomes the CR LF after an encoded line.
         size_t end = pos;
         while (end < size && Input[end] != '\r' && Input[end] != '\n') ++end;
         size_t next = end;
-        if (end < size) {
-            if (end == size - 1) {
-                ++end; // the stream's very last byte is kept, whatever it is
-                next = size;
-            } else {
-                next = end + 1;
-                const char a = Input[end], b = Input[next];
-                if ((a == '\r' && b == '\n') || (a == '\n' && b == '\r')) ++next;
-            }
-        }
+        if (end < size)
+            next += Input[end] == '\r' && end + 1 < size && Input[end + 1] == '\n' ? 2 : 1;
         if (end - pos > QPParagraphSize - 1) throw EMailError("Paragraph is too large");
         SplitParagraph(Input.substr(pos, end - pos));
+        // Text that ends without a break: a soft break, or the reader would
+        // find one more line end than there is.
+        if (end == size) Lines.back() += '=';
         pos = next;
         MailPump();
     }

@@ -28,7 +28,9 @@ void AppendUULine(std::string& out, const unsigned char* data, size_t size);
 std::string EncodeHeaderWord(std::string_view text);
 
 // Quoted-printable lines of a text: each source line split into chunks of at
-// most 65 characters at a space (soft break "="), then escaped.
+// most 65 characters at a space (soft break "="), then escaped. The lines are
+// meant to be joined by CR LF: every line break of the text is one such CR LF,
+// and text that does not end in a break ends in a soft break.
 class TQuotedPrintable {
 public:
     TQuotedPrintable(std::string_view input, std::vector<std::string>& lines)

@@ -279,7 +279,7 @@ TEST(MessageEncoder, RenderingLeavesTheMessageAsItWas) {
          "\r\n<p>a=3Db</p>\r\n"},
         {"lone html attachment",
          [](TmsMessage& m) { Attach(m, "/tmp/_HTMBODY.htm", "<p>x=1</p>"); },
-         "\r\n<p>x=3D1</p>\r\n"},
+         "\r\n<p>x=3D1</p>=\r\n"}, // the file's own end: no line break
         {"stored attachment type with text only",
          [](TmsMessage& m) {
              m.SetContentType("image/gif");
