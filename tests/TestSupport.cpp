@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <regex>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -148,4 +150,25 @@ TDisplayEnv::TDisplayEnv(const std::string& name) {
 
 TDisplayEnv::~TDisplayEnv() {
     setenv("DISPLAY", Old.c_str(), 1);
+}
+
+std::string WithoutDateAndId(std::string message) {
+    static const std::regex date("Date: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), [0-3][0-9] "
+                                 "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} "
+                                 "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [+-][0-9]{4}");
+    static const std::regex id("Message-ID: <[0-9a-f]{32}@[A-Za-z0-9.-]+>");
+    for (const auto& [field, form] : {std::pair{"\r\nDate: ", &date}, {"\r\nMessage-ID: ", &id}}) {
+        const size_t headerEnd = message.find("\r\n\r\n");
+        const size_t at = message.find(field);
+        if (at == std::string::npos || at >= headerEnd) {
+            ADD_FAILURE() << "no" << field << "line in the header";
+            continue;
+        }
+        const size_t end = message.find("\r\n", at + 2);
+        const std::string line = message.substr(at + 2, end - at - 2);
+        EXPECT_TRUE(std::regex_match(line, *form)) << line;
+        message.erase(at, end - at);
+        EXPECT_GE(message.find(field), message.find("\r\n\r\n")) << "a second" << field << "line";
+    }
+    return message;
 }

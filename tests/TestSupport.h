@@ -84,3 +84,8 @@ public:
 private:
     std::string Old;
 };
+
+// A rendered message without its Date and Message-ID lines, once each has
+// been found in the header exactly once and in its form: the two differ from
+// one rendering to the next, everything else can be compared byte for byte.
+std::string WithoutDateAndId(std::string message);

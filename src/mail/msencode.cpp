@@ -6,6 +6,7 @@
 #include <random>
 
 #include "mail/MailPump.h"
+#include "mail/MessageStamp.h"
 #include "mail/mscoding.h"
 #include "mail/msmsg.h"
 
@@ -417,11 +418,13 @@ void TmsMessageEncoder::WriteHeaders() {
         WriteLine("X-Priority: 5");
     else if (m.Priority == ptHigh)
         WriteLine("X-Priority: 1");
+    WriteLine("Date: " + MailDate(std::time(nullptr)));
+    WriteLine("Message-ID: " + MakeMessageId(m.Sender.Address));
     // Fields of our own replace the caller's; the message itself is left as it is.
     TmsHeaders headers = m.Headers;
     for (const char* field :
-         {"From", "To", "CC", "BCC", "Return-Receipt-To", "X-Priority", "Subject", "Mime-Version",
-          "Content-Type", "X-Encoding", "Content-Transfer-Encoding"})
+         {"From", "To", "CC", "BCC", "Return-Receipt-To", "X-Priority", "Date", "Message-ID",
+          "Subject", "Mime-Version", "Content-Type", "X-Encoding", "Content-Transfer-Encoding"})
         headers.RemoveField(field);
     for (const std::string& h : headers) WriteHeaderLine(h);
     if (!m.Subject.empty()) WriteFoldedLine("Subject: " + HeaderText(CutShortString(m.Subject)));

@@ -10,8 +10,9 @@ namespace {
 bool AllowedHeader(std::string_view line) {
     for (std::string_view p :
          {"From:     ", "To:       ", "CC:       ", "          ", "Return-Receipt-To: <",
-          "X-Priority: ", "Subject: ", "Mime-Version: 1.0", "Content-Type: ",
-          "Content-Transfer-Encoding: ", "Content-Disposition: ", "X-Fuzz: ", "\t", " "})
+          "X-Priority: ", "Date: ", "Message-ID: <", "Subject: ", "Mime-Version: 1.0",
+          "Content-Type: ", "Content-Transfer-Encoding: ", "Content-Disposition: ", "X-Fuzz: ",
+          "\t", " "})
         if (line.substr(0, p.size()) == p) return true;
     return false;
 }

@@ -4,7 +4,8 @@ message and compares sender, recipients, subject, text and attachments.
 
 usage: parse_mail.py MESSAGE EXPECT [MESSAGE EXPECT ...]
 EXPECT lines: "from NAME ADDR", "to NAME ADDR" (one a recipient), "subject S",
-"body TEXT", "att NAME DATA"; every field in hex. Prints one line a message:
+"body TEXT", "att NAME DATA"; every field in hex. Every message must carry a
+Date and a Message-ID that parse. Prints one line a message:
 "ok" or what differs; the exit status is 1 when any differs."""
 import re, sys
 from email import policy
@@ -33,6 +34,10 @@ def check(path, expect_path):
     to = [(a.display_name, a.addr_spec) for a in msg["To"].addresses] if msg["To"] else []
     if to != want["to"]:
         problems.append("to %r" % to)
+    if msg["Date"] is None or msg["Date"].datetime is None or msg["Date"].defects:
+        problems.append("date %r" % msg["Date"])
+    if msg["Message-ID"] is None or msg["Message-ID"].defects:
+        problems.append("message-id %r" % msg["Message-ID"])
     if str(msg.get("Subject", "")) != want.get("subject", ""):
         problems.append("subject %r" % str(msg.get("Subject", "")))
     body, atts = None, []

@@ -8,6 +8,7 @@
 #include "TestSupport.h"
 #include "mail/DotStuffing.h"
 #include "mail/MailPump.h"
+#include "mail/MessageStamp.h"
 #include "mail/mscoding.h"
 #include "mail/msencode.h"
 #include "mail/msmsg.h"
@@ -16,10 +17,14 @@ namespace {
 
 using TLines = std::vector<std::string>;
 
-std::string Render(const TmsMessage& m) {
+std::string RenderWhole(const TmsMessage& m) {
     std::ostringstream out;
     m.SaveToStream(out);
     return out.str();
+}
+
+std::string Render(const TmsMessage& m) {
+    return WithoutDateAndId(RenderWhole(m));
 }
 
 TLines Lines(const std::string& text) {
@@ -161,8 +166,8 @@ TEST(MessageEncoder, AddressListsPriorityReceiptAndForeignHeaders) {
     m.BCC.AddAddress("secret@x.org", "Hidden");
     m.ReturnReceipt = true;
     m.Priority = ptLow;
-    m.Headers =
-        TmsHeaders{{"Subject: old", " folded", "X-Mailer: Snaprio 2000", "BCC: leak@x.org"}};
+    m.Headers = TmsHeaders{{"Subject: old", " folded", "X-Mailer: Snaprio 2000", "BCC: leak@x.org",
+                            "Date: Mon, 01 Jan 2001 00:00:00 +0000", "Message-ID: <old@x.org>"}};
     m.Subject = "new";
     const std::string text = Render(m);
     const TLines l = Lines(text);
@@ -174,8 +179,43 @@ TEST(MessageEncoder, AddressListsPriorityReceiptAndForeignHeaders) {
                       "Mime-Version: 1.0", "Content-Type: text/plain; charset=\"us-ascii\""}));
     EXPECT_EQ(text.find("secret"), std::string::npos);
     EXPECT_EQ(text.find("leak"), std::string::npos);
+    EXPECT_EQ(text.find("2001"), std::string::npos) << "the message's own date replaces it";
+    EXPECT_EQ(text.find("old@x.org"), std::string::npos);
     m.Priority = ptHigh;
     EXPECT_NE(Render(m).find("\r\nX-Priority: 1\r\n"), std::string::npos);
+}
+
+TEST(MessageEncoder, DateInEnglishWithTheZoneAndIdWithTheSendersDomain) {
+    const std::string oldTz = std::getenv("TZ") ? std::getenv("TZ") : "";
+    const struct {
+        const char* Tz;
+        std::time_t When;
+        const char* Date;
+    } dates[] = {{"UTC0", 0, "Thu, 01 Jan 1970 00:00:00 +0000"},
+                 {"IST-5:30", 1796735717, "Tue, 08 Dec 2026 18:45:17 +0530"},
+                 {"NST+3:30", 951782400, "Mon, 28 Feb 2000 20:30:00 -0330"}};
+    for (const auto& d : dates) {
+        setenv("TZ", d.Tz, 1);
+        tzset();
+        EXPECT_EQ(MailDate(d.When), d.Date) << d.Tz;
+    }
+    oldTz.empty() ? unsetenv("TZ") : setenv("TZ", oldTz.c_str(), 1);
+    tzset();
+    const struct {
+        const char *Sender, *Domain;
+    } ids[] = {{"ann@example.org", "example.org"},
+               {"\"a@b\"@mail.example.net", "mail.example.net"},
+               {"ann", "localhost"},
+               {"ann@[10.0.0.1]", "localhost"},
+               {"ann@exa\r\nmple.org", "localhost"},
+               {"ann@", "localhost"}};
+    for (const auto& i : ids) {
+        const std::string id = MakeMessageId(i.Sender);
+        EXPECT_TRUE(
+            std::regex_match(id, std::regex("<[0-9a-f]{32}@" + std::string(i.Domain) + ">")))
+            << id;
+        EXPECT_NE(MakeMessageId(i.Sender), id);
+    }
 }
 
 TEST(MessageEncoder, LongOrLatinBodiesAreQuotedPrintable) {
@@ -434,7 +474,7 @@ TEST(MessageEncoder, PythonReadsBackExactlyWhatWentIn) {
         for (size_t i = 0; i < sizes[k]; ++i) data += static_cast<char>(rng());
         if (k == 5) data = ".\r\n..\r\n.x\r\n"; // a text file of dots
         Attach(m, k == 5 ? "/tmp/dots.txt" : "/tmp/file" + std::to_string(k) + ".bin", data);
-        const std::string wire = DotStuff(Render(m));
+        const std::string wire = DotStuff(RenderWhole(m));
         const std::string file = dir.File("m" + std::to_string(k) + ".eml");
         WriteFile(file, Unstuff(wire));
         std::string joined;
