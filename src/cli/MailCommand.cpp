@@ -88,7 +88,7 @@ int MailCommand(int argc, char** argv) {
     mail.Security = Config.Security;
     mail.UserName = Config.UserName;
     bool asked = false;
-    if (SecurityOf(mail.Security) != msNone && !mail.UserName.empty() && !MailPassword(mail, asked))
+    if (SecuredMode(mail.Security) && !mail.UserName.empty() && !MailPassword(mail, asked))
         return 1;
     TmsMessage message;
     TmsSMTP smtp;

@@ -18,7 +18,7 @@ void TCaptureDefaults::BuildMailLogin(QWidget* s) {
     Security->addItems({"None", "STARTTLS", "TLS"});
     Make<QLabel>(s, "UserNameLabel", {8, 254, 60, 16}, "User Name");
     UserName = Make<QLineEdit>(s, "UserName", {72, 252, 152, 21});
-    UserName->setMaxLength(50);
+    UserName->setMaxLength(static_cast<int>(ConfigLoginLength));
     Make<QLabel>(s, "PasswordLabel", {8, 279, 60, 16}, "Password");
     MailPassword = Make<QLineEdit>(s, "MailPassword", {72, 277, 92, 21});
     MailPassword->setEchoMode(QLineEdit::Password);
@@ -28,15 +28,16 @@ void TCaptureDefaults::BuildMailLogin(QWidget* s) {
 }
 
 void TCaptureDefaults::ShowMailLogin() {
-    const QSignalBlocker b(Security); // the stored port stays as it is
-    Security->setCurrentIndex(SecurityOf(Config.Security));
+    const QSignalBlocker b(Security);                       // the stored port stays as it is
+    Security->setCurrentIndex(SecurityOf(Config.Security)); // unknown: none shown
     UserName->setText(QString::fromStdString(Config.UserName));
     MailPassword->clear(); // a stored password is never shown
 }
 
 void TCaptureDefaults::TakeMailLogin() {
-    Config.Security = Security->currentIndex() < 0 ? 0 : Security->currentIndex();
-    Config.UserName = UserName->text().trimmed().left(ConfigTextLength).toStdString();
+    // Left unset, an unknown mode stays as it is: it still sends nothing.
+    if (Security->currentIndex() >= 0) Config.Security = Security->currentIndex();
+    Config.UserName = UserName->text().trimmed().toStdString();
     const std::string password = MailPassword->text().toStdString();
     if (!password.empty() && !Config.UserName.empty() &&
         !StoreMailPassword(Config.SMTPHost, Config.UserName, password))

@@ -3,6 +3,7 @@
 #include <array>
 #include <variant>
 
+#include "mail/SmtpSecurity.h"
 #include "platform/IniFile.h"
 #include "platform/Paths.h"
 
@@ -14,12 +15,27 @@ namespace {
 constexpr size_t TextReadLength = 249;
 constexpr size_t NumberReadLength = 14;
 
+using TField = std::variant<std::string ConfigRec::*, int32_t ConfigRec::*, bool ConfigRec::*>;
+
 struct TKeyDef {
     const char* Section;
     const char* Key;
     const char* Default;
-    std::variant<std::string ConfigRec::*, int32_t ConfigRec::*, bool ConfigRec::*> Field;
+    TField Field;
 };
+
+bool IsSecurity(const TKeyDef& k) {
+    return k.Field == TField{&ConfigRec::Security};
+}
+
+// "Security" decides whether a login and a message go out in clear text, so
+// it is read exactly: "0", "1" or "2" (empty is unset, 0). Anything else,
+// "STARTTLS" or "1;" say, is unknown and sends nothing.
+int32_t SecurityFromText(const std::string& text) {
+    if (text.empty()) return msNone;
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '2') return text[0] - '0';
+    return msUnknown;
+}
 
 // Every persisted setting, in file order.
 const std::array<TKeyDef, ConfigKeyCount> Keys = {{
@@ -112,9 +128,14 @@ std::string TextOf(const ConfigRec& rec, const TKeyDef& k) {
 }
 
 void ReadKey(ConfigRec& rec, const TIniFile& ini, const TKeyDef& k) {
-    if (auto text = std::get_if<std::string ConfigRec::*>(&k.Field))
+    if (k.Field == TField{&ConfigRec::UserName})
+        rec.UserName = ini.ReadString(k.Section, k.Key, k.Default, ConfigLoginLength);
+    else if (auto text = std::get_if<std::string ConfigRec::*>(&k.Field))
         rec.*(*text) =
             CutChars(ini.ReadString(k.Section, k.Key, k.Default, TextReadLength), ConfigTextLength);
+    else if (IsSecurity(k))
+        rec.Security =
+            SecurityFromText(ini.ReadString(k.Section, k.Key, k.Default, TextReadLength));
     else if (auto number = std::get_if<int32_t ConfigRec::*>(&k.Field))
         rec.*(*number) = IniToInt(ini.ReadString(k.Section, k.Key, k.Default, NumberReadLength));
     else
@@ -178,8 +199,10 @@ bool SaveConfigTo(const ConfigRec& rec, const std::string& path) {
     // A later key at its default stays away, unless the file has it already.
     for (const TKeyDef& k : LaterKeys) {
         const std::string value = TextOf(rec, k);
-        if (value != k.Default || ini.ReadString(k.Section, k.Key, "\x01", 2) != "\x01")
-            ini.WriteString(k.Section, k.Key, value);
+        const bool inFile = ini.ReadString(k.Section, k.Key, "\x01", 2) != "\x01";
+        // An unknown security keeps the user's own words for it.
+        if (IsSecurity(k) && (rec.Security < msNone || rec.Security > msTls) && inFile) continue;
+        if (value != k.Default || inFile) ini.WriteString(k.Section, k.Key, value);
     }
     return ini.Save();
 }

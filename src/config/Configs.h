@@ -85,7 +85,7 @@ struct ConfigRec {
     std::string EMailFile;
     // Written only when they differ from their defaults (0 and empty), so a
     // file that never used them keeps exactly the ConfigKeyCount keys.
-    int32_t Security;     // "Security": 0 none, 1 STARTTLS, 2 TLS
+    int32_t Security;     // "Security": 0 none, 1 STARTTLS, 2 TLS, other unknown
     std::string UserName; // "User Name" of the mail server's login
     // Transient: last entries of the e-mail dialog, never written to the file.
     std::string LastToPerson;
@@ -98,6 +98,8 @@ extern ConfigRec Config;
 
 constexpr int ConfigKeyCount = 73;
 constexpr size_t ConfigTextLength = 50; // characters a text field keeps
+// A login is often a whole address: "User Name" keeps up to RFC 5321's 320.
+constexpr size_t ConfigLoginLength = 320;
 constexpr size_t ConfigTransientLength = 255;
 
 // Fills Config from the settings file (IniFilePath()); never fails.

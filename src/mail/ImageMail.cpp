@@ -48,7 +48,7 @@ namespace {
 void UseServer(TmsSMTP& smtp, const TImageMail& mail) {
     smtp.Server = mail.Server;
     smtp.DefaultPort = static_cast<uint16_t>(mail.Port);
-    smtp.Security = SecurityOf(mail.Security);
+    smtp.Security = SendingSecurity(mail.Security);
     smtp.UserName = mail.UserName;
     smtp.Password = mail.Password;
 }
@@ -61,9 +61,9 @@ bool TestMailServer(TmsSMTP& smtp, const TImageMail& mail, std::string& report) 
         return false;
     }
     smtp.SetWinsockLoaded(true);
-    UseServer(smtp, mail);
     bool ok = false;
     try {
+        UseServer(smtp, mail);
         smtp.Connect();
         smtp.Disconnect();
         const TMailSecurity security = SecurityOf(mail.Security);

@@ -2,9 +2,13 @@
 
 #include <sstream>
 
+#include "mail/MailErrors.h"
 #include "mail/mscoding.h"
 
 const char* const NoStartTlsText = "The server does not offer STARTTLS; nothing was sent.";
+const char* const UnknownSecurityText =
+    "The \"Security\" of the e-mail settings is none of None (0), STARTTLS (1) or TLS (2); "
+    "nothing was sent. Choose one on the E-Mail page of the configuration.";
 const char* const NoLoginText =
     "The server does not offer a login that this program can use (AUTH PLAIN or LOGIN); "
     "nothing was sent.";
@@ -52,7 +56,17 @@ std::string PlainCredentials(const std::string& user, const std::string& passwor
 }
 
 TMailSecurity SecurityOf(int setting) {
-    return setting == msStartTls || setting == msTls ? static_cast<TMailSecurity>(setting) : msNone;
+    return setting >= msNone && setting <= msTls ? static_cast<TMailSecurity>(setting) : msUnknown;
+}
+
+TMailSecurity SendingSecurity(int setting) {
+    const TMailSecurity mode = SecurityOf(setting);
+    if (mode == msUnknown) throw EMailError(UnknownSecurityText);
+    return mode;
+}
+
+bool SecuredMode(int setting) {
+    return SecurityOf(setting) == msStartTls || SecurityOf(setting) == msTls;
 }
 
 int ProposedPort(TMailSecurity mode) {

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-// "Security" of the [EMail] settings: 0 none, 1 STARTTLS, 2 TLS from the first byte.
-enum TMailSecurity : int { msNone = 0, msStartTls = 1, msTls = 2 };
+// "Security" of the [EMail] settings: 0 none, 1 STARTTLS, 2 TLS from the first
+// byte. Any other value is unknown: nothing is sent rather than guess the mode.
+enum TMailSecurity : int { msUnknown = -1, msNone = 0, msStartTls = 1, msTls = 2 };
 
 enum class TAuthMechanism { None, Login, Plain };
 
@@ -25,12 +26,17 @@ TAuthMechanism ChooseMechanism(const TSmtpExtensions& ext);
 // The base64 answer of AUTH PLAIN: an empty authorisation, user, password.
 std::string PlainCredentials(const std::string& user, const std::string& password);
 
-// A mode outside 0..2 is taken as none, as an unknown number was before.
+// A mode outside 0..2 is msUnknown.
 TMailSecurity SecurityOf(int setting);
+// The same for a send: an unknown mode raises EMailError (UnknownSecurityText).
+TMailSecurity SendingSecurity(int setting);
+// A mode that asks for the login's password: STARTTLS or TLS.
+bool SecuredMode(int setting);
 // The port a mode proposes (587 for STARTTLS, 465 for TLS, 25 for none).
 int ProposedPort(TMailSecurity mode);
 
 extern const char* const NoStartTlsText;
+extern const char* const UnknownSecurityText;
 extern const char* const NoLoginText;
 extern const char* const WrongPasswordHint;
 // The server's 535 reply and the hint after it.

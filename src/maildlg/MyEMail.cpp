@@ -47,7 +47,7 @@ std::string Std(const QString& s) {
 }
 
 bool LoginWanted() {
-    return SecurityOf(Config.Security) != msNone && !Config.UserName.empty();
+    return SecuredMode(Config.Security) && !Config.UserName.empty();
 }
 
 // The password of the configured login from the Secret Service or this run.

@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "config/Configs.h"
 #include "hook/HotKeyNames.h"
+#include "mail/SmtpSecurity.h"
 
 namespace {
 
@@ -341,4 +342,46 @@ TEST(SaveConfig, SecurityAndUserNameAppearOnlyOnceUsed) {
     }
     EXPECT_NE(ReadFile(path).find("[EMail]\nSMTP Host="), std::string::npos);
     EXPECT_EQ(LoadFromText("[email]\nsecurity=2\nuser name=bob\n").UserName, "bob");
+}
+
+TEST(LoadConfig, SecurityIsReadExactlyAndLoginsKeepTheirLength) {
+    const struct {
+        const char* Text;
+        int32_t Security;
+    } rows[] = {{"0", msNone},
+                {"1", msStartTls},
+                {"2", msTls},
+                {"", msNone},
+                {"3", msUnknown},
+                {"-1", msUnknown},
+                {"STARTTLS", msUnknown},
+                {"TLS", msUnknown},
+                {"yes", msUnknown},
+                {"1;", msUnknown},
+                {"\" 1 \"", msUnknown},
+                {"0x1", msUnknown},
+                {"4294967297", msUnknown}};
+    for (const auto& r : rows)
+        EXPECT_EQ(LoadFromText(std::string("[EMail]\nSecurity=") + r.Text + "\n").Security,
+                  r.Security)
+            << r.Text;
+
+    // Saved again, the unknown value keeps its words and the login its length.
+    TTempDir dir;
+    const std::string path = dir.File("SNAPRO.INI");
+    const std::string login =
+        "a.very.long.name.at.the.office" + std::string(17, 'x') + "@example.org.uk";
+    ASSERT_EQ(login.size(), 62u);
+    WriteFile(path, "[EMail]\nSecurity=STARTTLS\nUser Name=" + login + "\n");
+    ConfigRec c;
+    LoadConfigFrom(c, path);
+    EXPECT_EQ(c.UserName, login);
+    ASSERT_TRUE(SaveConfigTo(c, path));
+    EXPECT_NE(ReadFile(path).find("\nSecurity=STARTTLS\n"), std::string::npos) << ReadFile(path);
+    ConfigRec back;
+    LoadConfigFrom(back, path);
+    EXPECT_EQ(back.Security, msUnknown);
+    EXPECT_EQ(back.UserName, login);
+    EXPECT_EQ(LoadFromText("[EMail]\nEMail Name=" + login + "\n").EMailName, login.substr(0, 50))
+        << "the older fields keep their 50 characters";
 }

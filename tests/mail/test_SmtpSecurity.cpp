@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "mail/MailErrors.h"
 #include "mail/SmtpSecurity.h"
 
 TEST(SmtpSecurity, ExtensionsAndTheLoginChosen) {
@@ -23,7 +24,13 @@ TEST(SmtpSecurity, ExtensionsAndTheLoginChosen) {
     }
     // RFC 4616's example: an empty authorisation identity, then user and password.
     EXPECT_EQ(PlainCredentials("tim", "tanstaaftanstaaf"), "AHRpbQB0YW5zdGFhZnRhbnN0YWFm");
-    for (int s : {-1, 0, 1, 2, 3}) EXPECT_EQ(SecurityOf(s), s == 1 || s == 2 ? s : 0);
+    for (int s : {-1, 0, 1, 2, 3}) {
+        EXPECT_EQ(SecurityOf(s), s >= 0 && s <= 2 ? s : msUnknown);
+        EXPECT_EQ(SecuredMode(s), s == 1 || s == 2);
+        if (SecurityOf(s) == msUnknown) {
+            EXPECT_THROW(SendingSecurity(s), EMailError);
+        }
+    }
     EXPECT_EQ(ProposedPort(msStartTls), 587);
     EXPECT_EQ(ProposedPort(msTls), 465);
 }

@@ -2,6 +2,7 @@
 // authority made by openssl) and scripted ones: login, certificate checks,
 // a stripped STARTTLS, injected replies, and waits that Cancel and the
 // time-out still bound.
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -275,4 +276,42 @@ TEST(SmtpTls, TestingTheSettingsLogsInAndSaysSo) {
         EXPECT_FALSE(smtp.Connected());
     }
     EXPECT_EQ(server.Commands(), "AUTH PLAIN ann\nAUTH PLAIN ann\n");
+}
+
+// A "Security" that is none of 0, 1 and 2 cannot say whether the login and
+// the message may go in clear text: snaprio --mail sends nothing, not even
+// a greeting, to a server that offers STARTTLS and would take it all.
+TEST(SmtpTls, MailCommandRefusesAnUnknownSecurity) {
+    const TTempDir dir;
+    const std::string ini = dir.File("SNAPRO.INI");
+    WriteFile(dir.File("shot.gif"), std::string("GIF87a\0\x01\x02", 9));
+    for (const char* security :
+         {"3", "-1", "STARTTLS", "TLS", "yes", "1;", "\" 1 \"", "0x1", "4294967297"}) {
+        SCOPED_TRACE(security);
+        std::atomic<bool> connected{false};
+        TScriptServer server([&](TConn& c) {
+            connected = true;
+            c.Send("220 mx ESMTP\r\n");
+            for (std::string line; !(line = c.Expect()).empty();) {
+                if (line.rfind("EHLO", 0) == 0) {
+                    c.Send("250-mx\r\n250-STARTTLS\r\n250 AUTH PLAIN LOGIN\r\n");
+                } else if (line == "DATA") {
+                    c.Send("354 go\r\n");
+                    c.ReadData();
+                    c.Send("250 queued\r\n");
+                } else {
+                    c.Send(line == "QUIT" ? "221 bye\r\n" : "250 ok\r\n");
+                }
+            }
+        });
+        WriteFile(ini, "[EMail]\nSMTP Host=127.0.0.1:" + std::to_string(server.Port()) +
+                           "\nEMail Address=ann@example.org\nUser Name=ann\nSecurity=" + security +
+                           "\n");
+        TProcess mail({"sh", "-c", "exec \"$0\" \"$@\" </dev/null", SNAPRIO_BINARY, "--mail",
+                       "bob@example.net", dir.File("shot.gif")},
+                      {"SNAPRIO_INI=" + ini, "DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="});
+        EXPECT_EQ(mail.Wait(std::chrono::seconds(30)), 1);
+        EXPECT_EQ(mail.Stderr(), std::string("snaprio: ") + UnknownSecurityText + "\n");
+        EXPECT_FALSE(connected);
+    }
 }

@@ -97,3 +97,25 @@ TEST_F(MailPage, TestSaysWhatHappenedInOneBox) {
     EXPECT_TRUE(d.TestButton->isEnabled());
     EXPECT_TRUE(d.isVisible());
 }
+
+// A "Security" the page does not know shows no mode and stays as written,
+// so it keeps refusing to send; a login keeps its whole length.
+TEST_F(MailPage, AnUnknownSecurityShowsUnsetAndALongLoginStaysWhole) {
+    TTempDir dir;
+    const std::string ini = dir.File("SNAPRO.INI");
+    const std::string login =
+        "a.very.long.name.at.the.office" + std::string(17, 'x') + "@example.org.uk";
+    WriteFile(ini,
+              "[EMail]\nSMTP Host=mail.example.org\nSecurity=STARTTLS\nUser Name=" + login + "\n");
+    setenv("SNAPRIO_INI", ini.c_str(), 1);
+    LoadConfig();
+    TCaptureDefaults& d = Open();
+    EXPECT_EQ(d.Security->currentIndex(), -1);
+    EXPECT_EQ(d.UserName->text().toStdString(), login);
+    d.OkButton->click();
+    EXPECT_EQ(Config.Security, msUnknown);
+    EXPECT_EQ(Config.UserName, login);
+    EXPECT_NE(ReadFile(ini).find("\nSecurity=STARTTLS\n"), std::string::npos);
+    EXPECT_NE(ReadFile(ini).find("\nUser Name=" + login + "\n"), std::string::npos);
+    unsetenv("SNAPRIO_INI");
+}
