@@ -2,39 +2,14 @@
 
 #include <cstdio>
 #include <string>
-#include <termios.h>
-#include <unistd.h>
 
+#include "cli/TerminalPassword.h"
 #include "config/Configs.h"
 #include "mail/ImageMail.h"
 #include "mail/PasswordStore.h"
 #include "mail/mssmtp.h"
 
 namespace {
-
-// One line from the terminal on standard input, not echoed; false at its end.
-bool AskPassword(const std::string& prompt, std::string& password) {
-    std::fprintf(stderr, "%s", prompt.c_str());
-    std::fflush(stderr);
-    termios old{};
-    const bool terminal = ::tcgetattr(0, &old) == 0;
-    if (terminal) {
-        termios quiet = old;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        ::tcsetattr(0, TCSAFLUSH, &quiet);
-    }
-    password.clear();
-    bool line = false; // a whole line, ended by Enter
-    for (char c; !line && ::read(0, &c, 1) == 1;) {
-        if (c == '\n')
-            line = true;
-        else
-            password += c;
-    }
-    if (terminal) ::tcsetattr(0, TCSAFLUSH, &old);
-    std::fprintf(stderr, "\n");
-    return line && !password.empty();
-}
 
 // The login's password: from the Secret Service, else asked on the terminal
 // (Asked then says so).
@@ -43,8 +18,15 @@ bool MailPassword(TImageMail& mail, bool& asked) {
     const TSecretResult found = LookUpMailPassword(mail.Server, mail.UserName, mail.Password, &why);
     if (found == TSecretResult::Found) return true;
     const std::string where = mail.UserName + " at " + mail.Server;
-    asked = ::isatty(0) && AskPassword("Password for " + where + ": ", mail.Password);
+    const TAskResult answer = AskPassword("Password for " + where + ": ", mail.Password);
+    asked = answer == TAskResult::Given;
     if (asked) return true;
+    if (answer != TAskResult::NoTerminal) {
+        std::fprintf(stderr, "snaprio: no password for %s: %s\n", where.c_str(),
+                     answer == TAskResult::Empty ? "an empty password was entered"
+                                                 : "the input ended before a password was entered");
+        return false;
+    }
     const std::string cause = found == TSecretResult::NotFound ? "the Secret Service has none"
                                                                : "no Secret Service (" + why + ")";
     std::fprintf(stderr,

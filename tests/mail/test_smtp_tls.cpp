@@ -3,10 +3,17 @@
 // a stripped STARTTLS, injected replies, and waits that Cancel and the
 // time-out still bound.
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <random>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include "ScriptServer.h"
 #include "TestSupport.h"
@@ -314,4 +321,131 @@ TEST(SmtpTls, MailCommandRefusesAnUnknownSecurity) {
         EXPECT_EQ(mail.Stderr(), std::string("snaprio: ") + UnknownSecurityText + "\n");
         EXPECT_FALSE(connected);
     }
+}
+
+namespace {
+
+// snaprio --mail on a terminal of its own (a pty whose session it leads),
+// with Ahead typed before it starts; what the terminal shows.
+class TTerminalRun {
+public:
+    TTerminalRun(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                 const std::string& ahead) {
+        int go[2];
+        EXPECT_EQ(::pipe(go), 0);
+        Pid = ::forkpty(&Master, nullptr, nullptr, nullptr);
+        if (Pid == 0) {
+            char c;
+            ::close(go[1]);
+            (void)!::read(go[0], &c, 1); // until what is typed ahead is there
+            for (const std::string& e : env) ::putenv(::strdup(e.c_str()));
+            ::signal(SIGINT, SIG_DFL);
+            ::signal(SIGTERM, SIG_DFL);
+            std::vector<char*> args;
+            for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+            args.push_back(nullptr);
+            ::execv(args[0], args.data());
+            ::_exit(127);
+        }
+        ::close(go[0]);
+        Type(ahead);
+        ::close(go[1]);
+    }
+    ~TTerminalRun() {
+        if (Status == -1) ::kill(Pid, SIGKILL), ::waitpid(Pid, nullptr, 0);
+        ::close(Master);
+    }
+    void Type(const std::string& keys) {
+        EXPECT_EQ(::write(Master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    }
+    // Reads what the terminal shows until it holds Text.
+    bool WaitToShow(const std::string& text) {
+        return WaitFor([&] { return Read(), Shown.find(text) != std::string::npos; },
+                       std::chrono::seconds(20));
+    }
+    // The exit status (128 + signal), or -1 when it does not end.
+    int Wait() {
+        WaitFor(
+            [&] {
+                Read();
+                int status;
+                if (::waitpid(Pid, &status, WNOHANG) != Pid) return false;
+                Status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+                return true;
+            },
+            std::chrono::seconds(30));
+        Read();
+        return Status;
+    }
+    bool Echoes() const {
+        termios t{};
+        return ::tcgetattr(Master, &t) == 0 && (t.c_lflag & ECHO);
+    }
+    pid_t Pid = -1;
+    int Status = -1;
+    std::string Shown;
+
+private:
+    void Read() {
+        char buf[512];
+        for (pollfd p{Master, POLLIN, 0}; ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);) {
+            const ssize_t n = ::read(Master, buf, sizeof buf);
+            if (n <= 0) break;
+            Shown.append(buf, static_cast<size_t>(n));
+        }
+    }
+    int Master = -1;
+};
+
+} // namespace
+
+// The password asked on the terminal: echo off before the prompt, so what is
+// typed ahead or at once is used and never shown; every way out of the prompt
+// gives the terminal its echo back and says what happened.
+TEST(SmtpTls, MailCommandAsksThePasswordOnTheTerminal) {
+    const TTrust trust(Certs().File("ca.pem"));
+    TTlsServer server("starttls", "good");
+    const TTempDir dir;
+    const std::string ini = dir.File("SNAPRO.INI");
+    const std::string host = "localhost:" + std::to_string(server.Port);
+    WriteFile(ini, "[EMail]\nSMTP Host=" + host +
+                       "\nEMail Address=ann@example.org\nSecurity=1\nUser Name=ann\n");
+    WriteFile(dir.File("shot.gif"), std::string("GIF87a\0\x01\x02", 9));
+    const std::string prompt = "Password for ann at " + host + ": ";
+    const struct {
+        const char* Name;
+        std::string Ahead, Typed;
+        int Signal, Status;
+        std::string Says;
+    } cases[] = {
+        {"typed ahead", Secret + "\r", "", 0, 0, ""},
+        {"typed at the prompt", "", Secret + "\r", 0, 0, ""},
+        {"Enter", "", "\r", 0, 1,
+         "no password for ann at " + host + ": an empty password was entered"},
+        {"Ctrl-D", "", "\x04", 0, 1,
+         "no password for ann at " + host + ": the input ended before a password was entered"},
+        {"Ctrl-C", "", "\x03", 0, 128 + SIGINT, ""},
+        {"SIGTERM", "", "", SIGTERM, 128 + SIGTERM, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TTerminalRun run({SNAPRIO_BINARY, "--mail", "bob@example.net", dir.File("shot.gif")},
+                         {"SNAPRIO_INI=" + ini,
+                          "DISPLAY=", "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent",
+                          "XDG_RUNTIME_DIR=" + dir.Path()},
+                         c.Ahead);
+        ASSERT_TRUE(run.WaitToShow(prompt)) << run.Shown;
+        if (c.Ahead.empty()) {
+            EXPECT_FALSE(run.Echoes()) << "while it waits";
+        }
+        run.Type(c.Typed);
+        if (c.Signal) ::kill(run.Pid, c.Signal);
+        EXPECT_EQ(run.Wait(), c.Status) << run.Shown;
+        EXPECT_TRUE(run.Echoes()) << "the terminal echoes again";
+        const std::string after = run.Shown.substr(run.Shown.find(prompt));
+        EXPECT_EQ(after.find(Secret), std::string::npos) << after;
+        EXPECT_NE(after.find(c.Says), std::string::npos) << after;
+    }
+    EXPECT_EQ(server.Commands(), "AUTH PLAIN ann\nMAIL ann@example.org tls\n"
+                                 "AUTH PLAIN ann\nMAIL ann@example.org tls\n");
 }
