@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +20,7 @@
 #include "mail/ImageMail.h"
 #include "mail/MailPump.h"
 #include "mail/PasswordStore.h"
+#include "maildlg/AttachmentName.h"
 #include "platform/Paths.h"
 #include "platform/UserDialogs.h"
 
@@ -256,11 +256,17 @@ void TDoTheEmail::SendItClick() {
     if (FBusy) return;
     QString name = ImageName->text().trimmed().left(255);
     if (name.isEmpty()) name = "capture.bmp";
-    QString path = ImageFileName(AttachmentFolder(ProgramFolder) + "/" + name);
+    if (const QString problem = AttachmentNameProblem(name); !problem.isEmpty()) {
+        ShowError(problem);
+        ImageName->setFocus();
+        return;
+    }
+    const QString folder = AttachmentFolder(ProgramFolder);
+    QString path = ImageFileName(folder + "/" + name);
     SetBusy(true);
     TImageMailResult result;
     try {
-        if (QFileInfo::exists(path)) QFile::remove(path);
+        RemoveOldAttachment(folder, path);
         path = SaveTempImage(path);
         MailPumpNow(); // the message reads the file whole next
         const QString address = ToAddress->text().trimmed();

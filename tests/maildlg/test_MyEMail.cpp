@@ -159,6 +159,50 @@ TEST_F(MailDialog, ImageNameChoosesFileAndFormatBeforeTheAddressIsChecked) {
     }
 }
 
+// The image name is a file name in the attachment folder: a name with a
+// folder is refused before anything is written or deleted anywhere.
+TEST_F(MailDialog, ImageNameWithAFolderIsRefusedAndNothingOutsideIsTouched) {
+    const std::string folder = Dir.File("prog"), out = Dir.File("out");
+    ASSERT_EQ(RunCommand({"mkdir", "-p", folder + "/sub", out}), 0);
+    const struct {
+        std::string Typed, Victim; // a file that must stay as it was
+    } rows[] = {{"../out/shot1.BMP", out + "/shot1.BMP"},
+                {out + "/full.BMP", out + "/full.BMP"},
+                {"../out", out + "/keep"},
+                {"..", Dir.File("...BMP")},
+                {"sub/shot.gif", folder + "/sub/shot.gif"},
+                {"..\\out\\shot.bmp", folder + "/..\\out\\shot.bmp"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Typed);
+        WriteFile(r.Victim, "old");
+        Config.EMailFile = r.Typed;
+        Open().ProgramFolder = QString::fromStdString(folder);
+        Boxes.clear();
+        Send();
+        ASSERT_EQ(Boxes.size(), 1u);
+        EXPECT_EQ(Boxes[0].Text.toStdString(),
+                  "The Image Name \"" + r.Typed +
+                      "\" is not a file name: it may not name a folder.  Please correct.");
+        EXPECT_EQ(Boxes[0].Title, "Error");
+        EXPECT_TRUE(Dlg->isVisible());
+        EXPECT_EQ(Dlg->focusWidget(), Dlg->ImageName);
+        ExpectIdle();
+        EXPECT_TRUE(ReadFile(r.Victim) == "old") << "left as it was";
+        std::string written;
+        RunCommand({"find", Dir.Path(), "-newer", r.Victim, "-type", "f"}, &written);
+        EXPECT_EQ(written, "");
+        Dlg->AbortButton->click();
+    }
+    // Two dots inside a name are no folder.
+    Config.EMailFile = "..shot.gif";
+    Open().ProgramFolder = QString::fromStdString(folder);
+    Boxes.clear();
+    Send("   ");
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "No recipient address has been entered.  Please correct.");
+    EXPECT_EQ(ReadFile(folder + "/..shot.gif").substr(0, 4), "GIF8");
+}
+
 TEST_F(MailDialog, FieldsAreTrimmedAndTheMessageArrives) {
     TScriptServer server(Accept);
     Config.EMailFile = "shot.gif";
