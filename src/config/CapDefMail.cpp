@@ -28,8 +28,9 @@ void TCaptureDefaults::BuildMailLogin(QWidget* s) {
 }
 
 void TCaptureDefaults::ShowMailLogin() {
-    const QSignalBlocker b(Security);                       // the stored port stays as it is
-    Security->setCurrentIndex(SecurityOf(Config.Security)); // unknown: none shown
+    const QSignalBlocker b(Security); // the stored port stays as it is
+    // An unknown mode shows none of the three.
+    Security->setCurrentIndex(SecurityOf(Config.Security));
     UserName->setText(QString::fromStdString(Config.UserName));
     MailPassword->clear(); // a stored password is never shown
 }
