@@ -53,7 +53,7 @@ void UnlinkNamedMutex(const std::string& name) {
 }
 
 bool TInstanceMarker::IsHeld(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
@@ -63,7 +63,8 @@ bool TInstanceMarker::IsHeld(const std::string& path) {
 bool TInstanceMarker::Create(const std::string& path) {
     Close();
     // O_CLOEXEC: a child (help viewer, browser) must never keep the marker alive.
-    Fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // O_NOFOLLOW: a link planted in its place must not make us create its target.
+    Fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (Fd < 0) return false;
     if (flock(Fd, LOCK_EX | LOCK_NB) != 0) {
         Close();

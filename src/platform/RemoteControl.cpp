@@ -45,11 +45,16 @@ TRemoteCommand RemoteCommandFromWord(std::string_view word) {
 }
 
 std::string RemoteSocketPath() {
-    return MarkerPath() + ".socket";
+    const std::string marker = MarkerPath();
+    return marker.empty() ? marker : marker + ".socket";
 }
 
 int SendRemoteCommand(TRemoteCommand command) {
     const std::string path = RemoteSocketPath();
+    if (path.empty()) {
+        std::fprintf(stderr, "snaprio: %s\n", RuntimeDirRefusal().c_str());
+        return 1;
+    }
     QLocalSocket socket;
     socket.connectToServer(QString::fromStdString(path));
     if (!socket.waitForConnected(AnswerTimeoutMs)) {
@@ -101,6 +106,7 @@ TRemoteServer::~TRemoteServer() {
 }
 
 bool TRemoteServer::Listen() {
+    if (RemoteSocketPath().empty()) return false;
     const QString path = QString::fromStdString(RemoteSocketPath());
     QLocalServer::removeServer(path);
     return Server->listen(path);
