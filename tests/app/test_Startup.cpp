@@ -122,7 +122,7 @@ TEST(StartupFolder, AFallbackFolderOthersCanWriteIsRefused) {
     // and a socket that answers every command.
     const std::string squat =
         "mkdir -m 777 " + folder + " && ln -s " + home.File("planted") + " " + folder +
-        "/VREX2321Z && exec python3 -c 'import socket,os\n"
+        "/VREX2321Z && exec /usr/bin/python3 -c 'import socket,os\n"
         "s=socket.socket(socket.AF_UNIX)\ns.bind(\"" +
         folder +
         "/VREX2321Z.socket\")\n"
