@@ -169,3 +169,18 @@ TEST(StartupFolder, AFallbackFolderOthersCanWriteIsRefused) {
     }
     std::filesystem::remove_all(folder);
 }
+
+// The signals that end a session (the terminal closing sends SIGHUP) end the
+// program the normal way: settings saved, socket file gone.
+TEST_F(Startup, EndingSignalsSaveTheSettingsAndRemoveTheSocket) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        WriteFile(Runtime.File("SNAPRO.INI"), "[Misc]\nFirst Time=No\n");
+        auto program = Start();
+        ASSERT_TRUE(WaitFor([&] { return FileExists(Runtime.File("VREX2321Z.socket")); }))
+            << program->Stderr();
+        program->Signal(sig);
+        EXPECT_EQ(program->Wait(), 0) << sig;
+        EXPECT_EQ(KeyLines(ReadFile(Runtime.File("SNAPRO.INI"))), 73) << sig;
+        EXPECT_FALSE(FileExists(Runtime.File("VREX2321Z.socket"))) << sig;
+    }
+}
