@@ -99,6 +99,17 @@ int RunCommand(const std::vector<std::string>& argv, std::string* output) {
     return status;
 }
 
+bool CanSwitchUser() {
+    return geteuid() == 0;
+}
+
+std::vector<std::string> AsUser(unsigned uid, std::vector<std::string> argv) {
+    const std::string id = std::to_string(uid);
+    argv.insert(argv.begin(),
+                {"setpriv", "--reuid=" + id, "--regid=" + id, "--clear-groups", "--"});
+    return argv;
+}
+
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {

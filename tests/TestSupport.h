@@ -52,6 +52,12 @@ private:
 // Runs a command to its end; the exit status (stdout into *Output when given).
 int RunCommand(const std::vector<std::string>& argv, std::string* output = nullptr);
 
+// Other users, for what they can do to ours: Argv run as Uid (its group the
+// same number, no others) through setpriv. Only root can switch users.
+constexpr unsigned Nobody = 65534;
+bool CanSwitchUser();
+std::vector<std::string> AsUser(unsigned uid, std::vector<std::string> argv);
+
 // Polls Condition (pumping the Qt event loop when there is one) until it holds
 // or Timeout passes.
 bool WaitFor(const std::function<bool()>& condition,

@@ -83,6 +83,8 @@ int RunProgram(int argc, char** argv) {
     };
 
     const std::string markerPath = MarkerPath();
+    if (markerPath.empty())
+        return SystemError((RuntimeDirRefusal() + "  Program will terminate.").c_str());
     if (TInstanceMarker::IsHeld(markerPath)) {
         std::fprintf(stderr, "Snaprio 2000 is already running.\n");
         UserDialogs().MessageBox(nullptr, QStringLiteral("Snaprio 2000 is already running."),

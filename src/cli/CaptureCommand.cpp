@@ -10,6 +10,7 @@
 
 #include "cli/Usage.h"
 #include "imaging/ImageConvert.h"
+#include "imaging/PartFiles.h"
 #include "platform/GrabFailure.h"
 #include "platform/x11/X11ScreenRows.h"
 #include "shapes/CaptureItems.h"
@@ -82,6 +83,7 @@ int CaptureCommand(const char* what, const char* file) {
 
 int CaptureMain(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN); // a file size limit fails the write, and the save says so
+    RemovePartFilesOnSignals();
     if (argc != 4) {
         std::fprintf(stderr, "snaprio: --capture takes what and FILE\n%s", Usage);
         return 2;

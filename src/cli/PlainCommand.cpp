@@ -7,6 +7,7 @@
 
 #include "cli/Usage.h"
 #include "imaging/ImageConvert.h"
+#include "imaging/PartFiles.h"
 
 int ConvertCommand(const char* in, const char* out) {
     for (const char* name : {in, out}) {
@@ -41,6 +42,7 @@ int PlainCommand(int argc, char** argv) {
         return 0;
     }
     if (arg != "--convert") return -1;
+    RemovePartFilesOnSignals();
     if (argc != 4) {
         std::fprintf(stderr, "snaprio: --convert takes IN and OUT\n%s", Usage);
         return 2;

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "imaging/ImageError.h"
+#include "imaging/PartFiles.h"
 
 namespace {
 struct TFileCloser {
@@ -67,6 +68,7 @@ TFileWriter::TFileWriter(const std::string& fileName) : Name(fileName) {
             if (Fd < 0 && errno != EEXIST) break;
         }
         if (Fd < 0) TempName.clear();
+        if (Fd >= 0) KeepPartFile(TempName);
     }
     if (Fd < 0) Fail("Cannot create", fileName, errno);
     struct stat st {};
@@ -77,7 +79,9 @@ TFileWriter::TFileWriter(const std::string& fileName) : Name(fileName) {
 TFileWriter::~TFileWriter() {
     if (Fd < 0) return;
     ::close(Fd);
-    if (!TempName.empty()) ::unlink(TempName.c_str());
+    if (TempName.empty()) return;
+    ::unlink(TempName.c_str());
+    ForgetPartFile(TempName);
 }
 
 void TFileWriter::WriteOut(const uint8_t* bytes, size_t size) {
@@ -153,15 +157,15 @@ void TFileWriter::Commit() {
             TempName.clear();
             Fail("Cannot write", Name, err);
         }
+        KeepPartFile(TempName);
     }
     const int fd = Fd;
     Fd = -1;
     int err = ::close(fd) == 0 ? 0 : errno;
     if (err == 0 && ::rename(TempName.c_str(), Name.c_str()) != 0) err = errno;
-    if (err != 0) {
-        ::unlink(TempName.c_str());
-        Fail("Cannot write", Name, err);
-    }
+    if (err != 0) ::unlink(TempName.c_str());
+    ForgetPartFile(TempName);
+    if (err != 0) Fail("Cannot write", Name, err);
 }
 
 TMappedFile::TMappedFile(const std::string& fileName) {

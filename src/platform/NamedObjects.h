@@ -15,8 +15,10 @@ public:
     TSharedMemory& operator=(const TSharedMemory&) = delete;
     ~TSharedMemory();
 
-    bool Create(const std::string& name, size_t size); // open or create, set the size
-    bool Map();                                        // map the whole block
+    // Creates the block, or opens an existing one of the user's own that
+    // others cannot write (another's is replaced, or refused); sets the size.
+    bool Create(const std::string& name, size_t size);
+    bool Map(); // map the whole block
     uint8_t* Data() const { return FData; }
     void Unlink(); // removes the name; the mapping stays valid
 
@@ -28,7 +30,8 @@ private:
 };
 
 // A named POSIX semaphore standing for the instance mutex: created, never
-// waited on; an existing one of that name counts as success.
+// waited on; an existing one of the user's own, that others cannot write,
+// counts as success (another's is replaced, or refused).
 bool CreateNamedMutex(const std::string& name);
 void UnlinkNamedMutex(const std::string& name);
 

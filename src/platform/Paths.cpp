@@ -37,12 +37,29 @@ std::string IniFilePath() {
     return base + "/snaprio/SNAPRO.INI";
 }
 
+std::string FallbackRuntimeDir() {
+    return "/tmp/snaprio-" + std::to_string(getuid());
+}
+
 std::string RuntimeDir() {
     std::string dir = Env("XDG_RUNTIME_DIR");
     if (!dir.empty() && dir[0] == '/') return dir;
-    dir = "/tmp/snaprio-" + std::to_string(getuid());
+    // Anyone can make this name in /tmp first: a folder of another user, or
+    // one that others can write, would let them plant links to our files,
+    // answer our commands or hold our marker.
+    dir = FallbackRuntimeDir();
     ::mkdir(dir.c_str(), 0700);
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+        (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return {};
     return dir;
+}
+
+std::string RuntimeDirRefusal() {
+    return "The folder " + FallbackRuntimeDir() +
+           " belongs to another user or others can write to it; remove it or set "
+           "XDG_RUNTIME_DIR.";
 }
 
 std::string SharedBlockName() {
@@ -52,7 +69,8 @@ std::string MutexName() {
     return "/VR67aQeR." + Tag();
 }
 std::string MarkerPath() {
-    return RuntimeDir() + "/VREX2321Z";
+    const std::string dir = RuntimeDir();
+    return dir.empty() ? dir : dir + "/VREX2321Z";
 }
 
 std::string DataDir() {

@@ -8,14 +8,17 @@
 std::string IniFilePath();
 
 // The folder for the running-instance marker: $XDG_RUNTIME_DIR, else
-// /tmp/snaprio-UID (created private to the user).
+// FallbackRuntimeDir(), created private to the user. Empty when that folder
+// belongs to another user or others can write to it.
 std::string RuntimeDir();
+std::string FallbackRuntimeDir(); // /tmp/snaprio-UID
+std::string RuntimeDirRefusal();  // says why RuntimeDir() is empty
 
 // Names of the shared hook block and the instance mutex, unique per user and
 // runtime folder, so two users (or two test sessions) never meet.
 std::string SharedBlockName();
 std::string MutexName();
-std::string MarkerPath();
+std::string MarkerPath(); // empty when RuntimeDir() is
 
 // The program's own data folder: $XDG_DATA_HOME/snaprio (~/.local/share when
 // unset or not absolute). Not created here.

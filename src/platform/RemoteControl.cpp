@@ -1,10 +1,15 @@
 #include "platform/RemoteControl.h"
 
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <utility>
 
 #include "platform/Paths.h"
@@ -22,7 +27,9 @@ constexpr std::array<TCommandName, 3> Commands{{
 }};
 
 constexpr int AnswerTimeoutMs = 5000;
-constexpr qint64 MaxLine = 64; // a longer line is no command of ours
+constexpr qint64 MaxLine = 64;     // a longer line is no command of ours, newline included
+constexpr int IdleClientMs = 5000; // a client of ours sends its line at once
+constexpr int AcceptRetryMs = 200; // out of descriptors with no client to drop
 
 } // namespace
 
@@ -45,11 +52,16 @@ TRemoteCommand RemoteCommandFromWord(std::string_view word) {
 }
 
 std::string RemoteSocketPath() {
-    return MarkerPath() + ".socket";
+    const std::string marker = MarkerPath();
+    return marker.empty() ? marker : marker + ".socket";
 }
 
 int SendRemoteCommand(TRemoteCommand command) {
     const std::string path = RemoteSocketPath();
+    if (path.empty()) {
+        std::fprintf(stderr, "snaprio: %s\n", RuntimeDirRefusal().c_str());
+        return 1;
+    }
     QLocalSocket socket;
     socket.connectToServer(QString::fromStdString(path));
     if (!socket.waitForConnected(AnswerTimeoutMs)) {
@@ -74,34 +86,92 @@ int SendRemoteCommand(TRemoteCommand command) {
 }
 
 TRemoteServer::TRemoteServer(std::function<void(TRemoteCommand)> handler, QObject* parent)
-    : QObject(parent), Handler(std::move(handler)), Server(new QLocalServer(this)) {
-    Server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(Server, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = Server->nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (!client->canReadLine()) {
-                    if (client->bytesAvailable() > MaxLine) client->abort();
-                    return;
-                }
-                const QByteArray word = client->readLine(MaxLine).trimmed();
-                const TRemoteCommand command = RemoteCommandFromWord(word.toStdString());
-                client->write(command == TRemoteCommand::None ? "unknown\n" : "ok\n");
-                client->flush();
-                client->disconnectFromServer();
-                if (command != TRemoteCommand::None)
-                    QTimer::singleShot(0, this, [this, command] { Handler(command); });
-            });
-        }
-    });
+    : QObject(parent), Handler(std::move(handler)) {
+    AcceptRetry.setSingleShot(true);
+    AcceptRetry.setInterval(AcceptRetryMs);
+    connect(&AcceptRetry, &QTimer::timeout, this, [this] { Accepting->setEnabled(true); });
 }
 
 TRemoteServer::~TRemoteServer() {
-    Server->close(); // removes the socket file
+    if (ListenFd < 0) return;
+    ::close(ListenFd);
+    ::unlink(Path.c_str());
 }
 
 bool TRemoteServer::Listen() {
-    const QString path = QString::fromStdString(RemoteSocketPath());
-    QLocalServer::removeServer(path);
-    return Server->listen(path);
+    Path = RemoteSocketPath();
+    if (Path.empty()) return false;
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (Path.size() >= sizeof address.sun_path) return false;
+    Path.copy(address.sun_path, Path.size());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    ::unlink(Path.c_str()); // a stale socket of a dead copy: the caller holds the marker
+    const mode_t mask = ::umask(077);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::umask(mask);
+    if (!bound || ::listen(fd, SOMAXCONN) != 0) {
+        ::close(fd);
+        return false;
+    }
+    ListenFd = fd;
+    Accepting = new QSocketNotifier(ListenFd, QSocketNotifier::Read, this);
+    connect(Accepting, &QSocketNotifier::activated, this, [this] { AcceptAll(); });
+    return true;
+}
+
+void TRemoteServer::AcceptAll() {
+    for (;;) {
+        const int fd = ::accept4(ListenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            Adopt(fd);
+            continue;
+        }
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        if (errno != EMFILE && errno != ENFILE) return; // nothing pending, or a passing fault
+        // Out of descriptors: the client that has waited longest without a
+        // command makes room; with none to drop, try again in a while. The
+        // listener itself stays whatever happens.
+        while (!Clients.empty() && !Clients.front()) Clients.pop_front();
+        if (Clients.empty()) {
+            Accepting->setEnabled(false);
+            AcceptRetry.start();
+            return;
+        }
+        Drop(Clients.front());
+        Clients.pop_front();
+    }
+}
+
+void TRemoteServer::Drop(QLocalSocket* client) {
+    client->abort(); // frees the descriptor now
+    client->deleteLater();
+}
+
+void TRemoteServer::Adopt(int fd) {
+    auto* client = new QLocalSocket(this);
+    if (!client->setSocketDescriptor(fd)) {
+        ::close(fd);
+        client->deleteLater();
+        return;
+    }
+    Clients.emplace_back(client);
+    connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+    QTimer::singleShot(IdleClientMs, client, [this, client] { Drop(client); });
+    connect(client, &QLocalSocket::readyRead, this, [this, client] {
+        if (!client->canReadLine()) {
+            if (client->bytesAvailable() > MaxLine) Drop(client);
+            return;
+        }
+        const QByteArray line = client->readLine();
+        const TRemoteCommand command = line.size() > MaxLine
+                                           ? TRemoteCommand::None
+                                           : RemoteCommandFromWord(line.trimmed().toStdString());
+        client->write(command == TRemoteCommand::None ? "unknown\n" : "ok\n");
+        client->flush();
+        client->disconnectFromServer();
+        if (command != TRemoteCommand::None)
+            QTimer::singleShot(0, this, [this, command] { Handler(command); });
+    });
 }

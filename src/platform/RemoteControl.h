@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,11 +26,14 @@ std::string RemoteSocketPath();
 // (0 done, 1 no copy answers) and says why on stderr.
 int SendRemoteCommand(TRemoteCommand command);
 
-class QLocalServer;
+class QLocalSocket;
+class QSocketNotifier;
 
 // The server in the running copy. Each command is answered first and then
 // handed to Handler from the event loop, so a command that opens a modal box
-// never keeps the client waiting.
+// never keeps the client waiting. Clients that send no line are dropped after
+// a while, and at the descriptor limit the one that has waited longest makes
+// room: the socket answers as long as the program lives, and goes with it.
 class TRemoteServer : public QObject {
     Q_OBJECT
 public:
@@ -38,6 +44,14 @@ public:
     bool Listen();
 
 private:
+    void AcceptAll();
+    void Adopt(int fd);
+    void Drop(QLocalSocket* client);
+
     std::function<void(TRemoteCommand)> Handler;
-    QLocalServer* Server;
+    std::string Path;
+    int ListenFd = -1;
+    QSocketNotifier* Accepting = nullptr;
+    QTimer AcceptRetry;
+    std::deque<QPointer<QLocalSocket>> Clients; // oldest first
 };

@@ -10,6 +10,9 @@ namespace {
 
 int Pipe[2] = {-1, -1};
 
+// SIGHUP comes when the terminal the program was started from closes.
+constexpr int EndingSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 void OnSignal(int) {
     const int saved = errno;
     char c = 1;
@@ -32,11 +35,9 @@ TUnixSignals::TUnixSignals(QObject* parent) : QObject(parent) {
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
+    for (int sig : EndingSignals) sigaction(sig, &sa, nullptr);
 }
 
 TUnixSignals::~TUnixSignals() {
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
+    for (int sig : EndingSignals) std::signal(sig, SIG_DFL);
 }

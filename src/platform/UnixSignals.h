@@ -1,4 +1,4 @@
-// SIGTERM and SIGINT, turned into a Qt signal on the UI thread, so that the
+// SIGTERM, SIGINT and SIGHUP, turned into a Qt signal on the UI thread, so that the
 // program can close its main window the normal way and save its settings.
 #pragma once
 

@@ -2,6 +2,8 @@
 // strip at a time: its files equal what the resident program's grab and
 // save write for the same rectangle, at every depth, with and without shared
 // memory, also for a window partly off the screen.
+#include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
@@ -56,5 +58,48 @@ TEST(CaptureProgram, WritesWhatTheResidentGrabAndSaveWrite) {
                         ReadFile(dir.File(std::string("expected-") + file)))
                 << item << " " << file;
         }
+    }
+}
+
+// Where the file system has no nameless files the picture is written to a
+// named `.part` file; a signal while it is written leaves neither that file
+// nor the target behind.
+TEST(CaptureProgram, ASignalWhileANamedPartFileIsWrittenLeavesNothing) {
+    TTempDir dir;
+    ASSERT_TRUE(
+        QImage(200, 100, QImage::Format_RGB32).save(QString::fromStdString(dir.File("in.bmp"))));
+    auto others = [&] {
+        std::string names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+            if (e.path().filename() != "in.bmp") names += e.path().filename().string() + " ";
+        return names;
+    };
+    struct {
+        std::vector<std::string> Args;
+        int Signal;
+    } const cases[] = {
+        {{"--convert", dir.File("in.bmp"), dir.File("out.GIF")}, 0},
+        {{"--convert", dir.File("in.bmp"), dir.File("out.GIF")}, SIGTERM},
+        {{"--convert", dir.File("in.bmp"), dir.File("out.JPG")}, SIGHUP},
+        {{"--capture", "screen", dir.File("out.BMP")}, SIGINT},
+        {{"--capture", "screen", dir.File("out.GIF")}, SIGTERM},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{SNAPRIO_BINARY};
+        argv.insert(argv.end(), c.Args.begin(), c.Args.end());
+        std::vector<std::string> env{std::string("LD_PRELOAD=") + NO_TMPFILE};
+        if (c.Signal) env.push_back("SNAPRIO_STALL_PART=1");
+        TProcess program(argv, env);
+        if (!c.Signal) {
+            EXPECT_EQ(program.Wait(), 0) << program.Stderr();
+            EXPECT_EQ(others(), "out.GIF ");
+            std::filesystem::remove(dir.File("out.GIF"));
+            continue;
+        }
+        EXPECT_TRUE(WaitFor([&] { return others().find(".part ") != std::string::npos; }))
+            << c.Args[0] << " " << others() << program.Stderr();
+        program.Signal(c.Signal);
+        EXPECT_EQ(program.Wait(), 128 + c.Signal) << c.Args[0];
+        EXPECT_EQ(others(), "") << c.Args[0] << " " << c.Signal;
     }
 }

@@ -60,3 +60,31 @@ TEST(Clipboard, AReaderThatDiesMidTransferAndANewOwnerAreTakenInStride) {
     EXPECT_TRUE(WaitFor([] { return Paste("TARGETS").find("image/bmp") == std::string::npos; }));
     EXPECT_EQ(Paste("UTF8_STRING"), "words\n");
 }
+
+// MULTIPLE from a raw client: a list that names MULTIPLE again (itself, or
+// two lists naming each other) gets None for that pair and the program
+// serves on; two INCR targets in one request both reach their end.
+TEST(Clipboard, MultipleRequestsOfAHostileClientAreAnsweredPairByPair) {
+    CopyToClip(RandomImage(1600, 1200, QImage::Format_RGB32, 5)); // both formats go as INCR
+    const size_t bmp = Paste("image/bmp").size(), png = Paste("image/png").size();
+    const std::string targets = std::to_string(4 * 5); // TARGETS TIMESTAMP MULTIPLE and two
+    struct {
+        std::vector<std::string> Lists;
+        std::string Want;
+    } const cases[] = {
+        {{"LIST=MULTIPLE:LIST"}, "MULTIPLE None\n"},
+        {{"LIST=MULTIPLE:P2", "P2=MULTIPLE:LIST"}, "MULTIPLE None\n"},
+        {{"LIST=TARGETS:P1,MULTIPLE:P2,image/gif:P3", "P2=TARGETS:P4"},
+         "TARGETS P1 " + targets + "\nMULTIPLE None\nimage/gif None\n"},
+        {{"LIST=image/bmp:P1,image/png:P2"},
+         "image/bmp P1 " + std::to_string(bmp) + "\nimage/png P2 " + std::to_string(png) + "\n"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> argv{CLIP_REQUEST};
+        argv.insert(argv.end(), c.Lists.begin(), c.Lists.end());
+        TProcess request(argv);
+        EXPECT_EQ(request.Wait(std::chrono::seconds(60)), 0) << c.Lists[0] << request.Stdout();
+        EXPECT_EQ(request.Stdout(), c.Want) << c.Lists[0];
+    }
+    EXPECT_NE(Paste("TARGETS").find("image/png"), std::string::npos);
+}

@@ -1,7 +1,9 @@
 // The resident program as real processes on the X server.
 #include <csignal>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 #include "TestSupport.h"
 #include "X11Support.h"
@@ -96,4 +98,89 @@ TEST_F(Startup, CommandLineWorksWithoutADisplay) {
     EXPECT_EQ(resident.Wait(), 1);
     EXPECT_NE(resident.Stderr().find("X display"), std::string::npos);
     EXPECT_FALSE(FileExists(Runtime.File("SNAPRO.INI")));
+}
+
+// Without XDG_RUNTIME_DIR the marker and the socket live in /tmp/snaprio-UID,
+// a name any user can take first. A folder of another user, or one others
+// can write, is refused: no file is created through a planted link, no
+// stranger's socket answers --quit. A folder of our own, private, works.
+TEST(StartupFolder, AFallbackFolderOthersCanWriteIsRefused) {
+    if (!CanSwitchUser()) GTEST_SKIP() << "acting as two users needs root (setpriv)";
+    const unsigned user = Nobody - 1;
+    const std::string folder = "/tmp/snaprio-" + std::to_string(user);
+    TTempDir home;
+    ASSERT_EQ(::chown(home.Path().c_str(), user, user), 0);
+    WriteFile(home.File("SNAPRO.INI"), "[Misc]\nFirst Time=No\n");
+    ASSERT_EQ(::chown(home.File("SNAPRO.INI").c_str(), user, user), 0);
+    const std::vector<std::string> env{"XDG_RUNTIME_DIR=", "HOME=" + home.Path(),
+                                       "SNAPRIO_INI=" + home.File("SNAPRO.INI")};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), SNAPRIO_BINARY);
+        return std::make_unique<TProcess>(AsUser(user, args), env);
+    };
+    // Another user's folder, open to all, with a link in the marker's place
+    // and a socket that answers every command.
+    const std::string squat =
+        "mkdir -m 777 " + folder + " && ln -s " + home.File("planted") + " " + folder +
+        "/VREX2321Z && exec /usr/bin/python3 -c 'import socket,os\n"
+        "s=socket.socket(socket.AF_UNIX)\ns.bind(\"" +
+        folder +
+        "/VREX2321Z.socket\")\n"
+        "os.chmod(\"" +
+        folder +
+        "/VREX2321Z.socket\",0o777)\ns.listen()\n"
+        "while True:\n c,_=s.accept()\n c.recv(64)\n c.sendall(b\"ok\\n\")\n c.close()'";
+    struct {
+        const char* Name;
+        std::string Setup;
+        unsigned Setter;
+        bool Refused;
+    } const cases[] = {
+        {"another user's", squat, Nobody, true},
+        {"our own, writable by others", "mkdir -m 777 " + folder, user, true},
+        {"our own, private", "", user, false},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(folder);
+        std::unique_ptr<TProcess> setter;
+        if (!c.Setup.empty()) {
+            setter = std::make_unique<TProcess>(AsUser(c.Setter, {"sh", "-c", c.Setup}));
+            ASSERT_TRUE(WaitFor([&] { return FileExists(folder); })) << c.Name;
+            if (c.Setup == squat) {
+                ASSERT_TRUE(WaitFor([&] { return FileExists(folder + "/VREX2321Z.socket"); }));
+            }
+        }
+        auto quit = run({"--quit"});
+        EXPECT_EQ(quit->Wait(), 1) << c.Name;
+        auto program = run({});
+        if (c.Refused) {
+            EXPECT_TRUE(WaitFor([&] {
+                return program->Stderr().find("belongs to another user or others can write") !=
+                       std::string::npos;
+            })) << c.Name
+                << program->Stderr();
+            EXPECT_FALSE(FileExists(home.File("planted"))) << c.Name;
+        } else {
+            ASSERT_TRUE(WaitFor([&] { return FileExists(folder + "/VREX2321Z.socket"); }))
+                << program->Stderr();
+            EXPECT_EQ(run({"--quit"})->Wait(), 0);
+            EXPECT_EQ(program->Wait(), 0) << program->Stderr();
+        }
+    }
+    std::filesystem::remove_all(folder);
+}
+
+// The signals that end a session (the terminal closing sends SIGHUP) end the
+// program the normal way: settings saved, socket file gone.
+TEST_F(Startup, EndingSignalsSaveTheSettingsAndRemoveTheSocket) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        WriteFile(Runtime.File("SNAPRO.INI"), "[Misc]\nFirst Time=No\n");
+        auto program = Start();
+        ASSERT_TRUE(WaitFor([&] { return FileExists(Runtime.File("VREX2321Z.socket")); }))
+            << program->Stderr();
+        program->Signal(sig);
+        EXPECT_EQ(program->Wait(), 0) << sig;
+        EXPECT_EQ(KeyLines(ReadFile(Runtime.File("SNAPRO.INI"))), 73) << sig;
+        EXPECT_FALSE(FileExists(Runtime.File("VREX2321Z.socket"))) << sig;
+    }
 }

@@ -193,3 +193,54 @@ TEST_F(TrayProgram, CommandsReachTheRunningCopyAndSayWhenThereIsNone) {
     EXPECT_NE(ReadFile(Dir.File("SNAPRO.INI")).find("First Time=No"), std::string::npos);
     EXPECT_FALSE(FileExists(Dir.File("VREX2321Z.socket")));
 }
+
+// Clients that connect and say nothing are timed out, and at the descriptor
+// limit the listener stays: the program under a limit of 64 descriptors, 80
+// idle connections, and the socket still answers. A line longer than a
+// command is no command, whatever it starts with.
+TEST_F(TrayProgram, IdleClientsAtTheDescriptorLimitNeverCostTheSocket) {
+    WriteFile(Dir.File("SNAPRO.INI"), "[Misc]\nFirst Time=No\n");
+    TProcess program({"prlimit", "--nofile=64", SNAPRIO_BINARY}, Env());
+    const std::string socket = Dir.File("VREX2321Z.socket");
+    ASSERT_TRUE(WaitFor([&] { return FileExists(socket); })) << program.Stderr();
+    // Holds what it could connect, then waits until the program has closed them all.
+    TProcess idle({"/usr/bin/python3", "-c",
+                   "import socket,sys,select\n"
+                   "c=[]\n"
+                   "for i in range(80):\n"
+                   " s=socket.socket(socket.AF_UNIX);s.settimeout(1)\n"
+                   " try: s.connect(sys.argv[1]);c.append(s)\n"
+                   " except OSError: pass\n"
+                   "print(len(c),flush=True)\n"
+                   "while c:\n"
+                   " r,_,_=select.select(c,[],[])\n"
+                   " for s in r:\n"
+                   "  if not s.recv(1): c.remove(s)\n"
+                   "print('all closed',flush=True)\n",
+                   socket});
+    ASSERT_TRUE(WaitFor([&] { return idle.Stdout().find('\n') != std::string::npos; }));
+    EXPECT_EQ(idle.Stdout(), "80\n");
+    struct {
+        std::string Line, Answer;
+    } const cases[] = {
+        {"quit" + std::string(196, ' ') + "\n", "unknown\n"},
+        {"quit" + std::string(59, ' ') + "x\n", "unknown\n"},
+        {"nothing\n", "unknown\n"},
+    };
+    for (const auto& c : cases) {
+        TProcess client({"/usr/bin/python3", "-c",
+                         "import socket,sys\n"
+                         "s=socket.socket(socket.AF_UNIX);s.connect(sys.argv[1])\n"
+                         "s.sendall(sys.argv[2].encode())\n"
+                         "print(s.recv(64).decode(),end='')\n",
+                         socket, c.Line});
+        EXPECT_EQ(client.Wait(), 0) << client.Stderr();
+        EXPECT_EQ(client.Stdout(), c.Answer) << c.Line.size();
+    }
+    EXPECT_TRUE(program.Running());
+    EXPECT_TRUE(WaitFor([&] { return !idle.Running(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(idle.Stdout(), "80\nall closed\n");
+    EXPECT_EQ(Run({"--quit"})->Wait(), 0);
+    EXPECT_EQ(program.Wait(), 0) << program.Stderr();
+    EXPECT_FALSE(FileExists(socket));
+}

@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <poll.h>
@@ -184,7 +185,9 @@ private:
     }
 
     // MULTIPLE: pairs of (target, property) in the requestor's property; each
-    // that cannot be converted gets None for its property.
+    // that cannot be converted gets None for its property. A MULTIPLE inside
+    // MULTIPLE is one of those: a list that names itself, or two that name
+    // each other, would otherwise have us recurse until the stack runs out.
     bool ConvertMultiple(Window requestor, Atom property) {
         Atom type;
         int format;
@@ -198,7 +201,8 @@ private:
         if (format != 32) return false;
         auto* pairs = reinterpret_cast<Atom*>(data);
         for (unsigned long i = 0; i + 1 < count; i += 2)
-            if (pairs[i + 1] == None || !Convert(requestor, pairs[i], pairs[i + 1]))
+            if (pairs[i + 1] == None || pairs[i] == Multiple ||
+                !Convert(requestor, pairs[i], pairs[i + 1]))
                 pairs[i + 1] = None;
         Put(requestor, property, AtomPair, 32, pairs, int(count));
         return true;
@@ -217,7 +221,10 @@ private:
             t->Offset += n;
             if (n == 0) { // the empty piece that ends the transfer has gone
                 Transfers.erase(t);
-                XSelectInput(Dpy, requestor, NoEventMask);
+                // One MULTIPLE may run several transfers to the same window.
+                if (std::none_of(Transfers.begin(), Transfers.end(),
+                                 [&](const TTransfer& o) { return o.Requestor == requestor; }))
+                    XSelectInput(Dpy, requestor, NoEventMask);
             }
             XFlush(Dpy);
             return;
