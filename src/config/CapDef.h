@@ -123,7 +123,10 @@ private:
     void FormCreate();
     void FormShow();
     void FillHotKeys();
+    // Selects line Index and brings it to the middle of the list.
     void SelectHotKey(int index);
+    // The entry and the line under it name hot key Index.
+    void ShowHotKey(int index);
     void SetPreviewFrame(bool wide);
     int SelectedItem() const;
     // The fields the geometry controls edit for the selected item.
