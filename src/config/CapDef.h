@@ -132,6 +132,9 @@ private:
     // The fields the geometry controls edit for the selected item.
     int32_t ConfigRec::*VectorsField() const;
     int32_t ConfigRec::*VectorSizeField() const;
+    // A geometry edit that loses the focus shows the value in force again, so
+    // a text it did not take (out of range, no digits) does not stay there.
+    void GeometryEditExit(QObject* edit);
     // Switches the key reports off if this dialog has them.
     void StopKeyReports();
 

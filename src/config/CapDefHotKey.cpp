@@ -82,5 +82,6 @@ bool TCaptureDefaults::event(QEvent* e) {
 bool TCaptureDefaults::eventFilter(QObject* watched, QEvent* e) {
     if (watched == HotKeyEntry && e->type() == QEvent::FocusIn) HotKeyEntryEnter();
     if (watched == HotKeyEntry && e->type() == QEvent::FocusOut) HotKeyEntryExit();
+    if (watched != HotKeyEntry && e->type() == QEvent::FocusOut) GeometryEditExit(watched);
     return QDialog::eventFilter(watched, e);
 }
