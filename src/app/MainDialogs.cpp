@@ -36,10 +36,13 @@ void TMainWin::About() {
 void TMainWin::FirstUse() {
     if (!Config.FirstTime) return;
     Config.FirstTime = false;
+    Tray->HoldNotice(true);
     {
         TMyNotice notice(this);
         notice.NoticeKind = nkFirstUse;
         notice.exec();
     }
     if (!Closing && !ConfigOpen) Configure(cpHotKey);
+    // The no-tray box, if due, after the dialogs and with the key now in force.
+    if (!Closing) Tray->HoldNotice(false);
 }
