@@ -125,7 +125,7 @@ private:
     void FillHotKeys();
     // Selects line Index and brings it to the middle of the list.
     void SelectHotKey(int index);
-    // The entry and the line under it name hot key Index.
+    // The entry, and the note under it, name hot key Index.
     void ShowHotKey(int index);
     void SetPreviewFrame(bool wide);
     int SelectedItem() const;
