@@ -20,10 +20,13 @@ void TMainWin::ConfigButtonClick() {
 }
 
 void TMainWin::Configure(int startPage) {
+    const int whatToCap = Config.WhatToCap, shape = Config.Shape;
     if (!OpenCaptureDefaults(this, startPage)) return;
-    // The hook already watches the new key; the capture screen on show
-    // preselects the new default item.
-    if (Screen() == 1 && isVisible()) SetScreen(1);
+    // The hook already watches the new key. A capture screen on show takes a
+    // new default item at once; with the default as it was, the item the
+    // user picked there stays.
+    const bool newDefault = Config.WhatToCap != whatToCap || Config.Shape != shape;
+    if (Screen() == scCapture && isVisible() && newDefault) SetScreen(scCapture);
 }
 
 void TMainWin::About() {
@@ -33,10 +36,13 @@ void TMainWin::About() {
 void TMainWin::FirstUse() {
     if (!Config.FirstTime) return;
     Config.FirstTime = false;
+    Tray->HoldNotice(true);
     {
         TMyNotice notice(this);
         notice.NoticeKind = nkFirstUse;
         notice.exec();
     }
     if (!Closing && !ConfigOpen) Configure(cpHotKey);
+    // The no-tray box, if due, after the dialogs and with the key now in force.
+    if (!Closing) Tray->HoldNotice(false);
 }

@@ -158,8 +158,14 @@ void TTrayMenu::Activate() {
     // notice does), and only when no tray came in a few seconds.
     if (Config.FirstTime)
         QTimer::singleShot(NoTrayNoticeDelayMs, this, [this] {
-            if (!TaskIcon1->Active()) ShowNoTrayNotice();
+            NoticeDue = true;
+            if (!NoticeHeld) ShowNoTrayNotice();
         });
+}
+
+void TTrayMenu::HoldNotice(bool hold) {
+    NoticeHeld = hold;
+    if (!hold && NoticeDue) ShowNoTrayNotice();
 }
 
 void TTrayMenu::TrayAppeared() {
@@ -188,7 +194,7 @@ void TTrayMenu::IconShown() {
 }
 
 void TTrayMenu::ShowNoTrayNotice() {
-    if (NoticeShown) return;
+    if (NoticeShown || TaskIcon1->Active()) return;
     NoticeShown = true;
     // Not modal and not taking the focus: the program stays usable by its
     // hot key while the box waits.

@@ -51,6 +51,10 @@ public:
     // How long a first run waits for a tray before it says how to reach the
     // program without one.
     static inline int NoTrayNoticeDelayMs = 5000;
+    // While the first-use notice and dialog are up, that box waits for them:
+    // beside a modal dialog it could not be clicked, and the key it names may
+    // still change there.
+    void HoldNotice(bool hold);
 
     void TaskIcon1RightClick(QPoint at);
     void CaptureImage1Click();
@@ -79,6 +83,8 @@ private:
     QTimer* Retry = nullptr;
     int RetriesLeft = 0;
     bool NoticeShown = false;
+    bool NoticeDue = false; // the wait for a tray is over
+    bool NoticeHeld = false;
     QPointer<THelpWindow> FHelp;
 };
 

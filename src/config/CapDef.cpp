@@ -194,6 +194,7 @@ void TCaptureDefaults::BuildCapSheet() {
         g.S->setOrientation(Qt::Horizontal);
         g.E = Make<QLineEdit>(CapturePanel, g.Edit, {188, g.Top + 4, 34, 20});
         g.E->setMaxLength(3);
+        g.E->installEventFilter(this);
     }
     connect(VectorBar, &QSlider::valueChanged, this, &TCaptureDefaults::VectorBarChange);
     connect(VectorSizeBar, &QSlider::valueChanged, this, &TCaptureDefaults::VectorSizeBarChange);
@@ -440,6 +441,20 @@ void TCaptureDefaults::AngleChange() {
     AngleBar->setValue(*v);
     Preview->SetAngle(*v % 360); // a full turn shows as none
     if (IsPolygon(SelectedItem())) FWork.*ShapeFieldsOf(SelectedItem()).Angle = *v;
+}
+
+void TCaptureDefaults::GeometryEditExit(QObject* edit) {
+    const int i = SelectedItem();
+    int32_t ConfigRec::*field = edit == Vector       ? VectorsField()
+                                : edit == VectorSize ? VectorSizeField()
+                                : edit == Angle      ? ShapeFieldsOf(i).Angle
+                                                     : nullptr;
+    if (!field || !(IsPolygon(i) || i == ciStar)) return;
+    auto* e = static_cast<QLineEdit*>(edit);
+    const QString inForce = QString::number(FWork.*field);
+    if (e->text() == inForce) return;
+    const QSignalBlocker b(e); // bar, preview and working value hold it already
+    e->setText(inForce);
 }
 
 void TCaptureDefaults::MaskColorClick() {

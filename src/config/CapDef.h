@@ -123,12 +123,18 @@ private:
     void FormCreate();
     void FormShow();
     void FillHotKeys();
+    // Selects line Index and brings it to the middle of the list.
     void SelectHotKey(int index);
+    // The entry, and the note under it, name hot key Index.
+    void ShowHotKey(int index);
     void SetPreviewFrame(bool wide);
     int SelectedItem() const;
     // The fields the geometry controls edit for the selected item.
     int32_t ConfigRec::*VectorsField() const;
     int32_t ConfigRec::*VectorSizeField() const;
+    // A geometry edit that loses the focus shows the value in force again, so
+    // a text it did not take (out of range, no digits) does not stay there.
+    void GeometryEditExit(QObject* edit);
     // Switches the key reports off if this dialog has them.
     void StopKeyReports();
 

@@ -31,6 +31,10 @@ void TCaptureDefaults::FillHotKeys() {
 void TCaptureDefaults::SelectHotKey(int index) {
     HotKeyList->setCurrentRow(index);
     HotKeyList->scrollToItem(HotKeyList->item(index), QAbstractItemView::PositionAtCenter);
+    ShowHotKey(index);
+}
+
+void TCaptureDefaults::ShowHotKey(int index) {
     HotKeyEntry->setText(KeyName(index));
     // Said here because this is where users look when a key does nothing.
     HotKeyState->setText(TheInputHook().HeldElsewhere(index)
@@ -55,7 +59,9 @@ void TCaptureDefaults::StopKeyReports() {
 }
 
 void TCaptureDefaults::HotKeyListClick() {
-    if (HotKeyList->currentRow() >= 0) SelectHotKey(HotKeyList->currentRow());
+    // No scrolling here: the list would move the line away from the pointer,
+    // and the button's release would select the line that came under it.
+    if (HotKeyList->currentRow() >= 0) ShowHotKey(HotKeyList->currentRow());
 }
 
 void TCaptureDefaults::KeyReport(int index) {
@@ -76,5 +82,6 @@ bool TCaptureDefaults::event(QEvent* e) {
 bool TCaptureDefaults::eventFilter(QObject* watched, QEvent* e) {
     if (watched == HotKeyEntry && e->type() == QEvent::FocusIn) HotKeyEntryEnter();
     if (watched == HotKeyEntry && e->type() == QEvent::FocusOut) HotKeyEntryExit();
+    if (watched != HotKeyEntry && e->type() == QEvent::FocusOut) GeometryEditExit(watched);
     return QDialog::eventFilter(watched, e);
 }

@@ -33,6 +33,7 @@ void SetHotKeyFlag(int index) {
 void ClearHotKeyFlag(int index) {
     if (HookBlock && index >= 0 && index < HotKeyCount)
         HookWrite(HookBlock->HotKeyFlags[index], uint8_t{0});
+    Changed(); // the hook lets the key go now, not at the next write
 }
 
 void SetHookMode(uint32_t mode) {

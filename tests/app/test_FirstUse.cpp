@@ -1,11 +1,25 @@
 // A first start of the real program: the notice, the configuration dialog on
 // its Hot Key page, a new hot key that works at once and on the next start.
+#include <QApplication>
 #include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <set>
 
+#include "AppSupport.h"
 #include "TestSupport.h"
+#include "app/MainWin.h"
+#include "app/TaskIcon.h"
+#include "app/TrayMenu.h"
+#include "config/CapDef.h"
+#include "config/Configs.h"
+#include "config/Notice.h"
 
 namespace {
 
@@ -99,4 +113,56 @@ TEST(FirstUse, NoticeThenHotKeyPageThenTheNewKeyWorks) {
     EXPECT_EQ(VisibleOfWidth("^Snaprio 2000$", 375), "");
     program->Signal(SIGTERM);
     EXPECT_EQ(program->Wait(), 0);
+}
+
+TEST(FirstUse, WithoutATrayTheBoxComesAfterTheDialogAndNamesTheChosenKey) {
+    LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+    ASSERT_TRUE(Config.FirstTime);
+    std::vector<TBox> boxes;
+    auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+    auto oldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&boxes));
+    const auto tray = TTaskIcon::TrayAvailable;
+    TTaskIcon::TrayAvailable = [] { return false; };
+    const int delay = TTrayMenu::NoTrayNoticeDelayMs;
+    TTrayMenu::NoTrayNoticeDelayMs = 0; // the wait for a tray is over at once
+    {
+        TMainWin win;
+        const auto box = [&] { return win.findChild<QMessageBox*>("NoTrayNotice"); };
+        // Each dialog as it comes: its step runs inside its own modal loop.
+        std::vector<bool> boxUnder;
+        bool busy = false; // the waits below run timers too
+        QTimer answer;
+        answer.setInterval(50);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (busy || !w || !w->isVisible()) return;
+            busy = true;
+            const auto done = qScopeGuard([&] { busy = false; });
+            boxUnder.push_back(box() != nullptr);
+            if (auto* notice = qobject_cast<TMyNotice*>(w)) notice->CloseButton->click();
+            auto* d = qobject_cast<TCaptureDefaults*>(w);
+            if (!d) return;
+            // Ctrl+F9, clicked in the list.
+            QListWidget* list = d->HotKeyList;
+            list->scrollToItem(list->item(18));
+            const QPoint at =
+                list->viewport()->mapToGlobal(list->visualItemRect(list->item(18)).center());
+            RunCommand({"xdotool", "mousemove", std::to_string(at.x()), std::to_string(at.y()),
+                        "click", "1"});
+            EXPECT_TRUE(WaitFor([&] { return d->HotKeyEntry->text() == "Ctrl+F9"; }));
+            d->OkButton->click();
+        });
+        answer.start();
+        win.FirstUse();
+        answer.stop();
+        EXPECT_EQ(boxUnder, (std::vector<bool>{false, false})) << "notice, then dialog";
+        ASSERT_TRUE(WaitFor([&] { return box() && box()->isVisible(); }));
+        EXPECT_TRUE(box()->text().contains("<b>Ctrl+F9</b>")) << box()->text().toStdString();
+        EXPECT_FALSE(box()->text().contains("F11"));
+        box()->close();
+    }
+    TTrayMenu::NoTrayNoticeDelayMs = delay;
+    TTaskIcon::TrayAvailable = tray;
+    SetDisplay(std::move(oldDisplay));
+    SetUserDialogs(std::move(oldDialogs));
 }

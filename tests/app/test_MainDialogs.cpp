@@ -64,6 +64,29 @@ TEST(MainDialogs, ConfigureOpensOnceAndItsSettingsApplyAtOnce) {
     SetUserDialogs(std::move(oldDialogs));
 }
 
+TEST(MainDialogs, OkWithTheSameDefaultKeepsTheItemTheUserChose) {
+    LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+    Config.FirstTime = false;
+    std::vector<TBox> boxes;
+    auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+    auto oldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&boxes));
+    {
+        TMainWin win;
+        win.CaptureImage1Click();
+        ASSERT_TRUE(win.CapScreen->isChecked());
+        for (QRadioButton* choice : {win.CapWindow, win.CapClient, win.CapArea, win.CapShape}) {
+            choice->click();
+            QMetaObject::invokeMethod(
+                &win, [] { OpenDialog()->OkButton->click(); }, Qt::QueuedConnection);
+            win.ConfigButton->click();
+            EXPECT_TRUE(choice->isChecked()) << choice->objectName().toStdString();
+            EXPECT_EQ(win.ShapeBox->isEnabled(), choice == win.CapShape);
+        }
+    }
+    SetDisplay(std::move(oldDisplay));
+    SetUserDialogs(std::move(oldDialogs));
+}
+
 TEST(MainDialogs, TrayAndEMailOpenTheirPages) {
     LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
     std::vector<TBox> boxes;

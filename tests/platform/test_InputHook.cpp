@@ -199,6 +199,9 @@ TEST_F(InputHook, AChangeOfTheBlockTakesEffectAtOnceWithoutPolling) {
     // No event-loop turn between the write and the check: the hook is told.
     SetHotKeyFlag(43); // F10
     EXPECT_TRUE(KeyHeldElsewhere(XK_F10));
+    // A key let go (the capture key replaced) is free for others at once.
+    ClearHotKeyFlag(43);
+    EXPECT_FALSE(KeyHeldElsewhere(XK_F10));
     Display* d = XOpenDisplay(nullptr);
     const auto grab = [d] {
         const int r = XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync,

@@ -169,6 +169,42 @@ TEST_F(CapDef, GeometryEditsTakeOnlyValuesInRange) {
     EXPECT_NE(ReadFile(IniFilePath()).find("Poly3 Angle=300\n"), std::string::npos);
 }
 
+TEST_F(CapDef, AnEditShowsTheValueInForceWhenItLosesTheFocus) {
+    TCaptureDefaults& d = Open();
+    Choose(17); // Polygon 3: 5 vectors of size 38, angle 234
+    QApplication::setActiveWindow(&d);
+    auto type = [](QWidget* edit, const QString& keys) {
+        for (QChar ch : keys) {
+            const int key = ch == '\b' ? int(Qt::Key_Backspace) : ch.toUpper().unicode();
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, ch == '\b' ? QString() : ch);
+            QApplication::sendEvent(edit, &press);
+        }
+    };
+    struct {
+        QLineEdit* Edit;
+        const char* Keys; // after selecting the whole text
+        QSlider* Bar;
+        int32_t ConfigRec::*Field;
+        int Want;
+    } const cases[] = {
+        {d.Angle, "400", d.AngleBar, &ConfigRec::Poly3Angle, 40},
+        {d.Angle, "\b", d.AngleBar, &ConfigRec::Poly3Angle, 40},
+        {d.Vector, "0", d.VectorBar, &ConfigRec::Poly3Vector, 5},
+        {d.VectorSize, "7x", d.VectorSizeBar, &ConfigRec::Poly3VectorSize, 7},
+    };
+    for (const auto& c : cases) {
+        c.Edit->setFocus();
+        QApplication::processEvents();
+        c.Edit->selectAll();
+        type(c.Edit, c.Keys);
+        d.WhatToCap->setFocus(); // the edit loses the focus
+        QApplication::processEvents();
+        EXPECT_EQ(c.Edit->text().toStdString(), std::to_string(c.Want)) << c.Keys;
+        EXPECT_EQ(c.Bar->value(), c.Want) << c.Keys;
+        EXPECT_EQ(d.Work().*c.Field, c.Want) << c.Keys;
+    }
+}
+
 TEST_F(CapDef, EachItemKeepsItsOwnValues) {
     TCaptureDefaults& d = Open();
     Choose(15); // Polygon 1: 12, 48, 198

@@ -8,6 +8,7 @@
 
 #include "DialogsSupport.h"
 #include "TestSupport.h"
+#include "X11Support.h"
 #include "config/CapDef.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
@@ -64,4 +65,35 @@ TEST_F(HotKeyX11, PressedCombinationIsNamedAndAHeldKeyIsSaidSo) {
                                      "as soon as it is free.");
     XCloseDisplay(other);
     d.CancelButton->click();
+}
+
+TEST_F(HotKeyX11, AClickedLineIsTheKeyAndOkMovesTheGrab) {
+    TCaptureDefaults d;
+    d.StartPage = cpHotKey;
+    d.show();
+    ASSERT_TRUE(WaitFor([&] { return d.HotKeyList->viewport()->isVisible(); }));
+    Settle();
+    QListWidget* list = d.HotKeyList;
+    // Lines above and below the stored F11, clicked where they are on the screen.
+    for (auto [row, name] : {std::pair{41, "F8"}, {45, "F12"}, {43, "F10"}, {41, "F8"}}) {
+        const QRect before = list->visualItemRect(list->item(row));
+        ASSERT_TRUE(list->viewport()->rect().contains(before)) << name;
+        const QPoint at = list->viewport()->mapToGlobal(before.center());
+        ASSERT_EQ(RunCommand({"xdotool", "mousemove", std::to_string(at.x()),
+                              std::to_string(at.y()), "click", "1"}),
+                  0);
+        Settle();
+        EXPECT_EQ(list->currentRow(), row) << name;
+        ASSERT_EQ(list->selectedItems().size(), 1) << name;
+        EXPECT_EQ(list->selectedItems()[0]->text().toStdString(), name);
+        EXPECT_EQ(d.HotKeyEntry->text().toStdString(), name);
+        EXPECT_EQ(list->visualItemRect(list->item(row)).top(), before.top())
+            << name << " stays under the pointer";
+    }
+    // Ok: F8 is grabbed, F11 is free for other programs at once.
+    EXPECT_TRUE(KeyHeldElsewhere(XK_F11));
+    d.OkButton->click();
+    EXPECT_EQ(Config.CaptureKey, 41);
+    EXPECT_FALSE(KeyHeldElsewhere(XK_F11));
+    EXPECT_TRUE(KeyHeldElsewhere(XK_F8));
 }
