@@ -243,9 +243,14 @@ void TMainWin::CaptureRequest(bool checkKey, int key) {
 void TMainWin::DoActivate() {
     if (!isVisible()) {
         // Centred on the monitor that holds the pointer, where the user is.
+        // Placed by its client area: a frame-inclusive move depends on
+        // whether Qt has learnt the frame's size yet, which differs between
+        // the first appearance and the later ones.
         QScreen* s = QGuiApplication::screenAt(QCursor::pos());
         const QRect g = (s ? s : screen())->geometry();
-        move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2);
+        setGeometry(
+            QRect(QPoint(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2),
+                  size()));
     } else if (isMinimized() || !OnCurrentDesktop(winId())) {
         // Withdrawn and shown again, it comes back whole, on this desktop.
         hide();
