@@ -3,8 +3,11 @@
 #include <array>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "AppSupport.h"
+#include "ImagingSupport.h"
 #include "TestSupport.h"
 
 #include <X11/Xlib.h>
@@ -67,6 +70,15 @@ TPlace PlaceOf(const std::string& window) {
     return p;
 }
 
+// In the middle of the 1024 x 768 screen, give or take the frame Qt allows
+// for and the tray's strip.
+testing::AssertionResult Centred(const std::string& window) {
+    const TPlace p = PlaceOf(window);
+    if (std::abs(p.X + p.W / 2 - 1024 / 2) <= 20 && std::abs(p.Y + p.H / 2 - 768 / 2) <= 40)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << p.W << " x " << p.H << " at " << p.X << ", " << p.Y;
+}
+
 // Escape to the window; true once it has gone from the screen.
 bool Dismiss(const std::string& title) {
     Xdo({"windowfocus", "--sync", Visible(title)});
@@ -104,6 +116,55 @@ TEST_F(OnTheScreen, TheMainWindowComesBackWhereItFirstAppeared) {
         EXPECT_EQ(p.X, (1024 - 480) / 2);
         EXPECT_EQ(p.Y, (768 - 231) / 2);
     }
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->Wait(), 0);
+}
+
+TEST_F(OnTheScreen, ABoxOfTheHiddenWindowIsCentredInFront) {
+    TXServer x("1024x768x24", true);
+    ASSERT_TRUE(x.Ok());
+    TDisplayEnv display(x.Name());
+    TProcess trayer({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                     "--width", "200", "--heighttype", "pixel", "--height", "32"});
+    WriteFile(Dir.File("notes.txt"), "no picture\n");
+    auto program = StartResident("[Misc]\nFirst Time=No\n");
+    std::vector<std::array<int, 4>> icon;
+    ASSERT_TRUE(WaitFor([&] {
+        return (icon = VisibleWindows({"--pid", std::to_string(program->Pid())})).size() == 1;
+    }));
+    // The icon takes clicks once the tray has embedded it: click until
+    // "&Open Image" brings its dialog.
+    std::string dialog;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            Xdo({"mousemove", std::to_string(icon[0][0] + icon[0][2] / 2),
+                 std::to_string(icon[0][1] + icon[0][3] / 2), "click", "3"});
+            WaitFor([&] {
+                return VisibleWindows({"--pid", std::to_string(program->Pid())}).size() >= 2;
+            });
+            Xdo({"key", "o"});
+            return WaitFor([&] { return !(dialog = Visible("Open Graphic File")).empty(); },
+                           std::chrono::seconds(3));
+        },
+        std::chrono::seconds(30)));
+    EXPECT_TRUE(Centred(dialog));
+    Xdo({"windowfocus", "--sync", dialog});
+    Xdo({"key", "ctrl+a"});
+    Xdo({"type", "--delay", "5", Dir.File("notes.txt")});
+    Xdo({"key", "Return"});
+    std::string box;
+    ASSERT_TRUE(WaitFor([&] { return !(box = Visible("Error")).empty(); }));
+    // "Unknown file type selected." in the middle of the screen, in front.
+    EXPECT_TRUE(Centred(box));
+    std::string active;
+    EXPECT_TRUE(WaitFor([&] {
+        RunCommand({"xdotool", "getactivewindow"}, &active);
+        return active.substr(0, active.find('\n')) == box;
+    })) << active
+        << " is active, not the box " << box;
+    Xdo({"windowfocus", "--sync", box});
+    Xdo({"key", "Return"});
+    EXPECT_TRUE(WaitFor([] { return Visible("Error").empty(); }));
     program->Signal(SIGTERM);
     EXPECT_EQ(program->Wait(), 0);
 }
