@@ -33,6 +33,10 @@
 namespace {
 
 constexpr int HookTimerInterval = 30000;
+// Around the window, where a compositor draws its shadow (pixels).
+constexpr int GhostMargin = 40;
+// The longest wait for the screen to be drawn without the window (seconds).
+constexpr double GhostWait = 2.0;
 const QSize ThumbSize(133, 125);
 
 std::map<int, QCursor>& Cursors() {
@@ -356,6 +360,14 @@ void TMainWin::DoItButtonClick() {
             if (radio->isChecked()) return Deliver(action);
         return;
     }
+    // What our window's place shows now, shadow included, to see it gone
+    // after the hide.
+    const qreal ratio = devicePixelRatioF();
+    const QRect place =
+        frameGeometry().adjusted(-GhostMargin, -GhostMargin, GhostMargin, GhostMargin);
+    const TRect area{int(place.left() * ratio), int(place.top() * ratio),
+                     int((place.right() + 1) * ratio), int((place.bottom() + 1) * ratio)};
+    const QImage shown = TheDisplay().Grab(area);
     hide();
     if (CapScreen->isChecked())
         CaptureItem = ciScreen;
@@ -367,7 +379,8 @@ void TMainWin::DoItButtonClick() {
         CaptureItem = ciRectangle;
     else if (CapShape->isChecked())
         CaptureItem = ciRectangle + std::max(0, ShapeBox->currentIndex());
-    PauseForNoSpeed(CaptureItem <= ciClient ? 0.3 : 0.2, PauseClock);
+    PauseTillGone(TheDisplay(), area, shown, CaptureItem <= ciClient ? 0.3 : 0.2, GhostWait,
+                  PauseClock);
     DoACapture();
 }
 

@@ -1,5 +1,6 @@
 // The resident program as the user sees it under a window manager: where its
 // windows and boxes appear, and what a capture holds under a fading compositor.
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstdio>
@@ -165,6 +166,50 @@ TEST_F(OnTheScreen, ABoxOfTheHiddenWindowIsCentredInFront) {
     Xdo({"windowfocus", "--sync", box});
     Xdo({"key", "Return"});
     EXPECT_TRUE(WaitFor([] { return Visible("Error").empty(); }));
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->Wait(), 0);
+}
+
+TEST_F(OnTheScreen, AScreenCaptureUnderAFadingCompositorHoldsNoGhostOfTheWindow) {
+    TXServer x("1024x768x24", true);
+    ASSERT_TRUE(x.Ok());
+    TDisplayEnv display(x.Name());
+    TProcess compositor({"xcompmgr", "-c", "-f", "-D", "15"});
+    ASSERT_TRUE(WaitFor([] {
+        Display* dpy = XOpenDisplay(nullptr);
+        const bool owned = XGetSelectionOwner(dpy, XInternAtom(dpy, "_NET_WM_CM_S0", False));
+        XCloseDisplay(dpy);
+        return owned;
+    })) << "the compositor runs";
+    auto program = StartResident("[Misc]\nWhat To Cap=0\nAction=5\nFirst Time=No\n");
+    ASSERT_EQ(Run({"--show"})->Wait(), 0);
+    std::string main;
+    ASSERT_TRUE(WaitFor([&] { return !(main = Visible("Snaprio 2000")).empty(); }));
+    const TPlace p = PlaceOf(main);
+    Xdo({"windowfocus", "--sync", main});
+    Xdo({"key", "Return"}); // "&Capture"
+    ASSERT_TRUE(WaitFor([] { return Visible("Snaprio 2000").empty(); }));
+    // Back on the delivery screen: "Co&py", then paste.
+    std::string png;
+    ASSERT_TRUE(WaitFor([&] {
+        if ((main = Visible("Snaprio 2000")).empty()) return false;
+        Xdo({"windowfocus", "--sync", main});
+        Xdo({"key", "alt+p"});
+        return RunCommand({"xclip", "-selection", "clipboard", "-t", "image/png", "-o"}, &png) ==
+                   0 &&
+               png.size() > 24;
+    }));
+    WriteFile(Dir.File("shot.png"), png);
+    const TDecoded d = PillowDecode(Dir.File("shot.png"), "RGB");
+    ASSERT_EQ(d.Width, 1024);
+    ASSERT_EQ(d.Height, 768);
+    // The compositor's plain backdrop, also where the window and its shadow were.
+    const auto at = [&](int x, int y) { return &d.Pixels[(size_t(y) * d.Width + x) * 3]; };
+    int ghost = 0;
+    for (int y = std::max(0, p.FrameY - 40); y < std::min(768, p.Y + p.H + 40); ++y)
+        for (int x = std::max(0, p.FrameX - 40); x < std::min(1024, p.X + p.W + 40); ++x)
+            ghost += !std::equal(at(x, y), at(x, y) + 3, at(0, 0));
+    EXPECT_EQ(ghost, 0) << "pixels of the window's place unlike the backdrop";
     program->Signal(SIGTERM);
     EXPECT_EQ(program->Wait(), 0);
 }
