@@ -9,7 +9,7 @@ PACKAGES=(
   libxext-dev libc-ares-dev libssl-dev libsecret-1-dev libgtest-dev libbenchmark-dev
   fonts-liberation2 ccache
   # test peers
-  xvfb xdotool libxtst-dev x11-utils x11-xserver-utils openbox python3-aiosmtpd python3-pil
+  xvfb xdotool libxtst-dev x11-utils x11-xserver-utils openbox xcompmgr python3-aiosmtpd python3-pil
   giflib-tools libgif-dev libjpeg-turbo-progs poppler-utils xclip sharutils media-types
   imagemagick x11-apps scrot curl xterm trayer gnome-keyring dbus dbus-x11 libsecret-tools
   desktop-file-utils xbindkeys python3-cryptography file dpkg-dev openssl bc

@@ -33,6 +33,10 @@
 namespace {
 
 constexpr int HookTimerInterval = 30000;
+// Around the window, where a compositor draws its shadow (pixels).
+constexpr int GhostMargin = 40;
+// The longest wait for the screen to be drawn without the window (seconds).
+constexpr double GhostWait = 2.0;
 const QSize ThumbSize(133, 125);
 
 std::map<int, QCursor>& Cursors() {
@@ -243,9 +247,14 @@ void TMainWin::CaptureRequest(bool checkKey, int key) {
 void TMainWin::DoActivate() {
     if (!isVisible()) {
         // Centred on the monitor that holds the pointer, where the user is.
+        // Placed by its client area: a frame-inclusive move depends on
+        // whether Qt has learnt the frame's size yet, which differs between
+        // the first appearance and the later ones.
         QScreen* s = QGuiApplication::screenAt(QCursor::pos());
         const QRect g = (s ? s : screen())->geometry();
-        move(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2);
+        setGeometry(
+            QRect(QPoint(g.x() + (g.width() - width()) / 2, g.y() + (g.height() - height()) / 2),
+                  size()));
     } else if (isMinimized() || !OnCurrentDesktop(winId())) {
         // Withdrawn and shown again, it comes back whole, on this desktop.
         hide();
@@ -351,6 +360,14 @@ void TMainWin::DoItButtonClick() {
             if (radio->isChecked()) return Deliver(action);
         return;
     }
+    // What our window's place shows now, shadow included, to see it gone
+    // after the hide.
+    const qreal ratio = devicePixelRatioF();
+    const QRect place =
+        frameGeometry().adjusted(-GhostMargin, -GhostMargin, GhostMargin, GhostMargin);
+    const TRect area{int(place.left() * ratio), int(place.top() * ratio),
+                     int((place.right() + 1) * ratio), int((place.bottom() + 1) * ratio)};
+    const QImage shown = TheDisplay().Grab(area);
     hide();
     if (CapScreen->isChecked())
         CaptureItem = ciScreen;
@@ -362,7 +379,8 @@ void TMainWin::DoItButtonClick() {
         CaptureItem = ciRectangle;
     else if (CapShape->isChecked())
         CaptureItem = ciRectangle + std::max(0, ShapeBox->currentIndex());
-    PauseForNoSpeed(CaptureItem <= ciClient ? 0.3 : 0.2, PauseClock);
+    PauseTillGone(TheDisplay(), area, shown, CaptureItem <= ciClient ? 0.3 : 0.2, GhostWait,
+                  PauseClock);
     DoACapture();
 }
 

@@ -10,6 +10,27 @@
 #include "shapes/FigurePainter.h"
 #include "shapes/ShapeMask.h"
 
+namespace {
+
+// Between the text and the cursor or the outline (pixels).
+constexpr int TextGap = 5;
+
+// The text goes onto the screen's own pixels, past Qt's scaling: its font is
+// sized in those pixels for the screen's dots per inch.
+QFont AtDpi(QFont font, double points, double dpi) {
+    font.setPixelSize(std::max(1, qRound(points * dpi / 72)));
+    return font;
+}
+
+// The default font, which the read-out uses, at the screen's resolution.
+QFont ReadoutFont(double dpi) {
+    const QFont base;
+    return AtDpi(base, base.pointSizeF() > 0 ? base.pointSizeF() : base.pixelSize() * 72.0 / 96,
+                 dpi);
+}
+
+} // namespace
+
 QImage RubberBandMask(int item, int l, int t, int r, int b, const TStarSettings& star, QPoint* at) {
     // The dotted box runs through R and B; the figure stays inside it, but a
     // star of odd settings may not: take the union.
@@ -51,6 +72,7 @@ bool TSelection::Start() {
     FActive = true;
     FMoveMode = false;
     ButtonDown = false;
+    Dots = Screen.Dpi();
     LastMouse = FAnchor = Screen.CursorPos();
     L = R = FAnchor.x();
     T = B = FAnchor.y();
@@ -60,10 +82,14 @@ bool TSelection::Start() {
 }
 
 void TSelection::PutText(const QString& text, const QFont& font, QColor fg, QColor bg, int x, int y,
-                         bool centreOnW, int w) {
+                         bool centreOnW, int w, int above) {
     const QFontMetrics fm(font);
     const QSize size(std::max(1, fm.horizontalAdvance(text)), std::max(1, fm.height()));
     if (centreOnW) x += (w - size.width()) / 2;
+    const int screenW = Screen.ScreenWidth(), screenH = Screen.ScreenHeight();
+    if (y + size.height() > screenH) y = above - TextGap - size.height();
+    x = std::clamp(x, 0, std::max(0, screenW - size.width()));
+    y = std::clamp(y, 0, std::max(0, screenH - size.height()));
     // Save what is under the text first, then copy the text over it.
     Save.Bitmap = Screen.Grab({x, y, x + size.width(), y + size.height()});
     Save.X = x, Save.Y = y, Save.W = size.width(), Save.H = size.height();
@@ -85,10 +111,9 @@ void TSelection::RestoreText() {
 }
 
 void TSelection::DrawPrompt() {
-    QFont font;
-    font.setPointSize(12);
-    // GrabWaitRect: the text at (left + 20, bottom + 5).
-    PutText(PromptText(), font, Qt::white, Qt::black, L + 20, B + 5, false, 0);
+    // GrabWaitRect: the text at (left + 20, bottom + 5), 12 points.
+    PutText(PromptText(), AtDpi(QFont(), 12, Dots), Qt::white, Qt::black, L + 20, B + TextGap,
+            false, 0, T);
     Drawn = TDrawn::Prompt;
 }
 
@@ -101,7 +126,7 @@ void TSelection::DrawOutline() {
                    .arg(n.width())
                    .arg(n.height());
     FReadout.truncate(100);
-    PutText(FReadout, QFont(), Qt::black, Qt::white, L, B + 5, true, n.width());
+    PutText(FReadout, ReadoutFont(Dots), Qt::black, Qt::white, L, B + TextGap, true, n.width(), T);
     Drawn = TDrawn::Outline;
 }
 

@@ -51,8 +51,10 @@ private:
     void DrawPrompt();
     void DrawOutline();
     void Erase();
+    // Text at (X, Y), or centred on W from X; kept wholly on the screen, and
+    // above Above (the cursor or the outline's top) when there is no room below.
     void PutText(const QString& text, const QFont& font, QColor fg, QColor bg, int x, int y,
-                 bool centreOnW, int w);
+                 bool centreOnW, int w, int above);
     void RestoreText();
     void Finish();
 
@@ -67,6 +69,7 @@ private:
     QImage OutlineMask; // the inversion drawn now, to undo it exactly
     QPoint OutlineAt;
     QString FReadout;
+    double Dots = 96; // the screen's dots per inch, read when the selection starts
 };
 
 // The figure of Item in (L, T, R, B) with its dotted bounding rectangle, as

@@ -29,6 +29,10 @@ public:
     virtual TRect ForegroundClientRect() = 0;
     // Bits per pixel of the screen (8 or fewer: a palette display).
     virtual int Depth() = 0;
+    // Dots per inch of the screen, for text drawn straight onto it: the
+    // desktop's own font setting where it has one, else the screen's size in
+    // millimetres; 96 where neither tells.
+    virtual double Dpi() { return 96; }
 
     // Drawing during a selection. BeginSelection freezes the screen as it is
     // (false: no display); while it lasts, drawing goes onto that frozen

@@ -11,11 +11,27 @@
 
 namespace {
 
+// A hidden owner (the main window between cycles) keeps a stale place, often
+// the screen's top-left: its dialogs go without it, so that Qt centres them
+// on the screen as it does every ownerless dialog.
+QWidget* ShownOwner(QWidget* owner) {
+    return owner && owner->isVisible() ? owner : nullptr;
+}
+
+// Once it shows, the dialog comes to the front with the focus, also when the
+// program had no window on the screen before.
+void BringToFront(QWidget& dialog) {
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        dialog.raise();
+        dialog.activateWindow();
+    });
+}
+
 class TQtDialogs : public TUserDialogs {
 public:
     TMsgResult MessageBox(QWidget* owner, const QString& text, const QString& title,
                           TMsgButtons buttons, TMsgIcon icon) override {
-        QMessageBox box(owner);
+        QMessageBox box(ShownOwner(owner));
         box.setWindowTitle(title);
         box.setText(text);
         switch (icon) {
@@ -47,6 +63,7 @@ public:
         }
         if (title.isEmpty()) // Qt would show the program's name there
             QTimer::singleShot(0, &box, [&box] { SetExactTitle(box.winId(), QString()); });
+        BringToFront(box);
         switch (box.exec()) {
         case QMessageBox::Cancel:
             return TMsgResult::Cancel;
@@ -67,14 +84,15 @@ public:
     }
 
     bool PrintDialog(QWidget* owner, QPrinter& printer, int& copies) override {
-        QPrintDialog dialog(&printer, owner);
+        QPrintDialog dialog(&printer, ShownOwner(owner));
+        BringToFront(dialog);
         if (dialog.exec() != QDialog::Accepted) return false;
         copies = std::max(1, printer.copyCount());
         return true;
     }
 
     bool ColorDialog(QWidget* owner, QColor& color) override {
-        const QColor chosen = QColorDialog::getColor(color, owner);
+        const QColor chosen = QColorDialog::getColor(color, ShownOwner(owner));
         if (!chosen.isValid()) return false;
         color = chosen;
         return true;
@@ -83,7 +101,8 @@ public:
 private:
     static QString RunFileDialog(QWidget* owner, const TFileDialogSetup& setup,
                                  QFileDialog::AcceptMode mode) {
-        QFileDialog dialog(owner, setup.Title, setup.InitialDir);
+        QFileDialog dialog(ShownOwner(owner), setup.Title, setup.InitialDir);
+        BringToFront(dialog);
         dialog.setAcceptMode(mode);
         dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
                                                            : QFileDialog::ExistingFile);

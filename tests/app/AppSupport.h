@@ -23,6 +23,7 @@ public:
     int ScreenWidth() override { return Screen.width(); }
     int ScreenHeight() override { return Screen.height(); }
     int Depth() override { return ScreenDepth; }
+    double Dpi() override { return Dots; }
     QImage Grab(const TRect& r) override;
     void NoteForeground() override { ++Notes; }
     TRect ForegroundWindowRect() override { return Window; }
@@ -35,6 +36,7 @@ public:
 
     QPoint Cursor{300, 200};
     int ScreenDepth = 24;
+    double Dots = 96;
     bool Drawable = true;
     int Selections = 0, Ended = 0, Notes = 0;
 };

@@ -1,6 +1,7 @@
 // The selection's report handling on an in-memory screen: the rectangles,
 // read-outs and grabs of a drag, and a screen left exactly as it was.
 #include <QApplication>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -157,4 +158,35 @@ TEST_F(Selection, CancelInAnyStateLeavesNothing) {
     }
     EXPECT_EQ(Finished, 0);
     EXPECT_EQ(Fake().Ended, 3);
+}
+
+TEST_F(Selection, TextsStayWhollyOnTheScreenAtItsDpi) {
+    Fake().Screen = QImage(1280, 1024, QImage::Format_RGB32);
+    Fake().Screen.fill(Qt::darkGreen);
+    // The pointer at each edge and corner: the prompt where it waits, the
+    // read-out of a small drag from there.
+    const QPoint places[] = {{0, 500},   {1279, 500}, {640, 0},    {640, 1023},
+                             {0, 0},     {1279, 0},   {0, 1023},   {1279, 1023},
+                             {640, 500}, {2, 1010},   {1260, 1015}};
+    int heights[2] = {};
+    for (int d = 0; d < 2; ++d) {
+        Fake().Dots = d ? 192 : 96;
+        for (QPoint p : places) {
+            SCOPED_TRACE(testing::Message() << Fake().Dots << " dpi at " << p.x() << ", " << p.y());
+            const auto onScreen = [&] {
+                return Save.X >= 0 && Save.Y >= 0 && Save.X + Save.W <= 1280 &&
+                       Save.Y + Save.H <= 1024;
+            };
+            Fake().Cursor = p;
+            auto s = Begin(3);
+            EXPECT_TRUE(onScreen()) << "prompt " << Save.X << ", " << Save.Y << ", " << Save.W;
+            heights[d] = Save.H;
+            const QPoint q(std::clamp(p.x(), 3, 1276), std::clamp(p.y(), 3, 1020));
+            s->Message(M(3, q.x() - 3, q.y() - 3));
+            s->Message(M(4, q.x() + 3, q.y() + 3));
+            EXPECT_TRUE(onScreen()) << "read-out " << Save.X << ", " << Save.Y << ", " << Save.W;
+            s->Cancel();
+        }
+    }
+    EXPECT_GE(heights[1], heights[0] * 3 / 2) << "larger at 192 dpi";
 }

@@ -1,6 +1,7 @@
 // Grabbing from real X servers: a 24-bit one with openbox for frames and the
 // foreground window, and an 8-bit PseudoColor one for the palette path.
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "TestSupport.h"
 #include "X11Support.h"
@@ -194,4 +195,22 @@ TEST(X11Display, ASelectionEndsWithTheDisplay) {
     const QImage kept = display->Grab({0, 0, 32, 32});
     display.reset();
     EXPECT_EQ(children(), before) << "gone with the display, not left over the desktop";
+}
+
+TEST(X11Display, DotsPerInchFromTheDesktopsSettingElseTheScreensSize) {
+    // Xvfb's -dpi sets the screen's millimetres; Xft.dpi among the root's
+    // resources is the desktop's own setting and goes first.
+    const std::tuple<const char*, const char*, double> cases[] = {
+        {"96", nullptr, 96}, {"192", nullptr, 192}, {"96", "Xft.dpi: 144\n", 144}};
+    for (auto [dpi, resources, expected] : cases) {
+        TXServer server("1280x1024x24", false, {"-dpi", dpi});
+        ASSERT_TRUE(server.Ok());
+        TDisplayEnv env(server.Name());
+        if (resources) {
+            TTempDir dir;
+            WriteFile(dir.File("resources"), resources);
+            ASSERT_EQ(RunCommand({"xrdb", "-merge", dir.File("resources")}), 0);
+        }
+        EXPECT_NEAR(CreateX11Display()->Dpi(), expected, 1) << dpi << " " << (resources != nullptr);
+    }
 }

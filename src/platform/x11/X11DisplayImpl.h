@@ -25,6 +25,7 @@ public:
     int ScreenWidth() override { return Open() ? Screen->Width() : 0; }
     int ScreenHeight() override { return Open() ? Screen->Height() : 0; }
     int Depth() override { return Open() ? Screen->Depth() : 0; }
+    double Dpi() override { return Open() ? Screen->Dpi() : 96; }
     QImage Grab(const TRect& r) override;
     void NoteForeground() override;
     TRect ForegroundWindowRect() override { return Open() ? Screen->Foreground(true) : TRect{}; }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdlib>
+#include <string>
 
 #include "platform/x11/X11Property.h"
 #include "platform/x11/XErrorTrap.h"
@@ -11,6 +13,40 @@
 #include <X11/extensions/XShm.h>
 
 TXScreen::TXScreen(Display* dpy) : FDpy(dpy), FShm(XShmQueryExtension(dpy)) {}
+
+namespace {
+
+// The value of "Xft.dpi:" among resource lines; 0 when absent.
+double XftDpi(const std::string& resources) {
+    const std::string key = "Xft.dpi:";
+    for (size_t at = 0; at < resources.size();) {
+        const size_t end = std::min(resources.find('\n', at), resources.size());
+        if (resources.compare(at, key.size(), key) == 0)
+            return std::atof(resources.substr(at + key.size(), end - at - key.size()).c_str());
+        at = end + 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+double TXScreen::Dpi() const {
+    // Read afresh: the desktop may have changed it since the connection opened.
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    double dpi = 0;
+    if (XGetWindowProperty(FDpy, Root(), XA_RESOURCE_MANAGER, 0, 1 << 16, False, XA_STRING, &type,
+                           &format, &count, &after, &data) == Success &&
+        data) {
+        if (format == 8) dpi = XftDpi(std::string(reinterpret_cast<char*>(data), count));
+        XFree(data);
+    }
+    if (dpi > 0) return dpi;
+    const int mm = DisplayWidthMM(FDpy, DefaultScreen(FDpy));
+    return mm > 0 ? Width() * 25.4 / mm : 96;
+}
 
 bool TXScreen::PaletteVisual() const {
     const int c = TheVisual()->c_class;

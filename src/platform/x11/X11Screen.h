@@ -36,6 +36,9 @@ public:
     int Depth() const { return DefaultDepth(FDpy, DefaultScreen(FDpy)); }
     unsigned long Black() const { return BlackPixel(FDpy, DefaultScreen(FDpy)); }
     bool PaletteVisual() const;
+    // Xft.dpi of the root window's resources as it is now, else the screen's
+    // pixels over its millimetres; 96 when neither is known.
+    double Dpi() const;
     bool Shm() const { return FShm; }
     // After a segment could not be had: plain requests from now on.
     void DropShm() { FShm = false; }
