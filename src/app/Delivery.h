@@ -30,9 +30,9 @@ struct TDeliveryHooks {
 };
 TDeliveryHooks& DeliveryHooks();
 
-// The name a save dialog gives, with its extension appended unless the name
-// holds it already, letter case counted: shot -> shot.BMP, SHOT.BMP stays,
-// shot.bmp -> shot.bmp.BMP.
+// The name a save dialog gives, with its extension appended unless the file's
+// own name already says that type: shot -> shot.BMP; SHOT.BMP, shot.bmp,
+// pic.jpeg (for JPEG) and a.BMP.old stay; shot.png -> shot.png.BMP.
 QString WithSaveExtension(const QString& name, TAction action);
 
 class TDelivery {
