@@ -296,7 +296,7 @@ TEST_F(Delivery, EscapeActsAsAbortOnEveryScreen) {
     }
 }
 
-TEST(DoView, FixedWindowWithThePictureAtItsOwnSize) {
+TEST(DoView, StartsAt541By405WithThePictureAtItsOwnSizeAndGrowsWhenResized) {
     // Picture size, whether scroll bars show.
     const std::pair<QSize, bool> cases[] = {
         {{200, 100}, false}, {{1280, 1024}, true}, {{0, 0}, false}};
@@ -317,6 +317,14 @@ TEST(DoView, FixedWindowWithThePictureAtItsOwnSize) {
         EXPECT_EQ(view.Button1->text(), "E&xit");
         EXPECT_EQ(view.Button1->geometry(), QRect(4, 2, 49, 18));
         EXPECT_EQ(view.Panel1->geometry(), QRect(0, 385, 541, 20));
+        // Made larger (or maximized), it shows more of the picture at once.
+        EXPECT_TRUE(view.windowFlags() & Qt::WindowMaximizeButtonHint);
+        view.resize(1200, 1000);
+        QApplication::processEvents();
+        EXPECT_EQ(view.size(), QSize(1200, 1000));
+        EXPECT_EQ(view.Panel1->geometry(), QRect(0, 980, 1200, 20));
+        EXPECT_EQ(view.ScrollBox1->geometry(), QRect(0, 0, 1200, 980));
+        EXPECT_EQ(view.TheImage->size(), size);
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&view, &escape);
         EXPECT_FALSE(view.isVisible());
