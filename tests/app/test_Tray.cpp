@@ -268,15 +268,31 @@ TEST_F(Tray, HelpOpensOnItsContentsAndEveryLinkLands) {
     help->close();
 }
 
-TEST_F(Tray, HomePageIsTheHelpFilesOwnPageOpenedByTheDesktop) {
+TEST_F(Tray, HomePageShowsItsPlaceInTheHelpWindowWithoutTheDesktop) {
     TUrlLog log;
-    QDesktopServices::setUrlHandler("file", &log, "Open");
+    for (const char* scheme : {"file", "http", "https"})
+        QDesktopServices::setUrlHandler(scheme, &log, "Open");
     Win = std::make_unique<TMainWin>();
-    Win->Tray->HomePage1->trigger();
-    QDesktopServices::unsetUrlHandler("file");
-    ASSERT_EQ(log.Urls.size(), 1u);
-    EXPECT_EQ(log.Urls[0].toLocalFile(), HelpFilePath());
-    EXPECT_EQ(log.Urls[0].fragment(), "home-page");
+    // Closed, and open on its contents: the home page comes up in the one window.
+    for (bool helpOpen : {false, true}) {
+        if (helpOpen) Win->Tray->Help1->trigger();
+        THelpWindow* before = Win->Tray->HelpWindow();
+        Win->Tray->HomePage1->trigger();
+        THelpWindow* help = Win->Tray->HelpWindow();
+        ASSERT_NE(help, nullptr);
+        if (helpOpen) {
+            EXPECT_EQ(help, before);
+        }
+        EXPECT_TRUE(WaitFor([&] { return help->verticalScrollBar()->value() > 0; }));
+        EXPECT_TRUE(help->isVisible());
+        EXPECT_EQ(help->source().fileName(), "SNAPRO.HLP");
+        EXPECT_EQ(help->source().fragment(), "home-page");
+        help->close();
+        QApplication::processEvents();
+    }
+    for (const char* scheme : {"file", "http", "https"}) QDesktopServices::unsetUrlHandler(scheme);
+    EXPECT_TRUE(log.Urls.empty()) << "the desktop was asked to open "
+                                  << log.Urls[0].toString().toStdString();
     EXPECT_NE(ReadFile(HelpFilePath().toStdString()).find("<a name=\"home-page\">"),
               std::string::npos);
 }
