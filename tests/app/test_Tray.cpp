@@ -15,6 +15,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
 
 #include "AppSupport.h"
 #include "TestSupport.h"
@@ -23,6 +24,7 @@
 #include "app/Main.h"
 #include "app/TaskIcon.h"
 #include "app/TrayMenu.h"
+#include "config/AboutBox.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
 #include "platform/InputHook.h"
@@ -178,6 +180,36 @@ TEST_F(Tray, AboutOpensTheAboutBox) {
     closer.start(50);
     Win->Tray->About1->trigger(); // modal until the timer closes it
     EXPECT_EQ(shown, "TAboutBox");
+}
+
+TEST_F(Tray, WhileADialogIsOpenTheRightClickBringsTheMenuAndNoSecondCopy) {
+    auto trayer = StartTrayer();
+    ASSERT_TRUE(WaitFor([] { return TTaskIcon::TrayAvailable(); })) << "trayer did not start";
+    Win = std::make_unique<TMainWin>();
+    int x = 0, y = 0;
+    ASSERT_TRUE(WaitFor([&] { return IconCentre(x, y); })) << "no icon window in the tray";
+    bool menuCame = false;
+    int aboutBoxes = 0;
+    QTimer::singleShot(0, [&] { // in the about box's own loop
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box) return;
+        // Clicked again until it comes: the tray may not have embedded the icon yet.
+        menuCame = WaitFor([&] {
+            if (!Win->Tray->MyPopUp->isVisible())
+                RunCommand(
+                    {"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "3"});
+            return WaitFor([&] { return Win->Tray->MyPopUp->isVisible(); },
+                           std::chrono::milliseconds(500));
+        });
+        Win->Tray->About1->trigger(); // the box is open: nothing
+        aboutBoxes = int(Win->findChildren<TAboutBox*>().size());
+        Win->Tray->MyPopUp->hide();
+        box->reject();
+    });
+    Win->Tray->About1->trigger(); // modal until the timer closes it
+    EXPECT_TRUE(menuCame);
+    EXPECT_EQ(aboutBoxes, 1);
+    EXPECT_FALSE(AboutOpen);
 }
 
 TEST_F(Tray, ToolTipIsCutAndActiveChangesOnlyWithATray) {
