@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
 
 #include "app/ClipboardImage.h"
@@ -76,6 +77,7 @@ QString WithSaveExtension(const QString& name, TAction action) {
 }
 
 bool TDelivery::Run(TAction action, QImage& picture) {
+    const QScopedValueRollback<bool> inUse(InUse, true);
     switch (action) {
     case TAction::SaveBitmap:
     case TAction::SaveGIF:
@@ -151,6 +153,8 @@ bool TDelivery::EMail(QImage& picture) {
 }
 
 QImage TDelivery::OpenImage() {
+    if (InUse) return {};
+    const QScopedValueRollback<bool> inUse(InUse, true);
     const TFileDialogSetup setup{"Open Graphic File",
                                  "Graphic Files (*.BMP, *.JPG)|*.BMP;*.JPG|Bitmap File "
                                  "(*.BMP)|*.BMP|JPEG File (*.JPG)|*.JPG",

@@ -212,6 +212,29 @@ TEST_F(Tray, WhileADialogIsOpenTheRightClickBringsTheMenuAndNoSecondCopy) {
     EXPECT_FALSE(AboutOpen);
 }
 
+TEST_F(Tray, OpenImageWhileItsDialogIsOpenDoesNothing) {
+    // The file dialog answers by asking for a second one, as the tray's entry
+    // would while the first is open.
+    class TNestedOpen : public TScriptedDialogs {
+    public:
+        using TScriptedDialogs::TScriptedDialogs;
+        QString OpenDialog(QWidget* owner, const TFileDialogSetup& setup) override {
+            if (Again) std::exchange(Again, nullptr)->trigger();
+            return TScriptedDialogs::OpenDialog(owner, setup);
+        }
+        QAction* Again = nullptr;
+    };
+    auto dialogs = std::make_unique<TNestedOpen>(&Boxes);
+    TNestedOpen* nested = dialogs.get();
+    SetUserDialogs(std::move(dialogs));
+    Win = std::make_unique<TMainWin>();
+    nested->Again = Win->Tray->OpenImage1;
+    Win->Tray->OpenImage1->trigger();
+    EXPECT_EQ(nested->FileDialogs.size(), 1u);
+    Win->Tray->OpenImage1->trigger(); // closed again: it opens
+    EXPECT_EQ(nested->FileDialogs.size(), 2u);
+}
+
 TEST_F(Tray, ToolTipIsCutAndActiveChangesOnlyWithATray) {
     TTaskIcon icon;
     for (auto [length, kept] : {std::pair{10, 10}, {63, 63}, {64, 63}, {200, 63}}) {
