@@ -5,13 +5,16 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolTip>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
@@ -27,6 +30,9 @@
 #include "config/AboutBox.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
+#include "mail/MailPump.h"
+#include "mail/ScriptServer.h"
+#include "maildlg/MyEMail.h"
 #include "platform/InputHook.h"
 #include "platform/MemoryInputHook.h"
 
@@ -210,6 +216,37 @@ TEST_F(Tray, WhileADialogIsOpenTheRightClickBringsTheMenuAndNoSecondCopy) {
     EXPECT_TRUE(menuCame);
     EXPECT_EQ(aboutBoxes, 1);
     EXPECT_FALSE(AboutOpen);
+}
+
+TEST_F(Tray, TerminateDuringASendCancelsItClosesTheDialogAndSavesItsSettings) {
+    TScriptServer silent([](TConn& c) { c.WaitForClose(); }); // never greets
+    Config.SMTPHost = "127.0.0.1:" + std::to_string(silent.Port());
+    Config.EMailAddress = "ann@example.org";
+    auto oldPump = SetMailPump([] { QCoreApplication::processEvents(); });
+    TTempDir dir;
+    WriteFile(getenv("SNAPRIO_INI"), "");
+    Win = std::make_unique<TMainWin>();
+    bool terminated = false;
+    QTimer::singleShot(0, [&] { // in the dialog's own loop
+        auto* d = qobject_cast<TDoTheEmail*>(QApplication::activeModalWidget());
+        if (!d) return;
+        d->ImageName->setText("kept.gif");
+        d->ToAddress->setText("bob@example.net");
+        // While the client waits for the greeting (40 s at most).
+        QTimer::singleShot(300, [&] {
+            terminated = true;
+            Win->Tray->PopTerm->trigger();
+        });
+        d->SendIt->click();
+    });
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkBlue);
+    EXPECT_FALSE(ShowEMailDialog(picture, Win.get(), QString::fromStdString(dir.Path()), {}));
+    EXPECT_TRUE(terminated);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_NE(ReadFile(getenv("SNAPRIO_INI")).find("EMail File=kept.gif"), std::string::npos)
+        << "the dialog closed before the settings were saved";
+    SetMailPump(std::move(oldPump));
 }
 
 TEST_F(Tray, OpenImageWhileItsDialogIsOpenDoesNothing) {
