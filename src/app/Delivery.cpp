@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
 
 #include "app/ClipboardImage.h"
@@ -65,11 +66,18 @@ TDeliveryHooks& DeliveryHooks() {
 }
 
 QString WithSaveExtension(const QString& name, TAction action) {
-    const QString ext = SaveKindOf(action).Ext;
-    return name.contains(ext, Qt::CaseSensitive) ? name : name + ext;
+    const TSaveKind& kind = SaveKindOf(action);
+    // File names here differ by case, so shot.gif is a GIF name as much as
+    // shot.GIF; the dialog's extension as written anywhere in the file's own
+    // name (a.BMP.old) still counts, as it always has. A folder's name does not.
+    const QString own = name.section('/', -1);
+    const bool named = ImageFileTypeOf(QFile::encodeName(own).toStdString()) == kind.Type ||
+                       own.contains(kind.Ext, Qt::CaseSensitive);
+    return named ? name : name + kind.Ext;
 }
 
 bool TDelivery::Run(TAction action, QImage& picture) {
+    const QScopedValueRollback<bool> inUse(InUse, true);
     switch (action) {
     case TAction::SaveBitmap:
     case TAction::SaveGIF:
@@ -145,6 +153,8 @@ bool TDelivery::EMail(QImage& picture) {
 }
 
 QImage TDelivery::OpenImage() {
+    if (InUse) return {};
+    const QScopedValueRollback<bool> inUse(InUse, true);
     const TFileDialogSetup setup{"Open Graphic File",
                                  "Graphic Files (*.BMP, *.JPG)|*.BMP;*.JPG|Bitmap File "
                                  "(*.BMP)|*.BMP|JPEG File (*.JPG)|*.JPG",

@@ -30,9 +30,9 @@ struct TDeliveryHooks {
 };
 TDeliveryHooks& DeliveryHooks();
 
-// The name a save dialog gives, with its extension appended unless the name
-// holds it already, letter case counted: shot -> shot.BMP, SHOT.BMP stays,
-// shot.bmp -> shot.bmp.BMP.
+// The name a save dialog gives, with its extension appended unless the file's
+// own name already says that type: shot -> shot.BMP; SHOT.BMP, shot.bmp,
+// pic.jpeg (for JPEG) and a.BMP.old stay; shot.png -> shot.png.BMP.
 QString WithSaveExtension(const QString& name, TAction action);
 
 class TDelivery {
@@ -48,7 +48,10 @@ public:
     bool Run(TAction action, QImage& picture);
 
     // "&Open Image": a BMP or JPEG file chosen by the user; a null picture
-    // when cancelled or unreadable (the box has been shown).
+    // when cancelled or unreadable (the box has been shown). Also null, with
+    // nothing shown, while a delivery or another open is under way (the tray
+    // menu stays live during their dialogs): it would open a second file
+    // dialog, or change the picture that a save or print is writing.
     QImage OpenImage();
 
     // The folder of the last save of this run; the pictures folder at first.
@@ -60,4 +63,5 @@ private:
 
     QWidget* Owner;
     QDateTime Taken = QDateTime::currentDateTime();
+    bool InUse = false; // a delivery or an open has a dialog up
 };

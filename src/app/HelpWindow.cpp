@@ -24,9 +24,11 @@ THelpWindow::THelpWindow(QWidget* parent) : QTextBrowser(parent) {
     move(area.center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
-bool THelpWindow::Open(const QString& file) {
+bool THelpWindow::Open(const QString& file, const QString& anchor) {
     if (!QFileInfo(file).isReadable()) return false;
+    QUrl url = QUrl::fromLocalFile(file);
+    if (!anchor.isEmpty()) url.setFragment(anchor);
     // The .HLP name says nothing of HTML to the guesser: name the type.
-    setSource(QUrl::fromLocalFile(file), QTextDocument::HtmlResource);
+    setSource(url, QTextDocument::HtmlResource);
     return true;
 }

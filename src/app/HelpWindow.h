@@ -7,6 +7,7 @@ class THelpWindow : public QTextBrowser {
     Q_OBJECT
 public:
     explicit THelpWindow(QWidget* parent = nullptr);
-    // Loads File and shows its top; false when it cannot be read.
-    bool Open(const QString& file);
+    // Loads File and shows its top, or the place named Anchor; false when it
+    // cannot be read.
+    bool Open(const QString& file, const QString& anchor = {});
 };

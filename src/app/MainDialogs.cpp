@@ -1,5 +1,10 @@
 // The dialogs that the main window opens: configuration, about box and the
-// first-use sequence.
+// first-use sequence; and closing whatever dialog is open when it ends.
+#include <QApplication>
+#include <QDialog>
+#include <QSet>
+#include <QTimer>
+
 #include "app/Delivery.h"
 #include "app/Main.h"
 #include "app/TrayMenu.h"
@@ -8,11 +13,34 @@
 #include "config/Configs.h"
 #include "config/Notice.h"
 
+namespace {
+
+constexpr int DialogCloseRetryMs = 50;
+
+} // namespace
+
 void TMainWin::ConnectDialogs() {
     // The tray's "&Configure" and "E-Mail The Image" with its settings
     // missing (answered Yes) both come through the delivery's opener.
     DeliveryHooks().Configure = [this](QWidget*, int startPage) { Configure(startPage); };
     Tray->SetOpeners([this] { PopViewClick(); }, {}, [this] { About(); });
+}
+
+bool TMainWin::CloseDialogs() {
+    QSet<QWidget*> asked;
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (asked.contains(modal)) {
+            // It stays until its work has unwound, which needs the event loop.
+            QTimer::singleShot(DialogCloseRetryMs, this, &QWidget::close);
+            return false;
+        }
+        asked.insert(modal);
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+    return true;
 }
 
 void TMainWin::ConfigButtonClick() {

@@ -524,6 +524,7 @@ void TMainWin::closeEvent(QCloseEvent* e) {
         return;
     }
     Closing = true;
+    if (!CloseDialogs()) return e->ignore(); // closed again once they are
     FormClose();
     e->accept();
     // Closing the main window ends the program, hidden or not.

@@ -100,6 +100,12 @@ public:
     void FirstUse();
     // The tray's and the delivery's openers of these dialogs.
     void ConnectDialogs();
+    // The program is ending while dialogs are open (Terminate from the tray
+    // during one): each closes as its Cancel closes it, so that what it keeps
+    // on closing is in the settings saved next. False while one is still
+    // finishing its work (a send being cancelled); the window is closed
+    // again a moment later.
+    bool CloseDialogs();
 
 protected:
     bool event(QEvent* e) override;

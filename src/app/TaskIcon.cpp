@@ -3,6 +3,8 @@
 #include <QCursor>
 #include <QSystemTrayIcon>
 
+#include "platform/ModalBypass.h"
+
 std::function<bool()> TTaskIcon::TrayAvailable = [] {
     return QSystemTrayIcon::isSystemTrayAvailable();
 };
@@ -42,6 +44,10 @@ void TTaskIcon::SetActive(bool on) {
             });
     Update();
     Tray->show();
+    // An icon embedded in the tray is a window of ours (of Qt's class for it),
+    // which a modal dialog would block; a StatusNotifierItem icon is the
+    // tray's own and needs nothing.
+    LetMouseThroughModal("QSystemTrayIconSys");
     FActive = true;
 }
 

@@ -1,7 +1,6 @@
 #include "app/TrayMenu.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
@@ -35,10 +34,6 @@ QString KeyName(int k) {
 }
 
 } // namespace
-
-QUrl HomePageUrl() {
-    return QUrl::fromLocalFile(ProgramDir + "/").resolved(QUrl(HomePage));
-}
 
 QString HelpFilePath() {
     return ProgramDir + (ProgramDir.endsWith('/') ? "" : "/") + "SNAPRO.HLP";
@@ -246,24 +241,29 @@ void TTrayMenu::RestoreHooks1Click() {
 }
 
 void TTrayMenu::Help1Click() {
-    if (FHelp) {
-        FHelp->show();
-        FHelp->raise();
-        FHelp->activateWindow();
-        return;
-    }
-    if (!QFileInfo(HelpFilePath()).isReadable()) {
-        UserDialogs().MessageBox(nullptr, "The help file " + HelpFilePath() + " cannot be read.",
-                                 "Error", TMsgButtons::Ok, TMsgIcon::Error);
-        return;
-    }
-    FHelp = new THelpWindow(Main); // a window of its own, freed when closed
-    FHelp->Open(HelpFilePath());
-    FHelp->show();
+    ShowHelp({});
 }
 
 void TTrayMenu::HomePage1Click() {
-    QDesktopServices::openUrl(HomePageUrl());
+    ShowHelp(HomePageAnchor);
+}
+
+void TTrayMenu::ShowHelp(const QString& anchor) {
+    if (!FHelp) {
+        if (!QFileInfo(HelpFilePath()).isReadable()) {
+            UserDialogs().MessageBox(nullptr,
+                                     "The help file " + HelpFilePath() + " cannot be read.",
+                                     "Error", TMsgButtons::Ok, TMsgIcon::Error);
+            return;
+        }
+        FHelp = new THelpWindow(Main); // a window of its own, freed when closed
+        FHelp->Open(HelpFilePath(), anchor);
+    } else if (!anchor.isEmpty()) {
+        FHelp->Open(HelpFilePath(), anchor);
+    }
+    FHelp->show();
+    FHelp->raise();
+    FHelp->activateWindow();
 }
 
 THelpWindow* TTrayMenu::HelpWindow() const {

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QUrl>
 #include <functional>
 
 class QAction;
@@ -18,10 +17,9 @@ class TTaskIcon;
 class TTrayWatch;
 class THelpWindow;
 
-// The product home page, as a URL relative to the program's folder. There is
-// no web site yet, so it is the help file's own page; change it here alone.
-inline const QString HomePage = QStringLiteral("SNAPRO.HLP#home-page");
-QUrl HomePageUrl();
+// The product home page: a page of the help file, shown in the help window,
+// so it opens on every desktop, with or without a web browser.
+inline const QString HomePageAnchor = QStringLiteral("home-page");
 
 // The help file beside the executable.
 QString HelpFilePath();
@@ -62,6 +60,9 @@ public:
     void RestoreHooks1Click();
     void Help1Click();
     void HomePage1Click();
+    // The help window, opened at Anchor (its contents when empty) unless it
+    // is open already; then it only comes forward, or moves to Anchor.
+    void ShowHelp(const QString& anchor);
 
     // The tray message for a hot key another program holds.
     void HotKeyHeldElsewhere(int index);

@@ -10,10 +10,13 @@
 TDoView::TDoView(QWidget* parent, const QImage& picture, QSize screen) : QDialog(parent) {
     setObjectName("DoView");
     setWindowTitle("View Image");
-    // No minimize button; the system menu and the close box stay.
+    // No minimize button; the system menu, the maximize button and the close
+    // box stay. 541 x 405 is only the starting size: a full-screen capture
+    // wants a window the user can make larger.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(541, 405);
+                   Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    resize(541, 405);
     QFont font("Arial");
     font.setPixelSize(13);
     setFont(font);

@@ -1,4 +1,5 @@
-// The viewer: a copy of the picture at 1:1 in a scrolling window of fixed size.
+// The viewer: a copy of the picture at 1:1 in a scrolling window that starts
+// at 541 x 405 and may be resized or maximized.
 #pragma once
 
 #include <QDialog>

@@ -7,12 +7,13 @@
 #include "imaging/JpegCodec.h"
 
 TImageFileType ImageFileTypeOf(const std::string& fileName) {
-    if (fileName.size() < 4) return TImageFileType::Unknown;
-    std::string ext = fileName.substr(fileName.size() - 4);
+    // The last dot of the file's own name on: a dot in a folder name is none.
+    const size_t dot = fileName.find_last_of("./");
+    std::string ext = dot == std::string::npos ? std::string() : fileName.substr(dot);
     for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (ext == ".BMP") return TImageFileType::Bmp;
     if (ext == ".GIF") return TImageFileType::Gif;
-    if (ext == ".JPG") return TImageFileType::Jpeg;
+    if (ext == ".JPG" || ext == ".JPEG") return TImageFileType::Jpeg;
     return TImageFileType::Unknown;
 }
 

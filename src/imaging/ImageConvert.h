@@ -9,8 +9,8 @@
 
 enum class TImageFileType { Unknown, Bmp, Gif, Jpeg };
 
-// By the last four characters of the name, in any letter case: ".BMP",
-// ".GIF", ".JPG".
+// By the name's extension, in any letter case: ".BMP", ".GIF", ".JPG" (also
+// ".JPEG", the same files under their longer name).
 TImageFileType ImageFileTypeOf(const std::string& fileName);
 
 // Writes the rows by the name's type: BMP (Index8 rows at 8 bits per pixel,

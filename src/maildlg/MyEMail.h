@@ -73,8 +73,8 @@ private:
     bool Sending = false; // the socket is in use: Cancel means something
 };
 
-// The extension rule of the attachment: a name whose last four characters are
-// not ".GIF", ".JPG" or ".BMP" in any case gets ".BMP" appended.
+// The extension rule of the attachment: a name whose extension is not ".GIF",
+// ".JPG" (".JPEG") or ".BMP" in any case gets ".BMP" appended.
 QString ImageFileName(const QString& fileName);
 
 // The folder for the attachment file: ProgramDir when the user may write

@@ -139,7 +139,10 @@ QStringList QtNameFilters(const QString& filter) {
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QStringList patterns;
-        for (const QString& pattern : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+        QStringList given = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        // JPEG files are as often named .jpeg; the program reads and writes both.
+        if (given.contains("*.JPG", Qt::CaseInsensitive)) given << "*.JPEG";
+        for (const QString& pattern : given) {
             QString any;
             for (QChar c : pattern)
                 any += c.isLetter() ? QString("[%1%2]").arg(c.toUpper(), c.toLower()) : QString(c);

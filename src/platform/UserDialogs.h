@@ -52,6 +52,6 @@ TUserDialogs& UserDialogs();
 std::unique_ptr<TUserDialogs> SetUserDialogs(std::unique_ptr<TUserDialogs> dialogs);
 
 // "Bitmap File (*.BMP)|*.BMP" as Qt name filters. X file names are case
-// sensitive, so the pattern matches the extension in any case; the shown
-// text stays the description.
+// sensitive, so the pattern matches the extension in any case, and *.JPG
+// takes .jpeg files too; the shown text stays the description.
 QStringList QtNameFilters(const QString& filter);

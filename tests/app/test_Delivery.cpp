@@ -20,6 +20,7 @@
 #include "config/Configs.h"
 #include "config/DoView.h"
 #include "imaging/BmpFile.h"
+#include "imaging/ImageFiles.h"
 
 namespace {
 
@@ -70,14 +71,20 @@ std::pair<int, double> Difference(const std::vector<uint8_t>& a, const std::vect
 
 } // namespace
 
-TEST(SaveExtension, AppendedUnlessTheNameHoldsItInThatCase) {
+TEST(SaveExtension, AppendedUnlessTheFileNameSaysThatTypeInAnyCase) {
     const std::tuple<const char*, TAction, const char*> cases[] = {
         {"shot", TAction::SaveBitmap, "shot.BMP"},
         {"SHOT.BMP", TAction::SaveBitmap, "SHOT.BMP"},
-        {"shot.bmp", TAction::SaveBitmap, "shot.bmp.BMP"},
+        {"shot.bmp", TAction::SaveBitmap, "shot.bmp"},
         {"a.BMP.old", TAction::SaveBitmap, "a.BMP.old"},
+        {"shot.png", TAction::SaveBitmap, "shot.png.BMP"},
         {"shot.GIF", TAction::SaveJPEG, "shot.GIF.JPG"},
-        {"/tmp/x.gif", TAction::SaveGIF, "/tmp/x.gif.GIF"},
+        {"/tmp/x.gif", TAction::SaveGIF, "/tmp/x.gif"},
+        {"shot2.Gif", TAction::SaveGIF, "shot2.Gif"},
+        {"/tmp/a.GIF/shot", TAction::SaveGIF, "/tmp/a.GIF/shot.GIF"},
+        {"pic.jpg", TAction::SaveJPEG, "pic.jpg"},
+        {"pic.jpeg", TAction::SaveJPEG, "pic.jpeg"},
+        {"pic.JPEG", TAction::SaveBitmap, "pic.JPEG.BMP"},
         {"x.JPG", TAction::SaveJPEG, "x.JPG"}};
     for (auto [name, action, expected] : cases)
         EXPECT_EQ(WithSaveExtension(name, action), expected) << name;
@@ -126,9 +133,9 @@ TEST_F(Delivery, CancelWritesNothingAndOverwritingAsksForTheNameWritten) {
     EXPECT_EQ(Win->AbortButton->text(), "&Done") << "a cancelled save still ends in Done";
     EXPECT_EQ(QDir(QString::fromStdString(Dir.Path())).entryList(QDir::Files).size(), 0);
 
-    const std::string target = Dir.File("shot.bmp.BMP");
+    const std::string target = Dir.File("shot.BMP");
     WriteFile(target, "old");
-    const QString typed = QString::fromStdString(Dir.File("shot.bmp"));
+    const QString typed = QString::fromStdString(Dir.File("shot"));
     Dialogs->Files = {typed, typed};
     Dialogs->Answers = {TMsgResult::No, TMsgResult::Yes};
     Win->DoItButton->click();
@@ -136,7 +143,7 @@ TEST_F(Delivery, CancelWritesNothingAndOverwritingAsksForTheNameWritten) {
     EXPECT_EQ(Boxes[0].Text.toStdString(), target + " already exists.\nDo you want to replace it?");
     EXPECT_EQ(Boxes[0].Title, "Save As Bitmap");
     ASSERT_EQ(Dialogs->FileDialogs.size(), 3u) << "No opens the dialog again on that name";
-    EXPECT_EQ(Dialogs->FileDialogs[2].FileName, "shot.bmp.BMP");
+    EXPECT_EQ(Dialogs->FileDialogs[2].FileName, "shot.BMP");
     EXPECT_EQ(RgbBytes(LoadBmpFile(target)), RgbBytes(Win->Picture()));
 }
 
@@ -234,16 +241,17 @@ TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
     SaveBmpFile(picture, Dir.File("in.bmp"));
     WriteFile(Dir.File("bad.BMP"), "BM not a bitmap");
     WriteFile(Dir.File("in.png"), "x");
+    SaveImageFile(picture, Dir.File("photo.jpeg"), TImageFileType::Jpeg);
     // File, the box text expected ("" none), whether the opened picture replaces the old one.
     const std::tuple<std::string, QString, bool> cases[] = {
         {Dir.File("in.png"), "Unknown file type selected.", false},
-        {Dir.File("in.jpeg"), "Unknown file type selected.", false},
+        {Dir.File("photo.jpeg"), "", true},
         {Dir.File("bad.BMP"), "*", false},
         {Dir.File("in.bmp"), "", true}};
     Capture(TAction::SaveBitmap);
     Win->AbortButton->click();
-    const QImage before = Win->Picture();
     for (auto [name, text, opened] : cases) {
+        const QImage before = Win->Picture();
         Boxes.clear();
         Dialogs->Files = {QString::fromStdString(name)};
         Win->PopViewClick();
@@ -261,6 +269,16 @@ TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
     EXPECT_EQ(Win->Picture().convertToFormat(QImage::Format_RGB888), picture);
+    // The file dialog lists what opens, in any case, .jpeg included.
+    const QString shown = QtNameFilters(Dialogs->FileDialogs.back().Filter).value(0);
+    const QString patterns = shown.section('(', -1).chopped(1);
+    for (auto [file, listed] : {std::pair{"a.bmp", true},
+                                {"B.JPG", true},
+                                {"photo.jpeg", true},
+                                {"P.JPEG", true},
+                                {"x.png", false},
+                                {"x.GIF", false}})
+        EXPECT_EQ(QDir::match(patterns, file), listed) << file;
     EXPECT_TRUE(Win->isVisible());
     EXPECT_EQ(Win->Screen(), 2);
     EXPECT_FALSE(Win->CaptureInProgress) << "opening a file leaves the cycle flag alone";
@@ -278,7 +296,7 @@ TEST_F(Delivery, EscapeActsAsAbortOnEveryScreen) {
     }
 }
 
-TEST(DoView, FixedWindowWithThePictureAtItsOwnSize) {
+TEST(DoView, StartsAt541By405WithThePictureAtItsOwnSizeAndGrowsWhenResized) {
     // Picture size, whether scroll bars show.
     const std::pair<QSize, bool> cases[] = {
         {{200, 100}, false}, {{1280, 1024}, true}, {{0, 0}, false}};
@@ -299,6 +317,14 @@ TEST(DoView, FixedWindowWithThePictureAtItsOwnSize) {
         EXPECT_EQ(view.Button1->text(), "E&xit");
         EXPECT_EQ(view.Button1->geometry(), QRect(4, 2, 49, 18));
         EXPECT_EQ(view.Panel1->geometry(), QRect(0, 385, 541, 20));
+        // Made larger (or maximized), it shows more of the picture at once.
+        EXPECT_TRUE(view.windowFlags() & Qt::WindowMaximizeButtonHint);
+        view.resize(1200, 1000);
+        QApplication::processEvents();
+        EXPECT_EQ(view.size(), QSize(1200, 1000));
+        EXPECT_EQ(view.Panel1->geometry(), QRect(0, 980, 1200, 20));
+        EXPECT_EQ(view.ScrollBox1->geometry(), QRect(0, 0, 1200, 980));
+        EXPECT_EQ(view.TheImage->size(), size);
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&view, &escape);
         EXPECT_FALSE(view.isVisible());

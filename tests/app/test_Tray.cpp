@@ -5,16 +5,20 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QToolTip>
+#include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
 
 #include "AppSupport.h"
 #include "TestSupport.h"
@@ -23,8 +27,12 @@
 #include "app/Main.h"
 #include "app/TaskIcon.h"
 #include "app/TrayMenu.h"
+#include "config/AboutBox.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
+#include "mail/MailPump.h"
+#include "mail/ScriptServer.h"
+#include "maildlg/MyEMail.h"
 #include "platform/InputHook.h"
 #include "platform/MemoryInputHook.h"
 
@@ -180,6 +188,90 @@ TEST_F(Tray, AboutOpensTheAboutBox) {
     EXPECT_EQ(shown, "TAboutBox");
 }
 
+TEST_F(Tray, WhileADialogIsOpenTheRightClickBringsTheMenuAndNoSecondCopy) {
+    auto trayer = StartTrayer();
+    ASSERT_TRUE(WaitFor([] { return TTaskIcon::TrayAvailable(); })) << "trayer did not start";
+    Win = std::make_unique<TMainWin>();
+    int x = 0, y = 0;
+    ASSERT_TRUE(WaitFor([&] { return IconCentre(x, y); })) << "no icon window in the tray";
+    bool menuCame = false;
+    int aboutBoxes = 0;
+    QTimer::singleShot(0, [&] { // in the about box's own loop
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box) return;
+        // Clicked again until it comes: the tray may not have embedded the icon yet.
+        menuCame = WaitFor([&] {
+            if (!Win->Tray->MyPopUp->isVisible())
+                RunCommand(
+                    {"xdotool", "mousemove", std::to_string(x), std::to_string(y), "click", "3"});
+            return WaitFor([&] { return Win->Tray->MyPopUp->isVisible(); },
+                           std::chrono::milliseconds(500));
+        });
+        Win->Tray->About1->trigger(); // the box is open: nothing
+        aboutBoxes = int(Win->findChildren<TAboutBox*>().size());
+        Win->Tray->MyPopUp->hide();
+        box->reject();
+    });
+    Win->Tray->About1->trigger(); // modal until the timer closes it
+    EXPECT_TRUE(menuCame);
+    EXPECT_EQ(aboutBoxes, 1);
+    EXPECT_FALSE(AboutOpen);
+}
+
+TEST_F(Tray, TerminateDuringASendCancelsItClosesTheDialogAndSavesItsSettings) {
+    TScriptServer silent([](TConn& c) { c.WaitForClose(); }); // never greets
+    Config.SMTPHost = "127.0.0.1:" + std::to_string(silent.Port());
+    Config.EMailAddress = "ann@example.org";
+    auto oldPump = SetMailPump([] { QCoreApplication::processEvents(); });
+    TTempDir dir;
+    WriteFile(getenv("SNAPRIO_INI"), "");
+    Win = std::make_unique<TMainWin>();
+    bool terminated = false;
+    QTimer::singleShot(0, [&] { // in the dialog's own loop
+        auto* d = qobject_cast<TDoTheEmail*>(QApplication::activeModalWidget());
+        if (!d) return;
+        d->ImageName->setText("kept.gif");
+        d->ToAddress->setText("bob@example.net");
+        // While the client waits for the greeting (40 s at most).
+        QTimer::singleShot(300, [&] {
+            terminated = true;
+            Win->Tray->PopTerm->trigger();
+        });
+        d->SendIt->click();
+    });
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::darkBlue);
+    EXPECT_FALSE(ShowEMailDialog(picture, Win.get(), QString::fromStdString(dir.Path()), {}));
+    EXPECT_TRUE(terminated);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_NE(ReadFile(getenv("SNAPRIO_INI")).find("EMail File=kept.gif"), std::string::npos)
+        << "the dialog closed before the settings were saved";
+    SetMailPump(std::move(oldPump));
+}
+
+TEST_F(Tray, OpenImageWhileItsDialogIsOpenDoesNothing) {
+    // The file dialog answers by asking for a second one, as the tray's entry
+    // would while the first is open.
+    class TNestedOpen : public TScriptedDialogs {
+    public:
+        using TScriptedDialogs::TScriptedDialogs;
+        QString OpenDialog(QWidget* owner, const TFileDialogSetup& setup) override {
+            if (Again) std::exchange(Again, nullptr)->trigger();
+            return TScriptedDialogs::OpenDialog(owner, setup);
+        }
+        QAction* Again = nullptr;
+    };
+    auto dialogs = std::make_unique<TNestedOpen>(&Boxes);
+    TNestedOpen* nested = dialogs.get();
+    SetUserDialogs(std::move(dialogs));
+    Win = std::make_unique<TMainWin>();
+    nested->Again = Win->Tray->OpenImage1;
+    Win->Tray->OpenImage1->trigger();
+    EXPECT_EQ(nested->FileDialogs.size(), 1u);
+    Win->Tray->OpenImage1->trigger(); // closed again: it opens
+    EXPECT_EQ(nested->FileDialogs.size(), 2u);
+}
+
 TEST_F(Tray, ToolTipIsCutAndActiveChangesOnlyWithATray) {
     TTaskIcon icon;
     for (auto [length, kept] : {std::pair{10, 10}, {63, 63}, {64, 63}, {200, 63}}) {
@@ -268,15 +360,31 @@ TEST_F(Tray, HelpOpensOnItsContentsAndEveryLinkLands) {
     help->close();
 }
 
-TEST_F(Tray, HomePageIsTheHelpFilesOwnPageOpenedByTheDesktop) {
+TEST_F(Tray, HomePageShowsItsPlaceInTheHelpWindowWithoutTheDesktop) {
     TUrlLog log;
-    QDesktopServices::setUrlHandler("file", &log, "Open");
+    for (const char* scheme : {"file", "http", "https"})
+        QDesktopServices::setUrlHandler(scheme, &log, "Open");
     Win = std::make_unique<TMainWin>();
-    Win->Tray->HomePage1->trigger();
-    QDesktopServices::unsetUrlHandler("file");
-    ASSERT_EQ(log.Urls.size(), 1u);
-    EXPECT_EQ(log.Urls[0].toLocalFile(), HelpFilePath());
-    EXPECT_EQ(log.Urls[0].fragment(), "home-page");
+    // Closed, and open on its contents: the home page comes up in the one window.
+    for (bool helpOpen : {false, true}) {
+        if (helpOpen) Win->Tray->Help1->trigger();
+        THelpWindow* before = Win->Tray->HelpWindow();
+        Win->Tray->HomePage1->trigger();
+        THelpWindow* help = Win->Tray->HelpWindow();
+        ASSERT_NE(help, nullptr);
+        if (helpOpen) {
+            EXPECT_EQ(help, before);
+        }
+        EXPECT_TRUE(WaitFor([&] { return help->verticalScrollBar()->value() > 0; }));
+        EXPECT_TRUE(help->isVisible());
+        EXPECT_EQ(help->source().fileName(), "SNAPRO.HLP");
+        EXPECT_EQ(help->source().fragment(), "home-page");
+        help->close();
+        QApplication::processEvents();
+    }
+    for (const char* scheme : {"file", "http", "https"}) QDesktopServices::unsetUrlHandler(scheme);
+    EXPECT_TRUE(log.Urls.empty()) << "the desktop was asked to open "
+                                  << log.Urls[0].toString().toStdString();
     EXPECT_NE(ReadFile(HelpFilePath().toStdString()).find("<a name=\"home-page\">"),
               std::string::npos);
 }

@@ -34,6 +34,28 @@ protected:
     std::vector<std::array<int, 4>> Windows(int pid) {
         return VisibleWindows({"--pid", std::to_string(pid)});
     }
+    // Right-clicks the icon until the menu shows, a window more than the
+    // Others the program shows besides the icon; the windows then.
+    std::vector<std::array<int, 4>> OpenMenu(int pid, std::array<int, 4> icon, size_t others) {
+        // The icon's window can be listed a moment before the tray has
+        // embedded it and it takes clicks: click again, where it is now.
+        std::vector<std::array<int, 4>> shown;
+        for (int tries = 0; tries < 5; ++tries) {
+            if (tries > 0 && others == 0 && Windows(pid).size() == 1) icon = Windows(pid)[0];
+            const auto [x, y, w, h] = icon;
+            RunCommand({"xdotool", "mousemove", std::to_string(x + w / 2),
+                        std::to_string(y + h / 2), "click", "3"});
+            if (WaitFor([&] { return (shown = Windows(pid)).size() >= others + 2; },
+                        std::chrono::seconds(3)))
+                return shown;
+        }
+        return {};
+    }
+    std::unique_ptr<TProcess> StartTrayer() {
+        return std::make_unique<TProcess>(std::vector<std::string>{
+            "trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width",
+            "200", "--heighttype", "pixel", "--height", "32"});
+    }
     TTempDir Dir;
 };
 
@@ -133,29 +155,41 @@ TEST_F(TrayProgram, ATrayThatComesLaterGetsTheIconAndTheMenuEndsTheProgram) {
     ASSERT_TRUE(program->Running()) << program->Stderr();
     std::this_thread::sleep_for(std::chrono::seconds(3));
     EXPECT_TRUE(Windows(program->Pid()).empty()) << "nothing to show without a tray";
-    TProcess trayer({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
-                     "--width", "200", "--heighttype", "pixel", "--height", "32"});
+    auto trayer = StartTrayer();
     std::vector<std::array<int, 4>> icon;
     ASSERT_TRUE(WaitFor([&] { return (icon = Windows(program->Pid())).size() == 1; },
                         std::chrono::seconds(20)))
         << "the icon never came";
-    // The icon's window can be listed a moment before the tray has embedded
-    // it and it takes clicks: click again, where it is now, until the menu shows.
-    std::vector<std::array<int, 4>> menu;
-    bool shown = false;
-    for (int tries = 0; tries < 5 && !shown; ++tries) {
-        if (tries > 0 && Windows(program->Pid()).size() == 1) icon = Windows(program->Pid());
-        const auto [x, y, w, h] = icon[0];
-        RunCommand({"xdotool", "mousemove", std::to_string(x + w / 2), std::to_string(y + h / 2),
-                    "click", "3"});
-        shown = WaitFor([&] { return (menu = Windows(program->Pid())).size() >= 2; },
-                        std::chrono::seconds(3));
-    }
-    ASSERT_TRUE(shown) << "the menu never came";
+    const std::vector<std::array<int, 4>> menu = OpenMenu(program->Pid(), icon[0], 0);
+    ASSERT_FALSE(menu.empty()) << "the menu never came";
     const auto popup = Tallest(menu);
     // The last entry, "&Terminate Snaprio 2000", sits at the bottom of the menu.
     RunCommand({"xdotool", "mousemove", std::to_string(popup[0] + popup[2] / 2),
                 std::to_string(popup[1] + popup[3] - 10), "click", "1"});
+    EXPECT_EQ(program->Wait(), 0) << program->Stderr();
+    EXPECT_NE(ReadFile(Dir.File("SNAPRO.INI")).find("Capture Key=44"), std::string::npos)
+        << "settings saved on the way out";
+}
+
+TEST_F(TrayProgram, WithADialogOpenTheMenuStillComesAndTerminateEndsTheProgram) {
+    auto program = StartResident();
+    ASSERT_TRUE(program->Running()) << program->Stderr();
+    auto trayer = StartTrayer();
+    std::vector<std::array<int, 4>> icon;
+    ASSERT_TRUE(WaitFor([&] { return (icon = Windows(program->Pid())).size() == 1; },
+                        std::chrono::seconds(20)))
+        << "the icon never came";
+    EXPECT_EQ(Run({"--configure"})->Wait(), 0);
+    ASSERT_TRUE(WaitFor([&] { return Windows(program->Pid()).size() == 2; }));
+    // "&Configure" from the menu while the dialog is open opens no second
+    // one: the icon, the dialog and the menu again.
+    ASSERT_FALSE(OpenMenu(program->Pid(), icon[0], 1).empty())
+        << "the menu never came" << program->Stderr();
+    RunCommand({"xdotool", "key", "c"});
+    ASSERT_FALSE(OpenMenu(program->Pid(), icon[0], 1).empty()) << "the menu never came again";
+    EXPECT_EQ(Windows(program->Pid()).size(), 3u);
+    WriteFile(Dir.File("SNAPRO.INI"), "");
+    RunCommand({"xdotool", "key", "t"}); // "&Terminate Snaprio 2000"
     EXPECT_EQ(program->Wait(), 0) << program->Stderr();
     EXPECT_NE(ReadFile(Dir.File("SNAPRO.INI")).find("Capture Key=44"), std::string::npos)
         << "settings saved on the way out";

@@ -48,8 +48,11 @@ TEST(Convert, BadNamesAndBadFilesAreRefused) {
     TResult r = Convert(dir.File("in.png"), dir.File("out.gif"));
     EXPECT_EQ(r.Status, 2);
     EXPECT_NE(r.Err.find("Unknown file type selected."), std::string::npos);
-    r = Convert(dir.File("in.bmp"), dir.File("out.jpeg")); // five letters: not recognised
+    r = Convert(dir.File("in.bmp"), dir.File("a.GIF/out")); // a folder's dot is no extension
     EXPECT_EQ(r.Status, 2);
+    r = Convert(dir.File("in.bmp"), dir.File("out.Jpeg")); // the longer name of a JPEG
+    EXPECT_EQ(r.Status, 0) << r.Err;
+    EXPECT_EQ(ReadFile(dir.File("out.Jpeg")).substr(0, 2), "\xFF\xD8");
     EXPECT_EQ(Convert(dir.File("in.bmp"), dir.File("in.gif")).Status, 0);
     EXPECT_EQ(Convert(dir.File("in.gif"), dir.File("x.bmp")).Status, 2) << "GIF is not read";
 
