@@ -46,6 +46,10 @@ void BuildImageMessage(TmsMessage& m, const TImageMail& mail) {
 namespace {
 
 void UseServer(TmsSMTP& smtp, const TImageMail& mail) {
+    // Cut to 16 bits, a port typed into the file by hand would be another one.
+    if (mail.Port < 0 || mail.Port > 65535)
+        throw EMailError("The \"SMTP Port\" " + std::to_string(mail.Port) +
+                         " is not between 1 and 65535");
     smtp.Server = mail.Server;
     smtp.DefaultPort = static_cast<uint16_t>(mail.Port);
     smtp.Security = SecurityOf(mail.Security);
@@ -61,9 +65,9 @@ bool TestMailServer(TmsSMTP& smtp, const TImageMail& mail, std::string& report) 
         return false;
     }
     smtp.SetWinsockLoaded(true);
-    UseServer(smtp, mail);
     bool ok = false;
     try {
+        UseServer(smtp, mail);
         smtp.Connect();
         smtp.Disconnect();
         const TMailSecurity security = SecurityOf(mail.Security);

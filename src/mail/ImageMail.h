@@ -15,7 +15,7 @@ struct TImageMail {
     std::string ToName, ToAddress, Subject, Text;
     std::string FileName; // the picture file, read when the message is built
     std::string Server;   // "SMTP Host"
-    int32_t Port = 25;    // "SMTP Port"; its low 16 bits are the default port
+    int32_t Port = 25;    // "SMTP Port": used unless Server names one; 0 for none
     int32_t Security = 0; // "Security" (TMailSecurity)
     std::string UserName; // "User Name"; no login when empty
     std::string Password; // never from the settings file

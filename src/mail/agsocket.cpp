@@ -96,17 +96,37 @@ std::string TagSocket::HostPart() const {
     return Server.substr(0, Server.find(':'));
 }
 
+namespace {
+
+// The text after the colon in Server when it is a whole number (a sign
+// allowed), else empty.
+std::string PortText(const std::string& server) {
+    const size_t colon = server.find(':');
+    if (colon == std::string::npos) return "";
+    const std::string text = server.substr(colon + 1);
+    const size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    if (text.size() <= digits) return "";
+    for (size_t k = digits; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9') return "";
+    return text;
+}
+
+} // namespace
+
 int TagSocket::PortPart() const {
-    const size_t colon = Server.find(':');
-    if (colon == std::string::npos) return 0;
-    const std::string text = Server.substr(colon + 1);
-    if (text.empty() || text.size() > 10) return 0;
-    size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
-    if (i == text.size()) return 0;
-    for (size_t k = i; k < text.size(); ++k)
-        if (text[k] < '0' || text[k] > '9') return 0;
-    const long long v = std::stoll(text);
-    return v > INT32_MAX || v < INT32_MIN ? 0 : static_cast<int>(v);
+    if (PortPartOutOfRange()) return 0;
+    const std::string text = PortText(Server);
+    return text.empty() ? 0 : std::stoi(text);
+}
+
+bool TagSocket::PortPartOutOfRange() const {
+    const std::string text = PortText(Server);
+    if (text.empty()) return false;
+    const bool negative = text[0] == '-';
+    const std::string digits = text.substr(text.find_first_not_of("+-"));
+    const size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return false; // zero: no port given
+    return negative || digits.size() - first > 5 || std::stol(digits.substr(first)) > 65535;
 }
 
 void TagSocket::ResetState() {
@@ -154,6 +174,13 @@ void TagSocket::RaiseCanceled() {
     throw ECanceledError();
 }
 
+void TagSocket::RaisePortError(const std::string& text) {
+    Counter.Stop();
+    std::string msg = text;
+    if (OnError) OnError(msg);
+    throw EMailError(msg);
+}
+
 void TagSocket::Open() {
     if (OnOpen) OnOpen();
     if (Server.empty()) RaiseSocketError(sckServerRequired);
@@ -199,9 +226,16 @@ void TagSocket::ResolveHost() {
 }
 
 void TagSocket::ResolvePort() {
-    const int fromServer = PortPart() & 0xFFFF;
-    if (fromServer) {
+    // A port written in Server wins, then the configured port; the services
+    // entry only when neither is given (it would always say 25 for "smtp").
+    if (PortPartOutOfRange())
+        RaisePortError("The port in \"" + Server + "\" is not between 1 and 65535");
+    if (const int fromServer = PortPart()) {
         FPort = static_cast<uint16_t>(fromServer);
+        return;
+    }
+    if (DefaultPort) {
+        FPort = DefaultPort;
         return;
     }
     if (ServiceName.empty()) RaiseSocketError(sckServiceRequired);
@@ -209,11 +243,11 @@ void TagSocket::ResolvePort() {
     servent entry{}, *found = nullptr;
     char buf[1024];
     if (::getservbyname_r(ServiceName.substr(0, 63).c_str(), "tcp", &entry, buf, sizeof buf,
-                          &found) == 0 &&
-        found)
-        FPort = ntohs(static_cast<uint16_t>(found->s_port));
-    else
-        FPort = DefaultPort;
+                          &found) != 0 ||
+        !found)
+        RaisePortError("No port is set, and the services file has no entry for \"" + ServiceName +
+                       "\"");
+    FPort = ntohs(static_cast<uint16_t>(found->s_port));
 }
 
 short TagSocket::PollTurn(short events) {

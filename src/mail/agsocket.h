@@ -61,8 +61,8 @@ public:
     TagSocket(const TagSocket&) = delete;
     TagSocket& operator=(const TagSocket&) = delete;
 
-    std::string Server; // host or dotted IPv4 address, optionally ":port"
-    uint16_t DefaultPort = 0;
+    std::string Server;       // host or dotted IPv4 address, optionally ":port"
+    uint16_t DefaultPort = 0; // the port when Server names none; 0: the services entry
     std::string ServiceName;
     int& TimeOut = Counter.TimeOut;
     std::string LastReply;
@@ -78,7 +78,10 @@ public:
 
     bool Connected() const { return Socket >= 0; }
     std::string HostPart() const;
+    // The port written after a colon in Server; 0 when none is (letters, 0,
+    // or a number outside 1-65535, which Open refuses).
     int PortPart() const;
+    bool PortPartOutOfRange() const;
     const std::string& RemoteAddressText() const { return RemoteText; }
     const std::string& LocalHostName() const { return LocalHost; }
     uint16_t Port() const { return FPort; }
@@ -123,6 +126,9 @@ public:
     [[noreturn]] void RaiseSocketError(int code);
     [[noreturn]] void RaiseTimeOut();
     [[noreturn]] void RaiseCanceled();
+    // A setting that names no usable port: an EMailError of its own words,
+    // not a failed connection, so that the user is told what to correct.
+    [[noreturn]] void RaisePortError(const std::string& text);
 
 protected:
     bool Canceled = false;

@@ -575,25 +575,54 @@ TEST(Smtp, PropertyAndOrderErrors) {
 }
 
 TEST(Socket, ServerFormsAndPorts) {
+    // A port in Server wins, then DefaultPort ("SMTP Port"), then the services
+    // entry; a number outside 1-65535 after the colon is an error.
+    const struct {
+        std::string Server;
+        uint16_t DefaultPort;
+        const char* Service;
+        int Port; // 0: refused with Error
+        std::string Error;
+    } cases[] = {
+        {"127.0.0.1:2525", 2626, "smtp", 2525, ""},
+        {"localhost:2600", 2626, "smtp", 2600, ""},
+        {"127.0.0.1:+65535", 2626, "smtp", 65535, ""},
+        {"127.0.0.1:0", 2626, "smtp", 2626, ""},
+        {"127.0.0.1:abc", 2626, "smtp", 2626, ""},
+        {"127.0.0.1", 2626, "smtp", 2626, ""},
+        {"127.0.0.1", 587, "no-such-service", 587, ""},
+        {"127.0.0.1", 0, "smtp", 25, ""},
+        {"127.0.0.1", 0, "no-such-service", 0,
+         "No port is set, and the services file has no entry for \"no-such-service\""},
+        {"127.0.0.1:99999", 2626, "smtp", 0,
+         "The port in \"127.0.0.1:99999\" is not between 1 and 65535"},
+        {"127.0.0.1:65536", 2626, "smtp", 0,
+         "The port in \"127.0.0.1:65536\" is not between 1 and 65535"},
+        {"127.0.0.1:-25", 2626, "smtp", 0,
+         "The port in \"127.0.0.1:-25\" is not between 1 and 65535"},
+        {"127.0.0.1:000000000000065561", 2626, "smtp", 0,
+         "The port in \"127.0.0.1:000000000000065561\" is not between 1 and 65535"},
+    };
     TmsSMTP s;
     s.SetWinsockLoaded(true);
-    s.DefaultPort = 2626;
-    const std::pair<std::string, int> cases[] = {
-        {"127.0.0.1:2525", 2525}, {"127.0.0.1:0", 25},      {"127.0.0.1:abc", 25},
-        {"127.0.0.1", 25},        {"localhost:2600", 2600},
-    };
-    for (const auto& [server, port] : cases) {
-        s.Server = server;
+    std::string shown;
+    s.OnError = [&](std::string& msg) { shown = msg; };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Server + " " + c.Service);
+        s.Server = c.Server;
+        s.DefaultPort = c.DefaultPort;
+        s.ServiceName = c.Service;
+        if (!c.Port) {
+            EXPECT_EQ(Thrown<EMailError>([&] { s.Open(); }), c.Error);
+            EXPECT_EQ(shown, c.Error);
+            EXPECT_FALSE(s.Connected());
+            continue;
+        }
         s.Open();
-        EXPECT_EQ(s.Port(), port) << server;
-        EXPECT_EQ(s.RemoteAddressText(), "127.0.0.1") << server;
+        EXPECT_EQ(s.Port(), c.Port);
+        EXPECT_EQ(s.RemoteAddressText(), "127.0.0.1");
         s.Close();
     }
-    s.ServiceName = "no-such-service";
-    s.Server = "127.0.0.1";
-    s.Open();
-    EXPECT_EQ(s.Port(), 2626) << "DefaultPort only when the services file has no entry";
-    s.Close();
     s.Server = "name.that.does.not.exist.invalid";
     s.TimeOut = 3;
     const std::string text = Thrown<EMailError>([&] { s.Open(); });
