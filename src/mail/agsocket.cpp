@@ -353,7 +353,13 @@ int TagSocket::ReadReply() {
         for (;;) {
             std::string line;
             const int next = ReadLineWithin(line);
-            if (next == -1 && PeerClosed && line.empty()) break;
+            if (next == -1 && PeerClosed && line.empty()) {
+                // Cut before its last line (a close, or TLS's close notice):
+                // no reply, whatever its first lines said.
+                Counter.Stop();
+                LastReply.clear();
+                return -1;
+            }
             LastReply = line;
             if (next == code && line.find(' ') == 3) break;
         }

@@ -100,7 +100,8 @@ public:
     // closed before a line was complete.
     int ReadLine(std::string& line);
     // A whole reply, multi-line ones to their last line; the first line's
-    // code. The time-out bounds the whole reply.
+    // code, or -1 (LastReply empty) when the peer closed before the last
+    // line. The time-out bounds the whole reply.
     int ReadReply();
     // Text and CR LF; text with a CR or LF in it is refused.
     void WriteLine(const std::string& text);

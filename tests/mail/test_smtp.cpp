@@ -407,6 +407,14 @@ TEST(Smtp, EveryErrorSaysWhatHappened) {
     // A server that closes after one of the steps, or answers nothing.
     const std::pair<std::function<void(TConn&)>, std::string> cases[] = {
         {[](TConn&) {}, "The server closed the connection before its greeting"},
+        {[](TConn& c) { c.Send("220-first of more\r\n"); },
+         "The server closed the connection before its greeting"},
+        {[](TConn& c) {
+             c.Send(Greeting);
+             c.Expect();
+             c.Send("250-hello\r\n");
+         },
+         "The server closed the connection after HELO"},
         {[](TConn& c) {
              Hello(c);
              c.Expect();
