@@ -4,7 +4,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <netdb.h>
@@ -12,7 +11,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <vector>
 
 #include "mail/HostLookup.h"
 #include "mail/MailPump.h"
@@ -22,8 +20,6 @@ namespace {
 
 constexpr int TurnMs = 3;          // one wait turn: poll this long, then pump
 constexpr size_t LineLimit = 1024; // bytes of a reply line kept
-constexpr size_t ChunkSize = 2047; // stream chunk of OnProgress
-constexpr size_t SendBatch = 32 * ChunkSize;
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -377,7 +373,8 @@ bool TagSocket::PeerHasSpoken() {
     return ::recv(Socket, &c, 1, MSG_PEEK | MSG_DONTWAIT) >= 0;
 }
 
-bool TagSocket::SendAll(const char* data, size_t size, bool inData) {
+bool TagSocket::SendAll(const char* data, size_t size, TDataProgress* progress) {
+    const bool inData = progress != nullptr;
     size_t done = 0;
     while (done < size) {
         // Cancel (from the pump) closes the socket: never send on it after that.
@@ -385,7 +382,10 @@ bool TagSocket::SendAll(const char* data, size_t size, bool inData) {
         const long n = Transmit(data + done, size - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
-            if (inData) Counter.Start(); // the time-out limits a stall
+            if (inData) {
+                progress->Handed += n;
+                Counter.Start(); // the time-out limits a stall
+            }
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
@@ -399,6 +399,7 @@ bool TagSocket::SendAll(const char* data, size_t size, bool inData) {
         if (Canceled) RaiseCanceled();
         if (inData && !(ev & POLLOUT) && (ev & (POLLIN | POLLHUP | POLLERR)) && PeerHasSpoken())
             return false;
+        if (inData) ReportTaken(*progress);
         if (Counter.TimedOut) RaiseTimeOut();
     }
     return true;
@@ -410,114 +411,9 @@ void TagSocket::WriteLine(const std::string& text) {
         throw EMessageError("A command may not contain a line break");
     const std::string data = text + "\r\n";
     Counter.Start();
-    SendAll(data.data(), data.size(), false);
+    SendAll(data.data(), data.size());
     Counter.Stop();
     if (OnLineSent) OnLineSent(text);
-}
-
-namespace {
-
-// A stream of known size, read from its start.
-class TStreamSource : public TSendSource {
-public:
-    explicit TStreamSource(std::istream& stream) : Stream(stream) {
-        Stream.clear();
-        Stream.seekg(0, std::ios::end);
-        FSize = static_cast<int64_t>(Stream.tellg());
-        Stream.seekg(0);
-    }
-    size_t Read(char* data, size_t size, int64_t, const std::function<bool()>&) override {
-        Stream.read(data, static_cast<std::streamsize>(size));
-        return static_cast<size_t>(Stream.gcount());
-    }
-    int64_t Size() const override { return FSize; }
-
-private:
-    std::istream& Stream;
-    int64_t FSize = 0;
-};
-
-} // namespace
-
-void TagSocket::SendStream(std::istream& stream, const TSendFilter& filter) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
-    TStreamSource source(stream);
-    SendSource(source, filter);
-}
-
-void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
-    FPeerSpoke = false;
-    // Read a batch at a time, handed out in chunks of ChunkSize.
-    std::vector<char> batch(SendBatch);
-    size_t have = 0, taken = 0; // bytes in Batch, and how many of them are handed out
-    int64_t at = 0;             // the source's position after the bytes in Batch
-    bool ended = false;         // the source gave fewer than asked: it has no more
-    const std::function<bool()> stop = [this] { return Canceled; };
-    auto next = [&] {
-        if (have - taken < ChunkSize && !ended) {
-            std::memmove(batch.data(), batch.data() + taken, have - taken);
-            have -= taken;
-            taken = 0;
-            const size_t want = batch.size() - have;
-            const size_t got = source.Read(batch.data() + have, want, at, stop);
-            if (Canceled) RaiseCanceled();
-            Counter.Start(); // waiting for the source is no stall of the peer's
-            ended = got < want;
-            have += got;
-            at += static_cast<int64_t>(got);
-        }
-        const size_t n = std::min(ChunkSize, have - taken);
-        const std::string_view chunk(batch.data() + taken, n);
-        taken += n;
-        return chunk;
-    };
-
-    std::string out;
-    std::vector<int64_t> positions; // positions after the chunks not yet reported
-    int64_t size = source.Size();
-    bool last = false, heldBack = false;
-    Counter.Start();
-    while (!last) {
-        const std::string_view chunk = next();
-        last = chunk.size() < ChunkSize;
-        if (filter)
-            filter(chunk, out);
-        else
-            out.append(chunk);
-        positions.push_back(at - static_cast<int64_t>(have - taken));
-        MailPump();
-        if (Canceled) RaiseCanceled();
-        if (out.size() < SendBatch && !last) continue;
-        // The peer answering now means it refused the data: stop and let the
-        // caller read what it said.
-        if (PeerHasSpoken() || !SendAll(out.data(), out.size(), true)) {
-            FPeerSpoke = true;
-            Counter.Stop();
-            return;
-        }
-        out.clear();
-        if (size < 0) size = last ? at : source.Size();
-        if (size < 0) {
-            heldBack = true;
-            continue;
-        }
-        for (int64_t p : positions) {
-            if (OnProgress) {
-                const double exact =
-                    size > 0 ? static_cast<double>(p) * 100.0 / static_cast<double>(size) : 0;
-                OnProgress(static_cast<int>(std::nearbyint(exact)), static_cast<int>(p));
-            }
-        }
-        positions.clear();
-        // Progress held back until the size was known shows at once: the
-        // rest may go out faster than the next pump comes.
-        if (heldBack) MailPumpNow();
-        heldBack = false;
-        if (Canceled) RaiseCanceled();
-    }
-    Counter.Stop();
-    if (OnProgress) OnProgress(0, 0);
 }
 
 void TagSocket::Cancel() {

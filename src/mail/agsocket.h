@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <istream>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "mail/SendSource.h"
 #include "mail/SocketErrors.h"
@@ -140,8 +142,26 @@ private:
     void ResolveHost();
     void ResolvePort();
     int ReadLineWithin(std::string& line);
-    // False when, in the data phase, the peer answered instead of reading.
-    bool SendAll(const char* data, size_t size, bool inData);
+    // The data phase's progress: a chunk is reported once the peer has taken
+    // its bytes (acknowledged them), so that the bar follows the server, not
+    // what the kernel here has buffered.
+    struct TDataProgress {
+        // Bytes handed to the socket once a chunk is, and the position after it.
+        std::deque<std::pair<int64_t, int64_t>> Chunks;
+        int64_t Handed = 0; // bytes of the data phase handed to the socket
+        int64_t Taken = 0;  // of them, those the peer has acknowledged
+        int64_t Size = -1;  // the source's size once known
+    };
+    // Progress, when given, marks the data phase. False when, in the data
+    // phase, the peer answered instead of reading.
+    bool SendAll(const char* data, size_t size, TDataProgress* progress = nullptr);
+    // Bytes written to the socket that the peer has not acknowledged.
+    int64_t Unacknowledged() const;
+    // Reports the chunks the peer has taken; true when it reported any.
+    bool ReportTaken(TDataProgress& progress);
+    // Waits, reporting, until the peer has taken every chunk; false when it
+    // answered meanwhile.
+    bool DrainData(TDataProgress& progress);
     bool PeerHasSpoken();
     // The same through TLS, which has records of its own: only text (or the
     // end) counts, and the text read goes to Pending.

@@ -479,6 +479,33 @@ TEST(Smtp, CancelInTheDataPhaseIsACancel) {
     EXPECT_FALSE(FileExists(client.Smtp.LastSpoolPath()));
 }
 
+// The progress follows what the server has read: never further ahead of it
+// than the server's own receive buffer, however much the kernel here holds.
+TEST(Smtp, ProgressFollowsTheServerNotTheKernel) {
+    std::atomic<int64_t> read{0};
+    TScriptServer server([&](TConn& c) {
+        const int buffer = 16 << 10;
+        ::setsockopt(c.Fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+        UpToData(c);
+        c.ReadDataSlowly(8 << 10, 10, &read);
+        c.Send("250 queued\r\n");
+    });
+    TClient client(server.Port());
+    client.Msg.Attachments.Items(0).Data = std::string(1 << 20, 'p');
+    int64_t ahead = 0;
+    int last = -1;
+    client.Smtp.OnProgress = [&](int perc, int pos) {
+        ahead = std::max(ahead, pos - read.load());
+        if (perc) last = perc;
+    };
+    client.Smtp.Connect();
+    client.Smtp.Send();
+    client.Smtp.Close();
+    server.Conversation();
+    EXPECT_EQ(last, 100);
+    EXPECT_LT(ahead, 64 << 10) << "bytes reported sent that the server had not read";
+}
+
 // The message is rendered while the data goes out. A render that fails
 // after the data has begun must not end with the dot that would have the
 // server take what it got as the whole message.
