@@ -22,7 +22,8 @@ struct TImageMail {
 };
 
 // How a send ended, short of an exception the user is shown as it stands.
-enum class TImageMailResult { Sent, NoWinsock, NoConnection, MessageRejected };
+// SentUnanswered: the user cancelled after the whole message had gone out.
+enum class TImageMailResult { Sent, SentUnanswered, NoWinsock, NoConnection, MessageRejected };
 
 // The text the user is shown for a result (empty for Sent).
 std::string ImageMailText(TImageMailResult result);
@@ -33,7 +34,8 @@ void BuildImageMessage(TmsMessage& message, const TImageMail& mail);
 
 // The whole send: socket library, message, connect, send, disconnect, unload.
 // A failed connect (ESocketError, ETimedOutError) and a message the client
-// refuses (EMessageError) are results. Any other error (an unreadable file, a
+// refuses (EMessageError) are results, and so is a cancel that came after the
+// whole message had gone out. Any other error (an unreadable file, a
 // server's refusal, a cancel) passes on after the session is closed and the
 // socket library unloaded, so that the next call starts afresh and sends the
 // same message again. Smtp's TimeOut and events are the caller's. Reason,

@@ -5,10 +5,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <linux/sockios.h>
 #include <map>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -131,6 +133,7 @@ void TagSocket::ResetState() {
     Lookup.reset();
     PeerClosed = false;
     FPeerSpoke = false;
+    FAllLeftAtCancel = false;
 }
 
 int TagSocket::ReplyCode(const std::string& line) const {
@@ -420,6 +423,17 @@ void TagSocket::Cancel() {
     Canceled = true;
     if (OnCancel) OnCancel();
     // A look-up under way is dropped by its own wait, which sees Canceled next.
+    int unsent = 0;
+    FAllLeftAtCancel = Socket >= 0 && ::ioctl(Socket, SIOCOUTQNSD, &unsent) == 0 && unsent == 0;
+    if (Socket >= 0 && !FAllLeftAtCancel) {
+        // A plain close would still send what the kernel holds, the end of
+        // the data included, long after the user was told it stopped: a
+        // reset drops it at once. No close notice over TLS either: it would
+        // only queue behind that data.
+        const linger drop{1, 0};
+        ::setsockopt(Socket, SOL_SOCKET, SO_LINGER, &drop, sizeof drop);
+        Tls.reset();
+    }
     Close();
 }
 

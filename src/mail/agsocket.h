@@ -93,8 +93,11 @@ public:
     virtual void Open();
     virtual void Close();
     // Ends the operation that waits now with ECanceledError; callable from
-    // the message pump.
+    // the message pump. What the kernel still holds unsent is dropped.
     virtual void Cancel();
+    // At the last Cancel every byte written had left the socket (nothing
+    // was dropped): what was written reaches the peer.
+    bool AllLeftAtCancel() const { return FAllLeftAtCancel; }
 
     void ConnectSocket();
     // One reply line (LF alone accepted, trailing CR and LF removed, at most
@@ -181,6 +184,7 @@ private:
     std::string Pending; // received bytes after the last line taken
     bool PeerClosed = false;
     bool FPeerSpoke = false;
+    bool FAllLeftAtCancel = false;
     std::unique_ptr<THostLookup> Lookup; // the host look-up under way, if any
     std::unique_ptr<TTlsChannel> Tls;
 };

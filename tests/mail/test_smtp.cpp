@@ -479,6 +479,59 @@ TEST(Smtp, CancelInTheDataPhaseIsACancel) {
     EXPECT_FALSE(FileExists(client.Smtp.LastSpoolPath()));
 }
 
+// A Cancel drops what the kernel still holds, so a server that reads slowly
+// never gets the end of the data; once that end has left, the message is
+// the server's, and the send says so instead of a cancel.
+TEST(Smtp, CancelStopsTheDataUnlessItsEndHasLeft) {
+    const struct {
+        const char* Name;
+        bool AfterTheEnd; // cancel 300 ms after the "." went out, else after the 354
+        bool Slow;        // the server reads 4 KB every 20 ms, else all at once
+    } rows[] = {{"slow reader", false, true}, {"end of the data gone", true, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Name);
+        TScriptServer server([&](TConn& c) {
+            UpToData(c);
+            if (r.Slow) {
+                c.ReadDataSlowly(4096, 20);
+                return;
+            }
+            c.ReadData();
+            c.WaitForClose(); // never an answer
+        });
+        TClient client(server.Port(), 10);
+        client.Msg.Attachments.Items(0).Data = std::string(120 << 10, 'c');
+        std::chrono::steady_clock::time_point at{};
+        client.Smtp.OnLineReceived = [&](const std::string& line) {
+            if (!r.AfterTheEnd && line.rfind("354", 0) == 0)
+                at = std::chrono::steady_clock::now() + 300ms;
+        };
+        client.Smtp.OnLineSent = [&](const std::string& line) {
+            if (r.AfterTheEnd && line == ".") at = std::chrono::steady_clock::now() + 300ms;
+        };
+        auto old = SetMailPump([&] {
+            if (at.time_since_epoch().count() && std::chrono::steady_clock::now() >= at &&
+                client.Smtp.Connected())
+                client.Smtp.Cancel();
+        });
+        client.Smtp.Connect();
+        const std::string error = Thrown<ECanceledError>([&] { client.Smtp.Send(); });
+        SetMailPump(old);
+        EXPECT_FALSE(client.Smtp.Connected());
+        const TLog log = server.Conversation();
+        if (r.AfterTheEnd) {
+
+            EXPECT_EQ(error, "no exception");
+            EXPECT_TRUE(client.Smtp.SentUnanswered());
+            EXPECT_EQ(log.back(), "C: .");
+        } else {
+            EXPECT_EQ(error, "Operation has been canceled");
+            EXPECT_FALSE(client.Smtp.SentUnanswered());
+            EXPECT_EQ(log.back(), "C: <closed in data>") << "the server never got the final dot";
+        }
+    }
+}
+
 // The progress follows what the server has read: never further ahead of it
 // than the server's own receive buffer, however much the kernel here holds.
 TEST(Smtp, ProgressFollowsTheServerNotTheKernel) {
