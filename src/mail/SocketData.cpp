@@ -6,6 +6,7 @@
 #include <linux/sockios.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <utility>
 #include <vector>
 
 #include "mail/MailPump.h"
@@ -104,8 +105,7 @@ void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
         }
         // Progress held back until the size was known shows at once: the
         // rest may go out faster than the next pump comes.
-        if (ReportTaken(progress) && heldBack) MailPumpNow();
-        heldBack = false;
+        if (ReportTaken(progress) && std::exchange(heldBack, false)) MailPumpNow();
         if (Canceled) RaiseCanceled();
     }
     // The end of the data waits until the peer has taken the rest: the bar
