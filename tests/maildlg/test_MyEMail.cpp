@@ -366,12 +366,12 @@ TEST_F(MailDialog, CancelInTheDataPhase) {
     enum TWhen { FirstProgress, Soon, AfterTheEnd };
     const struct {
         const char* Name;
-        int Side; // of the square picture: 1000 gives a 3 MB file, 230 one of 160 KB
+        int Side; // of the square picture: 1000 gives a 3 MB file, 400 one of 480 KB
         size_t BytesPerTurn;
         TWhen When;
     } rows[] = {{"3 MB, at the first progress", 1000, 16 << 10, FirstProgress},
-                {"160 KB to a slow reader, 300 ms into the data", 230, 4 << 10, Soon},
-                {"after the end of the data", 230, 1 << 20, AfterTheEnd}};
+                {"480 KB to a slow reader, 300 ms into the data", 400, 4 << 10, Soon},
+                {"after the end of the data", 400, 1 << 20, AfterTheEnd}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.Name);
         TScriptServer slow([&](TConn& c) {
