@@ -488,17 +488,9 @@ void TCaptureDefaults::BorderClick() {
 }
 
 void TCaptureDefaults::OkButtonClick() {
-    // 1. The port: a whole number, not negative.
-    bool number = false;
-    const int port = SMTPPort->text().trimmed().toInt(&number, 10);
-    if (!number || port < 0) {
-        UserDialogs().MessageBox(this,
-                                 "Invalid port specified.  Normal port number for e-mail is 25.",
-                                 "Error", TMsgButtons::Ok, TMsgIcon::Error);
-        MyPage->setCurrentWidget(EMailSheet);
-        SMTPPort->setFocus();
-        return;
-    }
+    // 1. The port.
+    int port = 0;
+    if (!TakePort(port)) return;
     // 2. The hot key; with no line selected (a stored key outside the table)
     // the stored one stays rather than an index that names nothing.
     const int oldKey = Config.CaptureKey;

@@ -118,6 +118,9 @@ private:
     // STARTTLS and TLS propose their port (587, 465) while the port is still
     // the usual one of another mode.
     void SecurityChange(int index);
+    // The port field as a port (1-65535); else says so, shows the field and
+    // answers false.
+    bool TakePort(int& port);
     // "&Test": the current fields tried on the server, the outcome in one box.
     void TestButtonClick();
     void FormCreate();

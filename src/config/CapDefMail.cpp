@@ -1,11 +1,12 @@
-// The E-Mail page's security and login: the drop-down, the user name, the
-// password kept in the Secret Service, and the "&Test" button.
+// The E-Mail page's port check, security and login: the drop-down, the user
+// name, the password kept in the Secret Service, and the "&Test" button.
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "config/APageControl.h"
 #include "config/CapDef.h"
 #include "config/DialogSupport.h"
 #include "mail/ImageMail.h"
@@ -52,10 +53,21 @@ void TCaptureDefaults::SecurityChange(int index) {
         SMTPPort->setText(QString::number(ProposedPort(SecurityOf(index))));
 }
 
+bool TCaptureDefaults::TakePort(int& port) {
+    bool number = false;
+    port = SMTPPort->text().trimmed().toInt(&number, 10);
+    if (number && port >= 1 && port <= 65535) return true;
+    UserDialogs().MessageBox(this, "Invalid port specified.  Normal port number for e-mail is 25.",
+                             "Error", TMsgButtons::Ok, TMsgIcon::Error);
+    MyPage->setCurrentWidget(EMailSheet);
+    SMTPPort->setFocus();
+    return false;
+}
+
 void TCaptureDefaults::TestButtonClick() {
     TImageMail mail;
+    if (!TakePort(mail.Port)) return;
     mail.Server = SMTPHost->text().trimmed().toStdString();
-    mail.Port = SMTPPort->text().trimmed().toInt();
     mail.Security = Security->currentIndex();
     mail.UserName = UserName->text().trimmed().toStdString();
     mail.Password = MailPassword->text().toStdString();

@@ -8,6 +8,9 @@ std::string ImageMailText(TImageMailResult result) {
     switch (result) {
     case TImageMailResult::Sent:
         break;
+    case TImageMailResult::SentUnanswered:
+        return "The message had already been sent when the send was stopped: the server has it "
+               "whole, and only its answer was not awaited.";
     case TImageMailResult::NoWinsock:
         return "The necessary winsock files are not present on your computer.  Internet "
                "connections cannot be made.  E-Mail cannot be sent.";
@@ -46,6 +49,10 @@ void BuildImageMessage(TmsMessage& m, const TImageMail& mail) {
 namespace {
 
 void UseServer(TmsSMTP& smtp, const TImageMail& mail) {
+    // Cut to 16 bits, a port typed into the file by hand would be another one.
+    if (mail.Port < 0 || mail.Port > 65535)
+        throw EMailError("The \"SMTP Port\" " + std::to_string(mail.Port) +
+                         " is not between 1 and 65535");
     smtp.Server = mail.Server;
     smtp.DefaultPort = static_cast<uint16_t>(mail.Port);
     smtp.Security = SendingSecurity(mail.Security);
@@ -110,11 +117,12 @@ TImageMailResult SendImageMail(TmsSMTP& smtp, TmsMessage& message, const TImageM
             result = TImageMailResult::Sent;
             try {
                 smtp.Send();
+                if (smtp.SentUnanswered()) result = TImageMailResult::SentUnanswered;
             } catch (const EMessageError& e) {
                 if (reason) *reason = e.what();
                 result = TImageMailResult::MessageRejected;
             }
-            if (result == TImageMailResult::Sent) {
+            if (result != TImageMailResult::MessageRejected) {
                 // The server has taken the message: a failing goodbye must not
                 // make the user send it twice.
                 try {

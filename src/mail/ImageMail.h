@@ -15,14 +15,15 @@ struct TImageMail {
     std::string ToName, ToAddress, Subject, Text;
     std::string FileName; // the picture file, read when the message is built
     std::string Server;   // "SMTP Host"
-    int32_t Port = 25;    // "SMTP Port"; its low 16 bits are the default port
+    int32_t Port = 25;    // "SMTP Port": used unless Server names one; 0 for none
     int32_t Security = 0; // "Security" (TMailSecurity)
     std::string UserName; // "User Name"; no login when empty
     std::string Password; // never from the settings file
 };
 
 // How a send ended, short of an exception the user is shown as it stands.
-enum class TImageMailResult { Sent, NoWinsock, NoConnection, MessageRejected };
+// SentUnanswered: the user cancelled after the whole message had gone out.
+enum class TImageMailResult { Sent, SentUnanswered, NoWinsock, NoConnection, MessageRejected };
 
 // The text the user is shown for a result (empty for Sent).
 std::string ImageMailText(TImageMailResult result);
@@ -33,7 +34,8 @@ void BuildImageMessage(TmsMessage& message, const TImageMail& mail);
 
 // The whole send: socket library, message, connect, send, disconnect, unload.
 // A failed connect (ESocketError, ETimedOutError) and a message the client
-// refuses (EMessageError) are results. Any other error (an unreadable file, a
+// refuses (EMessageError) are results, and so is a cancel that came after the
+// whole message had gone out. Any other error (an unreadable file, a
 // server's refusal, a cancel) passes on after the session is closed and the
 // socket library unloaded, so that the next call starts afresh and sends the
 // same message again. Smtp's TimeOut and events are the caller's. Reason,

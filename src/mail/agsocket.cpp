@@ -4,15 +4,15 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
-#include <cmath>
 #include <cstring>
+#include <linux/sockios.h>
 #include <map>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <vector>
 
 #include "mail/HostLookup.h"
 #include "mail/MailPump.h"
@@ -22,8 +22,6 @@ namespace {
 
 constexpr int TurnMs = 3;          // one wait turn: poll this long, then pump
 constexpr size_t LineLimit = 1024; // bytes of a reply line kept
-constexpr size_t ChunkSize = 2047; // stream chunk of OnProgress
-constexpr size_t SendBatch = 32 * ChunkSize;
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -96,17 +94,37 @@ std::string TagSocket::HostPart() const {
     return Server.substr(0, Server.find(':'));
 }
 
+namespace {
+
+// The text after the colon in Server when it is a whole number (a sign
+// allowed), else empty.
+std::string PortText(const std::string& server) {
+    const size_t colon = server.find(':');
+    if (colon == std::string::npos) return "";
+    const std::string text = server.substr(colon + 1);
+    const size_t digits = text[0] == '-' || text[0] == '+' ? 1 : 0;
+    if (text.size() <= digits) return "";
+    for (size_t k = digits; k < text.size(); ++k)
+        if (text[k] < '0' || text[k] > '9') return "";
+    return text;
+}
+
+} // namespace
+
 int TagSocket::PortPart() const {
-    const size_t colon = Server.find(':');
-    if (colon == std::string::npos) return 0;
-    const std::string text = Server.substr(colon + 1);
-    if (text.empty() || text.size() > 10) return 0;
-    size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0;
-    if (i == text.size()) return 0;
-    for (size_t k = i; k < text.size(); ++k)
-        if (text[k] < '0' || text[k] > '9') return 0;
-    const long long v = std::stoll(text);
-    return v > INT32_MAX || v < INT32_MIN ? 0 : static_cast<int>(v);
+    if (PortPartOutOfRange()) return 0;
+    const std::string text = PortText(Server);
+    return text.empty() ? 0 : std::stoi(text);
+}
+
+bool TagSocket::PortPartOutOfRange() const {
+    const std::string text = PortText(Server);
+    if (text.empty()) return false;
+    const bool negative = text[0] == '-';
+    const std::string digits = text.substr(text.find_first_not_of("+-"));
+    const size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos) return false; // zero: no port given
+    return negative || digits.size() - first > 5 || std::stol(digits.substr(first)) > 65535;
 }
 
 void TagSocket::ResetState() {
@@ -115,6 +133,7 @@ void TagSocket::ResetState() {
     Lookup.reset();
     PeerClosed = false;
     FPeerSpoke = false;
+    FAllLeftAtCancel = false;
 }
 
 int TagSocket::ReplyCode(const std::string& line) const {
@@ -152,6 +171,13 @@ void TagSocket::RaiseCanceled() {
     std::string msg = SocketErrorText(sckCanceled);
     if (OnError) OnError(msg);
     throw ECanceledError();
+}
+
+void TagSocket::RaisePortError(const std::string& text) {
+    Counter.Stop();
+    std::string msg = text;
+    if (OnError) OnError(msg);
+    throw EMailError(msg);
 }
 
 void TagSocket::Open() {
@@ -199,9 +225,16 @@ void TagSocket::ResolveHost() {
 }
 
 void TagSocket::ResolvePort() {
-    const int fromServer = PortPart() & 0xFFFF;
-    if (fromServer) {
+    // A port written in Server wins, then the configured port; the services
+    // entry only when neither is given (it would always say 25 for "smtp").
+    if (PortPartOutOfRange())
+        RaisePortError("The port in \"" + Server + "\" is not between 1 and 65535");
+    if (const int fromServer = PortPart()) {
         FPort = static_cast<uint16_t>(fromServer);
+        return;
+    }
+    if (DefaultPort) {
+        FPort = DefaultPort;
         return;
     }
     if (ServiceName.empty()) RaiseSocketError(sckServiceRequired);
@@ -209,11 +242,11 @@ void TagSocket::ResolvePort() {
     servent entry{}, *found = nullptr;
     char buf[1024];
     if (::getservbyname_r(ServiceName.substr(0, 63).c_str(), "tcp", &entry, buf, sizeof buf,
-                          &found) == 0 &&
-        found)
-        FPort = ntohs(static_cast<uint16_t>(found->s_port));
-    else
-        FPort = DefaultPort;
+                          &found) != 0 ||
+        !found)
+        RaisePortError("No port is set, and the services file has no entry for \"" + ServiceName +
+                       "\"");
+    FPort = ntohs(static_cast<uint16_t>(found->s_port));
 }
 
 short TagSocket::PollTurn(short events) {
@@ -319,7 +352,13 @@ int TagSocket::ReadReply() {
         for (;;) {
             std::string line;
             const int next = ReadLineWithin(line);
-            if (next == -1 && PeerClosed && line.empty()) break;
+            if (next == -1 && PeerClosed && line.empty()) {
+                // Cut before its last line (a close, or TLS's close notice):
+                // no reply, whatever its first lines said.
+                Counter.Stop();
+                LastReply.clear();
+                return -1;
+            }
             LastReply = line;
             if (next == code && line.find(' ') == 3) break;
         }
@@ -337,7 +376,8 @@ bool TagSocket::PeerHasSpoken() {
     return ::recv(Socket, &c, 1, MSG_PEEK | MSG_DONTWAIT) >= 0;
 }
 
-bool TagSocket::SendAll(const char* data, size_t size, bool inData) {
+bool TagSocket::SendAll(const char* data, size_t size, TDataProgress* progress) {
+    const bool inData = progress != nullptr;
     size_t done = 0;
     while (done < size) {
         // Cancel (from the pump) closes the socket: never send on it after that.
@@ -345,7 +385,10 @@ bool TagSocket::SendAll(const char* data, size_t size, bool inData) {
         const long n = Transmit(data + done, size - done);
         if (n > 0) {
             done += static_cast<size_t>(n);
-            if (inData) Counter.Start(); // the time-out limits a stall
+            if (inData) {
+                progress->Handed += n;
+                Counter.Start(); // the time-out limits a stall
+            }
             continue;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
@@ -359,6 +402,7 @@ bool TagSocket::SendAll(const char* data, size_t size, bool inData) {
         if (Canceled) RaiseCanceled();
         if (inData && !(ev & POLLOUT) && (ev & (POLLIN | POLLHUP | POLLERR)) && PeerHasSpoken())
             return false;
+        if (inData) ReportTaken(*progress);
         if (Counter.TimedOut) RaiseTimeOut();
     }
     return true;
@@ -370,120 +414,26 @@ void TagSocket::WriteLine(const std::string& text) {
         throw EMessageError("A command may not contain a line break");
     const std::string data = text + "\r\n";
     Counter.Start();
-    SendAll(data.data(), data.size(), false);
+    SendAll(data.data(), data.size());
     Counter.Stop();
     if (OnLineSent) OnLineSent(text);
-}
-
-namespace {
-
-// A stream of known size, read from its start.
-class TStreamSource : public TSendSource {
-public:
-    explicit TStreamSource(std::istream& stream) : Stream(stream) {
-        Stream.clear();
-        Stream.seekg(0, std::ios::end);
-        FSize = static_cast<int64_t>(Stream.tellg());
-        Stream.seekg(0);
-    }
-    size_t Read(char* data, size_t size, int64_t, const std::function<bool()>&) override {
-        Stream.read(data, static_cast<std::streamsize>(size));
-        return static_cast<size_t>(Stream.gcount());
-    }
-    int64_t Size() const override { return FSize; }
-
-private:
-    std::istream& Stream;
-    int64_t FSize = 0;
-};
-
-} // namespace
-
-void TagSocket::SendStream(std::istream& stream, const TSendFilter& filter) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
-    TStreamSource source(stream);
-    SendSource(source, filter);
-}
-
-void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
-    FPeerSpoke = false;
-    // Read a batch at a time, handed out in chunks of ChunkSize.
-    std::vector<char> batch(SendBatch);
-    size_t have = 0, taken = 0; // bytes in Batch, and how many of them are handed out
-    int64_t at = 0;             // the source's position after the bytes in Batch
-    bool ended = false;         // the source gave fewer than asked: it has no more
-    const std::function<bool()> stop = [this] { return Canceled; };
-    auto next = [&] {
-        if (have - taken < ChunkSize && !ended) {
-            std::memmove(batch.data(), batch.data() + taken, have - taken);
-            have -= taken;
-            taken = 0;
-            const size_t want = batch.size() - have;
-            const size_t got = source.Read(batch.data() + have, want, at, stop);
-            if (Canceled) RaiseCanceled();
-            Counter.Start(); // waiting for the source is no stall of the peer's
-            ended = got < want;
-            have += got;
-            at += static_cast<int64_t>(got);
-        }
-        const size_t n = std::min(ChunkSize, have - taken);
-        const std::string_view chunk(batch.data() + taken, n);
-        taken += n;
-        return chunk;
-    };
-
-    std::string out;
-    std::vector<int64_t> positions; // positions after the chunks not yet reported
-    int64_t size = source.Size();
-    bool last = false, heldBack = false;
-    Counter.Start();
-    while (!last) {
-        const std::string_view chunk = next();
-        last = chunk.size() < ChunkSize;
-        if (filter)
-            filter(chunk, out);
-        else
-            out.append(chunk);
-        positions.push_back(at - static_cast<int64_t>(have - taken));
-        MailPump();
-        if (Canceled) RaiseCanceled();
-        if (out.size() < SendBatch && !last) continue;
-        // The peer answering now means it refused the data: stop and let the
-        // caller read what it said.
-        if (PeerHasSpoken() || !SendAll(out.data(), out.size(), true)) {
-            FPeerSpoke = true;
-            Counter.Stop();
-            return;
-        }
-        out.clear();
-        if (size < 0) size = last ? at : source.Size();
-        if (size < 0) {
-            heldBack = true;
-            continue;
-        }
-        for (int64_t p : positions) {
-            if (OnProgress) {
-                const double exact =
-                    size > 0 ? static_cast<double>(p) * 100.0 / static_cast<double>(size) : 0;
-                OnProgress(static_cast<int>(std::nearbyint(exact)), static_cast<int>(p));
-            }
-        }
-        positions.clear();
-        // Progress held back until the size was known shows at once: the
-        // rest may go out faster than the next pump comes.
-        if (heldBack) MailPumpNow();
-        heldBack = false;
-        if (Canceled) RaiseCanceled();
-    }
-    Counter.Stop();
-    if (OnProgress) OnProgress(0, 0);
 }
 
 void TagSocket::Cancel() {
     Canceled = true;
     if (OnCancel) OnCancel();
     // A look-up under way is dropped by its own wait, which sees Canceled next.
+    int unsent = 0;
+    FAllLeftAtCancel = Socket >= 0 && ::ioctl(Socket, SIOCOUTQNSD, &unsent) == 0 && unsent == 0;
+    if (Socket >= 0 && !FAllLeftAtCancel) {
+        // A plain close would still send what the kernel holds, the end of
+        // the data included, long after the user was told it stopped: a
+        // reset drops it at once. No close notice over TLS either: it would
+        // only queue behind that data.
+        const linger drop{1, 0};
+        ::setsockopt(Socket, SOL_SOCKET, SO_LINGER, &drop, sizeof drop);
+        Tls.reset();
+    }
     Close();
 }
 

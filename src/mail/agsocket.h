@@ -6,11 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <istream>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "mail/SendSource.h"
 #include "mail/SocketErrors.h"
@@ -61,8 +63,8 @@ public:
     TagSocket(const TagSocket&) = delete;
     TagSocket& operator=(const TagSocket&) = delete;
 
-    std::string Server; // host or dotted IPv4 address, optionally ":port"
-    uint16_t DefaultPort = 0;
+    std::string Server;       // host or dotted IPv4 address, optionally ":port"
+    uint16_t DefaultPort = 0; // the port when Server names none; 0: the services entry
     std::string ServiceName;
     int& TimeOut = Counter.TimeOut;
     std::string LastReply;
@@ -78,7 +80,10 @@ public:
 
     bool Connected() const { return Socket >= 0; }
     std::string HostPart() const;
+    // The port written after a colon in Server; 0 when none is (letters, 0,
+    // or a number outside 1-65535, which Open refuses).
     int PortPart() const;
+    bool PortPartOutOfRange() const;
     const std::string& RemoteAddressText() const { return RemoteText; }
     const std::string& LocalHostName() const { return LocalHost; }
     uint16_t Port() const { return FPort; }
@@ -88,8 +93,11 @@ public:
     virtual void Open();
     virtual void Close();
     // Ends the operation that waits now with ECanceledError; callable from
-    // the message pump.
+    // the message pump. What the kernel still holds unsent is dropped.
     virtual void Cancel();
+    // At the last Cancel every byte written had left the socket (nothing
+    // was dropped): what was written reaches the peer.
+    bool AllLeftAtCancel() const { return FAllLeftAtCancel; }
 
     void ConnectSocket();
     // One reply line (LF alone accepted, trailing CR and LF removed, at most
@@ -97,7 +105,8 @@ public:
     // closed before a line was complete.
     int ReadLine(std::string& line);
     // A whole reply, multi-line ones to their last line; the first line's
-    // code. The time-out bounds the whole reply.
+    // code, or -1 (LastReply empty) when the peer closed before the last
+    // line. The time-out bounds the whole reply.
     int ReadReply();
     // Text and CR LF; text with a CR or LF in it is refused.
     void WriteLine(const std::string& text);
@@ -123,6 +132,9 @@ public:
     [[noreturn]] void RaiseSocketError(int code);
     [[noreturn]] void RaiseTimeOut();
     [[noreturn]] void RaiseCanceled();
+    // A setting that names no usable port: an EMailError of its own words,
+    // not a failed connection, so that the user is told what to correct.
+    [[noreturn]] void RaisePortError(const std::string& text);
 
 protected:
     bool Canceled = false;
@@ -133,8 +145,26 @@ private:
     void ResolveHost();
     void ResolvePort();
     int ReadLineWithin(std::string& line);
-    // False when, in the data phase, the peer answered instead of reading.
-    bool SendAll(const char* data, size_t size, bool inData);
+    // The data phase's progress: a chunk is reported once the peer has taken
+    // its bytes (acknowledged them), so that the bar follows the server, not
+    // what the kernel here has buffered.
+    struct TDataProgress {
+        // Bytes handed to the socket once a chunk is, and the position after it.
+        std::deque<std::pair<int64_t, int64_t>> Chunks;
+        int64_t Handed = 0; // bytes of the data phase handed to the socket
+        int64_t Taken = 0;  // of them, those the peer has acknowledged
+        int64_t Size = -1;  // the source's size once known
+    };
+    // Progress, when given, marks the data phase. False when, in the data
+    // phase, the peer answered instead of reading.
+    bool SendAll(const char* data, size_t size, TDataProgress* progress = nullptr);
+    // Bytes written to the socket that the peer has not acknowledged.
+    int64_t Unacknowledged() const;
+    // Reports the chunks the peer has taken; true when it reported any.
+    bool ReportTaken(TDataProgress& progress);
+    // Waits, reporting, until the peer has taken every chunk; false when it
+    // answered meanwhile.
+    bool DrainData(TDataProgress& progress);
     bool PeerHasSpoken();
     // The same through TLS, which has records of its own: only text (or the
     // end) counts, and the text read goes to Pending.
@@ -154,6 +184,7 @@ private:
     std::string Pending; // received bytes after the last line taken
     bool PeerClosed = false;
     bool FPeerSpoke = false;
+    bool FAllLeftAtCancel = false;
     std::unique_ptr<THostLookup> Lookup; // the host look-up under way, if any
     std::unique_ptr<TTlsChannel> Tls;
 };

@@ -156,6 +156,7 @@ void TmsSMTP::LogOut() {
 }
 
 void TmsSMTP::Send() {
+    FSentUnanswered = false;
     if (!MailMessage) RaiseSocketError(sckMessageRequired);
     // The message is checked and rendered before the connection is needed;
     // MAIL FROM then says when there is none.
@@ -215,6 +216,17 @@ void TmsSMTP::Send() {
         throw EServerError(LastReply); // a 2xx before the data ended is no acceptance either
     }
     WriteLine("");
-    Step(".", 2);
+    WriteLine(".");
+    int code = -1;
+    try {
+        code = ReadReply();
+    } catch (const ECanceledError&) {
+        // The end of the data had left when the user cancelled: the server
+        // has the whole message, and only its answer was not awaited.
+        if (!AllLeftAtCancel()) throw;
+        FSentUnanswered = true;
+        return;
+    }
+    Expect(code, 2, ".");
     if (OnMailSent) OnMailSent();
 }

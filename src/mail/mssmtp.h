@@ -45,8 +45,11 @@ public:
     std::function<void(const std::string& address, const std::string& reply, bool& proceed)>
         OnAddressRejected;
 
-    // Sends MailMessage over the open session.
+    // Sends MailMessage over the open session. A Cancel once the end of the
+    // data has left the socket ends it without an error and without the
+    // server's answer: SentUnanswered() then says so.
     void Send();
+    bool SentUnanswered() const { return FSentUnanswered; }
 
     void Open() override;
 
@@ -71,4 +74,5 @@ private:
     void Expect(int code, int replyClass, const std::string& command);
 
     std::string SpoolPath;
+    bool FSentUnanswered = false;
 };

@@ -292,8 +292,8 @@ void TDoTheEmail::SendItClick() {
         result = SendImageMail(MySMTP, EMess, mail);
         // A typed password that worked: kept in the Secret Service where one
         // runs, else for this run.
-        if (result == TImageMailResult::Sent && Password->isVisible() &&
-            !StoreMailPassword(mail.Server, mail.UserName, mail.Password))
+        if ((result == TImageMailResult::Sent || result == TImageMailResult::SentUnanswered) &&
+            Password->isVisible() && !StoreMailPassword(mail.Server, mail.UserName, mail.Password))
             KeepMailPasswordForRun(mail.Server, mail.UserName, mail.Password);
     } catch (const std::exception& e) {
         // The file could not be written or read, the server refused a step,
@@ -303,8 +303,13 @@ void TDoTheEmail::SendItClick() {
         return;
     }
     SetBusy(false);
-    if (result != TImageMailResult::Sent) ShowError(QString::fromStdString(ImageMailText(result)));
-    Sent = result == TImageMailResult::Sent;
+    // A Cancel that came after the whole message had gone out stopped nothing.
+    Sent = result == TImageMailResult::Sent || result == TImageMailResult::SentUnanswered;
+    if (result == TImageMailResult::SentUnanswered)
+        UserDialogs().MessageBox(this, QString::fromStdString(ImageMailText(result)), "E-Mail",
+                                 TMsgButtons::Ok, TMsgIcon::Information);
+    else if (!Sent)
+        ShowError(QString::fromStdString(ImageMailText(result)));
     accept();
 }
 

@@ -1,6 +1,7 @@
 #include "ScriptServer.h"
 
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -84,7 +85,7 @@ void TConn::ReadSome(size_t bytes) {
     Buffer.erase(0, bytes);
 }
 
-int TConn::ReadDataSlowly(size_t bytesPerTurn, int msPerTurn) {
+int TConn::ReadDataSlowly(size_t bytesPerTurn, int msPerTurn, std::atomic<int64_t>* read) {
     std::string all;
     int turns = 0;
     while (all.find("\r\n.\r\n") == std::string::npos) {
@@ -98,9 +99,14 @@ int TConn::ReadDataSlowly(size_t bytesPerTurn, int msPerTurn) {
             if (n <= 0) break;
             all.append(buf, static_cast<size_t>(n));
             got += static_cast<size_t>(n);
+            if (read) *read += n;
         }
         char peek;
-        if (got == 0 && ::recv(Fd, &peek, 1, MSG_DONTWAIT | MSG_PEEK) == 0) return turns; // closed
+        const ssize_t left = got ? 1 : ::recv(Fd, &peek, 1, MSG_DONTWAIT | MSG_PEEK);
+        if (left == 0 || (left < 0 && errno != EAGAIN)) { // closed or reset
+            Log.push_back("C: <closed in data>");
+            return turns;
+        }
         const size_t keep = std::min<size_t>(all.size(), 8);
         all.erase(0, all.size() - keep); // only the tail matters for the end marker
     }

@@ -16,8 +16,10 @@ public:
     std::string Expect();               // one client line, recorded "C: ..."
     std::string ReadData();             // up to CR LF . CR LF, recorded "C: <data>"
     void ReadSome(size_t bytes);        // reads and drops that many bytes
-    // A data phase at a trickle; the number of pauses it took.
-    int ReadDataSlowly(size_t bytesPerTurn, int msPerTurn);
+    // A data phase at a trickle, to the final dot or the client's close or
+    // reset ("C: <closed in data>"); the number of pauses it took. Read, when
+    // given, counts the bytes taken as they come.
+    int ReadDataSlowly(size_t bytesPerTurn, int msPerTurn, std::atomic<int64_t>* read = nullptr);
     void Drip(const std::string& text, int msPerByte);
     void Reset(); // close with RST
     void Close();

@@ -23,7 +23,7 @@ public:
 
 class TTlsServer {
 public:
-    // Mode: starttls, tls, nostarttls or inject; Cert: good, other or expired.
+    // Mode: starttls, tls, nostarttls, inject or cut; Cert: good, other or expired.
     TTlsServer(const std::string& mode, const std::string& cert,
                const std::string& mechs = "PLAIN,LOGIN");
     // "AUTH <mechanism> <user>" and "MAIL <sender> tls|clear" lines as they came.

@@ -8,6 +8,9 @@
 #include "mail/ImageMail.h"
 
 TEST(ImageMail, EveryEndingClosesAndUnloads) {
+    // Where the server's port is written: after a colon in the host, or in
+    // "SMTP Port" alone; or a port out of range in either.
+    enum TWhere { InHost, InSetting, BadInHost, BadInSetting };
     const struct {
         const char* Name;
         std::function<void(TConn&)> Script; // empty: nothing listens
@@ -15,6 +18,7 @@ TEST(ImageMail, EveryEndingClosesAndUnloads) {
         bool NoWinsock;
         std::string Outcome; // the result's text, or the error's
         const char* LastLine;
+        TWhere Where = InHost;
     } rows[] = {
         {"sent, goodbye unanswered",
          [](TConn& c) {
@@ -24,6 +28,31 @@ TEST(ImageMail, EveryEndingClosesAndUnloads) {
              c.Expect(); // QUIT, then the server goes without a word
          },
          "ann@example.org", "shot.gif", false, "", "C: QUIT"},
+        {"the port of \"SMTP Port\", not the services entry's",
+         [](TConn& c) {
+             UpToData(c);
+             c.ReadData();
+             c.Send("250 queued\r\n");
+             c.Expect();
+             c.Send("221 bye\r\n");
+         },
+         "ann@example.org", "shot.gif", false, "", "S: 221 bye", InSetting},
+        {"host port out of range",
+         {},
+         "ann@example.org",
+         "shot.gif",
+         false,
+         "The port in \"127.0.0.1:99999\" is not between 1 and 65535",
+         nullptr,
+         BadInHost},
+        {"\"SMTP Port\" out of range",
+         {},
+         "ann@example.org",
+         "shot.gif",
+         false,
+         "The \"SMTP Port\" 70000 is not between 1 and 65535",
+         nullptr,
+         BadInSetting},
         {"server refuses the sender",
          [](TConn& c) {
              Hello(c);
@@ -66,7 +95,11 @@ TEST(ImageMail, EveryEndingClosesAndUnloads) {
         mail.SenderAddress = r.Sender;
         mail.ToAddress = "bob@example.net";
         mail.FileName = dir.File(r.File);
-        mail.Server = "127.0.0.1:" + std::to_string(server ? server->Port() : ClosedPort());
+        const int port = server ? server->Port() : ClosedPort();
+        mail.Server = r.Where == BadInHost ? "127.0.0.1:99999"
+                      : r.Where == InHost  ? "127.0.0.1:" + std::to_string(port)
+                                           : "127.0.0.1";
+        mail.Port = r.Where == BadInSetting ? 70000 : port;
         TmsSMTP smtp;
         smtp.TimeOut = 5;
         TmsMessage message;
@@ -83,7 +116,9 @@ TEST(ImageMail, EveryEndingClosesAndUnloads) {
         EXPECT_FALSE(smtp.Connected());
         EXPECT_FALSE(Winsock().IsLoaded());
         if (server) {
-            EXPECT_EQ(server->Conversation().back(), r.LastLine);
+            const auto log = server->Conversation();
+            ASSERT_FALSE(log.empty()) << "the server was never reached";
+            EXPECT_EQ(log.back(), r.LastLine);
         }
     }
 }

@@ -407,6 +407,14 @@ TEST(Smtp, EveryErrorSaysWhatHappened) {
     // A server that closes after one of the steps, or answers nothing.
     const std::pair<std::function<void(TConn&)>, std::string> cases[] = {
         {[](TConn&) {}, "The server closed the connection before its greeting"},
+        {[](TConn& c) { c.Send("220-first of more\r\n"); },
+         "The server closed the connection before its greeting"},
+        {[](TConn& c) {
+             c.Send(Greeting);
+             c.Expect();
+             c.Send("250-hello\r\n");
+         },
+         "The server closed the connection after HELO"},
         {[](TConn& c) {
              Hello(c);
              c.Expect();
@@ -469,6 +477,87 @@ TEST(Smtp, CancelInTheDataPhaseIsACancel) {
     SetMailPump(old);
     EXPECT_FALSE(client.Smtp.Connected());
     EXPECT_FALSE(FileExists(client.Smtp.LastSpoolPath()));
+}
+
+// A Cancel drops what the kernel still holds, so a server that reads slowly
+// never gets the end of the data; once that end has left, the message is
+// the server's, and the send says so instead of a cancel.
+TEST(Smtp, CancelStopsTheDataUnlessItsEndHasLeft) {
+    const struct {
+        const char* Name;
+        bool AfterTheEnd; // cancel 300 ms after the "." went out, else after the 354
+        bool Slow;        // the server reads 4 KB every 20 ms, else all at once
+    } rows[] = {{"slow reader", false, true}, {"end of the data gone", true, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Name);
+        TScriptServer server([&](TConn& c) {
+            UpToData(c);
+            if (r.Slow) {
+                c.ReadDataSlowly(4096, 20);
+                return;
+            }
+            c.ReadData();
+            c.WaitForClose(); // never an answer
+        });
+        TClient client(server.Port(), 10);
+        // Far more than the server takes in 300 ms, less than the kernels buffer.
+        client.Msg.Attachments.Items(0).Data = std::string(400 << 10, 'c');
+        std::chrono::steady_clock::time_point at{};
+        client.Smtp.OnLineReceived = [&](const std::string& line) {
+            if (!r.AfterTheEnd && line.rfind("354", 0) == 0)
+                at = std::chrono::steady_clock::now() + 300ms;
+        };
+        client.Smtp.OnLineSent = [&](const std::string& line) {
+            if (r.AfterTheEnd && line == ".") at = std::chrono::steady_clock::now() + 300ms;
+        };
+        auto old = SetMailPump([&] {
+            if (at.time_since_epoch().count() && std::chrono::steady_clock::now() >= at &&
+                client.Smtp.Connected())
+                client.Smtp.Cancel();
+        });
+        client.Smtp.Connect();
+        const std::string error = Thrown<ECanceledError>([&] { client.Smtp.Send(); });
+        SetMailPump(old);
+        EXPECT_FALSE(client.Smtp.Connected());
+        const TLog log = server.Conversation();
+        if (r.AfterTheEnd) {
+
+            EXPECT_EQ(error, "no exception");
+            EXPECT_TRUE(client.Smtp.SentUnanswered());
+            EXPECT_EQ(log.back(), "C: .");
+        } else {
+            EXPECT_EQ(error, "Operation has been canceled");
+            EXPECT_FALSE(client.Smtp.SentUnanswered());
+            EXPECT_EQ(log.back(), "C: <closed in data>") << "the server never got the final dot";
+        }
+    }
+}
+
+// The progress follows what the server has read: never further ahead of it
+// than the server's own receive buffer, however much the kernel here holds.
+TEST(Smtp, ProgressFollowsTheServerNotTheKernel) {
+    std::atomic<int64_t> read{0};
+    TScriptServer server([&](TConn& c) {
+        const int buffer = 16 << 10;
+        ::setsockopt(c.Fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+        UpToData(c);
+        c.ReadDataSlowly(8 << 10, 10, &read);
+        c.Send("250 queued\r\n");
+    });
+    TClient client(server.Port());
+    client.Msg.Attachments.Items(0).Data = std::string(1 << 20, 'p');
+    int64_t ahead = 0;
+    int last = -1;
+    client.Smtp.OnProgress = [&](int perc, int pos) {
+        ahead = std::max(ahead, pos - read.load());
+        if (perc) last = perc;
+    };
+    client.Smtp.Connect();
+    client.Smtp.Send();
+    client.Smtp.Close();
+    server.Conversation();
+    EXPECT_EQ(last, 100);
+    EXPECT_LT(ahead, 64 << 10) << "bytes reported sent that the server had not read";
 }
 
 // The message is rendered while the data goes out. A render that fails
@@ -575,25 +664,54 @@ TEST(Smtp, PropertyAndOrderErrors) {
 }
 
 TEST(Socket, ServerFormsAndPorts) {
+    // A port in Server wins, then DefaultPort ("SMTP Port"), then the services
+    // entry; a number outside 1-65535 after the colon is an error.
+    const struct {
+        std::string Server;
+        uint16_t DefaultPort;
+        const char* Service;
+        int Port; // 0: refused with Error
+        std::string Error;
+    } cases[] = {
+        {"127.0.0.1:2525", 2626, "smtp", 2525, ""},
+        {"localhost:2600", 2626, "smtp", 2600, ""},
+        {"127.0.0.1:+65535", 2626, "smtp", 65535, ""},
+        {"127.0.0.1:0", 2626, "smtp", 2626, ""},
+        {"127.0.0.1:abc", 2626, "smtp", 2626, ""},
+        {"127.0.0.1", 2626, "smtp", 2626, ""},
+        {"127.0.0.1", 587, "no-such-service", 587, ""},
+        {"127.0.0.1", 0, "smtp", 25, ""},
+        {"127.0.0.1", 0, "no-such-service", 0,
+         "No port is set, and the services file has no entry for \"no-such-service\""},
+        {"127.0.0.1:99999", 2626, "smtp", 0,
+         "The port in \"127.0.0.1:99999\" is not between 1 and 65535"},
+        {"127.0.0.1:65536", 2626, "smtp", 0,
+         "The port in \"127.0.0.1:65536\" is not between 1 and 65535"},
+        {"127.0.0.1:-25", 2626, "smtp", 0,
+         "The port in \"127.0.0.1:-25\" is not between 1 and 65535"},
+        {"127.0.0.1:000000000000065561", 2626, "smtp", 0,
+         "The port in \"127.0.0.1:000000000000065561\" is not between 1 and 65535"},
+    };
     TmsSMTP s;
     s.SetWinsockLoaded(true);
-    s.DefaultPort = 2626;
-    const std::pair<std::string, int> cases[] = {
-        {"127.0.0.1:2525", 2525}, {"127.0.0.1:0", 25},      {"127.0.0.1:abc", 25},
-        {"127.0.0.1", 25},        {"localhost:2600", 2600},
-    };
-    for (const auto& [server, port] : cases) {
-        s.Server = server;
+    std::string shown;
+    s.OnError = [&](std::string& msg) { shown = msg; };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Server + " " + c.Service);
+        s.Server = c.Server;
+        s.DefaultPort = c.DefaultPort;
+        s.ServiceName = c.Service;
+        if (!c.Port) {
+            EXPECT_EQ(Thrown<EMailError>([&] { s.Open(); }), c.Error);
+            EXPECT_EQ(shown, c.Error);
+            EXPECT_FALSE(s.Connected());
+            continue;
+        }
         s.Open();
-        EXPECT_EQ(s.Port(), port) << server;
-        EXPECT_EQ(s.RemoteAddressText(), "127.0.0.1") << server;
+        EXPECT_EQ(s.Port(), c.Port);
+        EXPECT_EQ(s.RemoteAddressText(), "127.0.0.1");
         s.Close();
     }
-    s.ServiceName = "no-such-service";
-    s.Server = "127.0.0.1";
-    s.Open();
-    EXPECT_EQ(s.Port(), 2626) << "DefaultPort only when the services file has no entry";
-    s.Close();
     s.Server = "name.that.does.not.exist.invalid";
     s.TimeOut = 3;
     const std::string text = Thrown<EMailError>([&] { s.Open(); });

@@ -115,6 +115,8 @@ TEST(SmtpTls, RefusalsAndBadCertificatesEndWithNothingSent) {
         {"starttls", "good", "", msStartTls, Secret.c_str(),
          CertificateErrorText("unable to get local issuer certificate")},
         {"nostarttls", "good", "ca.pem", msStartTls, Secret.c_str(), NoStartTlsText},
+        {"cut", "good", "ca.pem", msStartTls, Secret.c_str(),
+         "The server closed the connection after EHLO"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::string(c.Mode) + " " + c.Cert + " " + c.Password);

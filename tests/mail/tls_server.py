@@ -1,7 +1,8 @@
 """A real SMTP server with TLS and a login for the tests (aiosmtpd on
 127.0.0.1:PORT). MODE: starttls (STARTTLS required), tls (TLS from the first
-byte), nostarttls (plain, STARTTLS not offered) or inject (a scripted server
-that sends an extra reply right after its STARTTLS go-ahead). MECHS: PLAIN,
+byte), nostarttls (plain, STARTTLS not offered), inject (a scripted server
+that sends an extra reply right after its STARTTLS go-ahead) or cut (a scripted
+server that ends the TLS session after the first line of its EHLO reply). MECHS: PLAIN,
 LOGIN or PLAIN,LOGIN offered, or none for no login at all. Messages go to DIR/NNN.eml as received, every
 AUTH and MAIL command to DIR/commands. Prints "ready" when it listens; ends
 when its standard input closes."""
@@ -51,7 +52,8 @@ def context():
 
 
 def scripted():
-    """STARTTLS whose go-ahead carries a refusal in the same packet."""
+    """STARTTLS whose go-ahead carries a refusal in the same packet, or (cut)
+    an EHLO reply whose continuation line is followed by the close notice."""
     listener = socket.create_server(("127.0.0.1", port))
     print("ready", flush=True)
     conn, _ = listener.accept()
@@ -64,7 +66,7 @@ def scripted():
     record("C: " + reader.readline().decode().strip())
     say("250-scripted\r\n250 STARTTLS\r\n")
     record("C: " + reader.readline().decode().strip())
-    say("220 ready to start TLS\r\n554 5.7.0 injected\r\n")
+    say("220 ready to start TLS\r\n" + ("" if mode == "cut" else "554 5.7.0 injected\r\n"))
     tls = context().wrap_socket(conn, server_side=True)
     reader = tls.makefile("rb")
     sink = tls.sendall
@@ -77,6 +79,14 @@ def scripted():
             break
         record("C: " + line)
         verb = line.split(" ")[0].upper()
+        if mode == "cut":
+            sink(b"250-localhost hello\r\n")
+            tls.settimeout(5)
+            try:
+                tls.unwrap()
+            except OSError:
+                pass
+            break
         sink(replies.get(verb, "500 what\r\n").encode())
         if verb == "DATA":
             data = b""
@@ -91,7 +101,7 @@ def scripted():
     tls.close()
 
 
-if mode == "inject":
+if mode in ("inject", "cut"):
     threading.Thread(target=scripted, daemon=True).start()
 else:
     kwargs = dict(authenticator=check, auth_exclude_mechanism=[m for m in ("PLAIN", "LOGIN")

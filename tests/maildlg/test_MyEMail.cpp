@@ -21,6 +21,8 @@
 
 namespace {
 
+using namespace std::chrono_literals;
+
 class TPaintCount : public QObject {
 public:
     int Count = 0;
@@ -402,32 +404,69 @@ TEST_F(MailDialog, LongSendKeepsTheWindowLive) {
     EXPECT_LT(ms, 5000) << "a hang, not a slow machine";
 }
 
-// "&Cancel" while the picture is on its way ends the send as a cancel, and
-// the dialog is ready for the next try.
+// "&Cancel" while the picture is on its way ends the send as a cancel, the
+// server never gets the end of the data, and the dialog is ready for the next
+// try; once that end has gone out, the dialog says the message went.
 TEST_F(MailDialog, CancelInTheDataPhase) {
-    TScriptServer slow([](TConn& c) {
-        UpToData(c);
-        c.ReadDataSlowly(16 << 10, 20);
-    });
-    Picture = QImage(1000, 1000, QImage::Format_RGB888);
-    Picture.fill(Qt::darkRed);
-    Config.EMailFile = "big.bmp";
-    TDoTheEmail& d = Open(slow.Port());
-    bool clicked = false;
-    SetMailPump([&] {
-        if (!clicked && d.SendProgress->value() > 0) {
-            clicked = d.AbortButton->isEnabled() && d.AbortButton->text() == "&Cancel";
-            d.AbortButton->click();
+    enum TWhen { FirstProgress, Soon, AfterTheEnd };
+    const struct {
+        const char* Name;
+        int Side; // of the square picture: 1000 gives a 3 MB file, 400 one of 480 KB
+        size_t BytesPerTurn;
+        TWhen When;
+    } rows[] = {{"3 MB, at the first progress", 1000, 16 << 10, FirstProgress},
+                {"480 KB to a slow reader, 300 ms into the data", 400, 4 << 10, Soon},
+                {"after the end of the data", 400, 1 << 20, AfterTheEnd}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.Name);
+        TScriptServer slow([&](TConn& c) {
+            UpToData(c);
+            c.ReadDataSlowly(r.BytesPerTurn, 20);
+            c.WaitForClose(); // never an answer
+        });
+        Picture = QImage(r.Side, r.Side, QImage::Format_RGB888);
+        Picture.fill(Qt::darkRed);
+        Config.EMailFile = "big.bmp";
+        Boxes.clear();
+        TDoTheEmail& d = Open(slow.Port());
+        using TClock = std::chrono::steady_clock;
+        TClock::time_point at = TClock::time_point::max();
+        d.MySMTP.OnLineReceived = [&](const std::string& line) {
+            if (r.When == Soon && line.rfind("354", 0) == 0) at = TClock::now() + 300ms;
+        };
+        d.MySMTP.OnLineSent = [&](const std::string& line) {
+            if (r.When == AfterTheEnd && line == ".") at = TClock::now() + 300ms;
+        };
+        bool clicked = false;
+        SetMailPump([&] {
+            const bool due =
+                r.When == FirstProgress ? d.SendProgress->value() > 0 : TClock::now() >= at;
+            if (!clicked && due) {
+                clicked = d.AbortButton->isEnabled() && d.AbortButton->text() == "&Cancel";
+                d.AbortButton->click();
+            }
+            QCoreApplication::processEvents();
+        });
+        Send();
+        EXPECT_TRUE(clicked);
+        ASSERT_EQ(Boxes.size(), 1u);
+        const auto log = slow.Conversation();
+        if (r.When == AfterTheEnd) {
+            EXPECT_EQ(Boxes[0].Text,
+                      QString::fromStdString(ImageMailText(TImageMailResult::SentUnanswered)));
+            EXPECT_EQ(Boxes[0].Title, "E-Mail");
+            EXPECT_EQ(Boxes[0].Text.indexOf("cancel", 0, Qt::CaseInsensitive), -1);
+            EXPECT_TRUE(d.Sent);
+            EXPECT_FALSE(d.isVisible());
+            EXPECT_EQ(log.back(), "C: .");
+        } else {
+            EXPECT_EQ(Boxes[0].Text, "Operation has been canceled");
+            EXPECT_TRUE(d.isVisible());
+            EXPECT_FALSE(d.Sent);
+            EXPECT_EQ(log.back(), "C: <closed in data>");
         }
-        QCoreApplication::processEvents();
-    });
-    Send();
-    EXPECT_TRUE(clicked);
-    ASSERT_EQ(Boxes.size(), 1u);
-    EXPECT_EQ(Boxes[0].Text, "Operation has been canceled");
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_FALSE(d.Sent);
-    ExpectIdle();
+        ExpectIdle();
+    }
 }
 
 // The program's folder when the user may write there, else the data folder.

@@ -111,8 +111,15 @@ TEST(APageControl, MnemonicsTakeTheFirstVisiblePageWhileEnabled) {
 }
 
 TEST_F(CapDef, PortIsCheckedBeforeAnythingIsTaken) {
-    for (auto [text, valid] :
-         {std::pair{" 25 ", true}, {"25a", false}, {"-1", false}, {"", false}, {"2525", true}}) {
+    for (auto [text, valid] : {std::pair{" 25 ", true},
+                               {"25a", false},
+                               {"-1", false},
+                               {"", false},
+                               {"2525", true},
+                               {"0", false},
+                               {"65535", true},
+                               {"65536", false},
+                               {"99999", false}}) {
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
         Dialogs->Boxes.clear();
         TCaptureDefaults& d = Open();

@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "config/CapDef.h"
 #include "mail/PasswordStore.h"
+#include "mail/ScriptServer.h"
 #include "mail/SmtpSecurity.h"
 #include "mail/TlsServer.h"
 
@@ -118,4 +119,29 @@ TEST_F(MailPage, AnUnknownSecurityShowsUnsetAndALongLoginStaysWhole) {
     EXPECT_NE(ReadFile(ini).find("\nSecurity=STARTTLS\n"), std::string::npos);
     EXPECT_NE(ReadFile(ini).find("\nUser Name=" + login + "\n"), std::string::npos);
     unsetenv("SNAPRIO_INI");
+}
+
+// "&Test" goes to the port of the field, not to the services entry's; a port
+// outside 1-65535 is refused as Ok refuses it.
+TEST_F(MailPage, TestUsesThePortField) {
+    TScriptServer server([](TConn& c) {
+        Hello(c);
+        c.Expect();
+        c.Send("221 bye\r\n");
+    });
+    TCaptureDefaults& d = Open();
+    d.SMTPHost->setText("127.0.0.1");
+    d.Security->setCurrentIndex(msNone);
+    for (const QString& port : {QString("70000"), QString("0"), QString::number(server.Port())}) {
+        d.SMTPPort->setText(port);
+        d.TestButton->click();
+    }
+    ASSERT_EQ(Dialogs->Boxes.size(), 3u);
+    for (int i : {0, 1}) {
+        EXPECT_EQ(Dialogs->Boxes[i].Text,
+                  "Invalid port specified.  Normal port number for e-mail is 25.");
+    }
+    EXPECT_EQ(Dialogs->Boxes[2].Text, "The server 127.0.0.1 answered.");
+    EXPECT_EQ(Dialogs->Boxes[2].Title, "E-Mail");
+    EXPECT_EQ(server.Conversation().back(), "S: 221 bye");
 }
