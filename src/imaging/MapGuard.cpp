@@ -17,6 +17,7 @@ struct TRange {
 constexpr int Slots = 64;
 TRange Ranges[Slots];
 struct sigaction Previous {};
+uintptr_t PageSize = 4096; // set before the handler is installed
 
 void OnBusError(int sig, siginfo_t* info, void* context) {
     const auto at = reinterpret_cast<uintptr_t>(info->si_addr);
@@ -25,7 +26,7 @@ void OnBusError(int sig, siginfo_t* info, void* context) {
         if (begin == 0 || at < begin || at >= end) continue;
         // Zeros from the faulting page to the end of the range: the file
         // lost its tail, so one replacement serves every later access.
-        const uintptr_t page = at & ~(static_cast<uintptr_t>(sysconf(_SC_PAGESIZE)) - 1);
+        const uintptr_t page = at & ~(PageSize - 1);
         if (mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
             r.Lost.store(true);
@@ -45,6 +46,7 @@ void OnBusError(int sig, siginfo_t* info, void* context) {
 void InstallHandler() {
     static std::once_flag once;
     std::call_once(once, [] {
+        PageSize = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
         struct sigaction sa {};
         sa.sa_sigaction = OnBusError;
         sa.sa_flags = SA_SIGINFO | SA_NODEFER;
