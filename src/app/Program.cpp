@@ -7,6 +7,7 @@
 
 #include "app/Delivery.h"
 #include "app/Main.h"
+#include "app/SettingsBox.h"
 #include "app/TrayMenu.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
@@ -71,6 +72,7 @@ int RunProgram(int argc, char** argv) {
         return SystemError("Mutex could not be created.  Program will terminate.");
 
     LoadConfig();
+    ShowSettingsFailuresInBoxes();
     InstallMailPump();
     // "E-Mail The Image" and the thumbnail menu's "&E-Mail Image" open the
     // send-image dialog once their settings checks have passed.

@@ -1,6 +1,8 @@
 #include "config/Configs.h"
 
 #include <array>
+#include <cstdio>
+#include <cstring>
 #include <variant>
 
 #include "mail/SmtpSecurity.h"
@@ -8,6 +10,7 @@
 #include "platform/Paths.h"
 
 ConfigRec Config;
+std::function<void(const std::string& text)> ConfigSaveFailed;
 
 namespace {
 
@@ -193,7 +196,7 @@ void LoadConfigFrom(ConfigRec& rec, const std::string& path) {
     for (const TKeyDef& k : LaterKeys) ReadKey(rec, ini, k);
 }
 
-bool SaveConfigTo(const ConfigRec& rec, const std::string& path) {
+bool SaveConfigTo(const ConfigRec& rec, const std::string& path, std::string* error) {
     TIniFile ini(path);
     for (const TKeyDef& k : Keys) ini.WriteString(k.Section, k.Key, TextOf(rec, k));
     // A later key at its default stays away, unless the file has it already.
@@ -204,13 +207,20 @@ bool SaveConfigTo(const ConfigRec& rec, const std::string& path) {
         if (IsSecurity(k) && (rec.Security < msNone || rec.Security > msTls) && inFile) continue;
         if (value != k.Default || inFile) ini.WriteString(k.Section, k.Key, value);
     }
-    return ini.Save();
+    int err = 0;
+    if (ini.Save(&err)) return true;
+    if (error) *error = "Cannot save the settings to " + path + ": " + std::strerror(err);
+    return false;
 }
 
 void LoadConfig() {
     LoadConfigFrom(Config, IniFilePath());
 }
 
-void SaveConfig() {
-    SaveConfigTo(Config, IniFilePath());
+bool SaveConfig() {
+    std::string error;
+    if (SaveConfigTo(Config, IniFilePath(), &error)) return true;
+    std::fprintf(stderr, "snaprio: %s\n", error.c_str());
+    if (ConfigSaveFailed) ConfigSaveFailed(error);
+    return false;
 }

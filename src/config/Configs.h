@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -104,12 +105,17 @@ constexpr size_t ConfigTransientLength = 255;
 
 // Fills Config from the settings file (IniFilePath()); never fails.
 void LoadConfig();
-// Writes every persisted field of Config in one atomic save; failures are ignored.
-void SaveConfig();
+// Writes every persisted field of Config in one atomic save. A failure is
+// said on stderr and handed to ConfigSaveFailed; the result says whether it
+// was saved.
+bool SaveConfig();
+// Shows a failed save's text where the program can (a box when a window is up).
+extern std::function<void(const std::string& text)> ConfigSaveFailed;
 
-// The same for any record and file.
+// The same for any record and file; Error gets "Cannot save the settings to
+// PATH: reason" on failure.
 void LoadConfigFrom(ConfigRec& rec, const std::string& path);
-bool SaveConfigTo(const ConfigRec& rec, const std::string& path);
+bool SaveConfigTo(const ConfigRec& rec, const std::string& path, std::string* error = nullptr);
 
 // A setting's integer: leading blanks, an optional sign, "$" or "0x" for
 // hexadecimal, digits up to the first character that does not fit; no digits

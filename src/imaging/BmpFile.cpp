@@ -48,5 +48,5 @@ QImage DecodeBmp(const uint8_t* data, size_t size) {
 
 QImage LoadBmpFile(const std::string& fileName) {
     const TMappedFile file(fileName);
-    return DecodeBmp(file.Data(), file.Size());
+    return file.Read([&] { return DecodeBmp(file.Data(), file.Size()); });
 }

@@ -317,13 +317,16 @@ const uint8_t* BmpRow(const TBmpLayout& l, const uint8_t* data, int y, uint8_t* 
 }
 
 TBmpRows::TBmpRows(const std::string& fileName) : File(fileName) {
-    Layout = ParseBmp(File.Data(), File.Size());
+    Layout = File.Read([&] { return ParseBmp(File.Data(), File.Size()); });
     Width = Layout.Width;
     Height = Layout.Height;
     if (Layout.Rle) {
         // Runs cross rows: decoded whole, one byte a pixel.
         Decoded.assign(static_cast<size_t>(Width) * static_cast<size_t>(Height), 0);
-        DecodeRle(File.Data(), File.Size(), Layout, Decoded.data(), static_cast<size_t>(Width));
+        File.Read([&] {
+            DecodeRle(File.Data(), File.Size(), Layout, Decoded.data(), static_cast<size_t>(Width));
+            return 0;
+        });
         Format = TRowFormat::Index8;
     } else {
         Format = Layout.Bpp <= 8    ? TRowFormat::Index8

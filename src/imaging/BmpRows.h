@@ -37,6 +37,7 @@ public:
     explicit TBmpRows(const std::string& fileName);
     const uint8_t* Row(int y) override;
     bool FileOffsetOf(const uint8_t* p, int& fd, uint64_t& offset) const override;
+    void CheckComplete() const override { File.CheckWhole(); }
 
 private:
     TMappedFile File;

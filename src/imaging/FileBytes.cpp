@@ -7,33 +7,66 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "imaging/ImageError.h"
+#include "imaging/MapGuard.h"
 #include "imaging/PartFiles.h"
 
 namespace {
-struct TFileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using TFile = std::unique_ptr<FILE, TFileCloser>;
-
 [[noreturn]] void Fail(const char* what, const std::string& name, int err) {
     throw EImageError(std::string(what) + " " + name + ": " + std::strerror(err));
+}
+
+// A regular file opened for reading, its size in St. Opening never waits (a
+// FIFO without a writer would hold the caller forever), and devices, FIFOs
+// and folders are refused: their bytes have no end.
+int OpenRegular(const std::string& fileName, struct stat& st) {
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) Fail("Cannot read", fileName, errno);
+    if (fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        Fail("Cannot read", fileName, err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (S_ISDIR(st.st_mode)) Fail("Cannot read", fileName, EISDIR);
+        throw EImageError("Cannot read " + fileName + ": Not a regular file");
+    }
+    return fd;
 }
 } // namespace
 
 std::vector<uint8_t> ReadFileBytes(const std::string& fileName) {
-    TFile f(std::fopen(fileName.c_str(), "rb"));
-    if (!f) Fail("Cannot read", fileName, errno);
+    struct stat st {};
+    const int fd = OpenRegular(fileName, st);
     std::vector<uint8_t> bytes;
-    uint8_t buf[1 << 16];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0)
-        bytes.insert(bytes.end(), buf, buf + n);
-    if (std::ferror(f.get())) Fail("Cannot read", fileName, errno ? errno : EIO);
+    size_t done = 0;
+    int err = 0;
+    try {
+        // The size at opening bounds the read: a file that grows meanwhile
+        // is taken as it was.
+        bytes.resize(static_cast<size_t>(st.st_size));
+    } catch (const std::bad_alloc&) {
+        err = ENOMEM;
+    } catch (const std::length_error&) {
+        err = ENOMEM;
+    }
+    while (err == 0 && done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) err = errno;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (err != 0) Fail("Cannot read", fileName, err);
+    bytes.resize(done); // a file that shrank meanwhile: what it still had
     return bytes;
 }
 
@@ -168,27 +201,51 @@ void TFileWriter::Commit() {
     if (err != 0) Fail("Cannot write", Name, err);
 }
 
-TMappedFile::TMappedFile(const std::string& fileName) {
-    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail("Cannot read", fileName, errno);
+void (*AfterFileMapped)(int fd) = nullptr;
+
+TMappedFile::TMappedFile(const std::string& fileName) : Name(fileName) {
     struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ,
-                       MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    const int fd = OpenRegular(fileName, st);
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t size = static_cast<size_t>(st.st_size);
+    if (size > 0) {
+        void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
         if (p != MAP_FAILED) {
-            Map = static_cast<uint8_t*>(p);
-            MapSize = static_cast<size_t>(st.st_size);
+            Guard = std::make_unique<TMapGuard>(p, (size + page - 1) / page * page);
+            if (Guard->Active()) {
+                Map = static_cast<uint8_t*>(p);
+                MapSize = size;
+            } else {
+                Guard.reset();
+                munmap(p, size);
+            }
         }
     }
     if (Map) {
         FileFd = fd; // kept: its bytes can also be copied file to file
+        if (AfterFileMapped) AfterFileMapped(fd);
         return;
     }
     ::close(fd);
-    Copy = ReadFileBytes(fileName); // a pipe, an empty file, or no mapping to be had
+    Copy = ReadFileBytes(fileName); // an empty file, or no mapping to be had
 }
 
 TMappedFile::~TMappedFile() {
+    Guard.reset();
     if (FileFd >= 0) ::close(FileFd);
     if (Map) munmap(Map, MapSize);
+}
+
+bool TMappedFile::Truncated() const {
+    if (!Map) return false;
+    struct stat st {};
+    // Pages that vanished under the reader, or a shrunk file whose bytes the
+    // kernel was to copy.
+    return Guard->Lost() ||
+           (fstat(FileFd, &st) == 0 && static_cast<uint64_t>(st.st_size) < MapSize);
+}
+
+void TMappedFile::CheckWhole() const {
+    if (Truncated())
+        throw EImageError("Cannot read " + Name + ": the file was truncated while it was read");
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,12 @@ private:
     size_t Used = 0;
 };
 
-// A whole file mapped read-only (read into memory where it cannot be mapped);
-// EImageError when it cannot be read.
+class TMapGuard;
+
+// A whole regular file mapped read-only (read into memory where it cannot be
+// mapped); EImageError when it cannot be read or is no regular file. A file
+// that shrinks while it is mapped reads as zeros past its new end; Read and
+// CheckWhole then report it as truncated.
 class TMappedFile {
 public:
     explicit TMappedFile(const std::string& fileName);
@@ -55,10 +60,31 @@ public:
     const uint8_t* Data() const { return Map ? Map : Copy.data(); }
     size_t Size() const { return Map ? MapSize : Copy.size(); }
     int Fd() const { return FileFd; } // -1 when the file was read, not mapped
+    // Whether the file lost bytes since it was mapped.
+    bool Truncated() const;
+    // EImageError "Cannot read NAME: the file was truncated while it was read".
+    void CheckWhole() const;
+    // Read(): its result, or its error, unless the file was truncated
+    // meanwhile: then that is the error, whatever the zeros made of the bytes.
+    template <class F> auto Read(F&& read) const {
+        try {
+            auto result = read();
+            CheckWhole();
+            return result;
+        } catch (...) {
+            CheckWhole();
+            throw;
+        }
+    }
 
 private:
+    std::string Name;
     int FileFd = -1;
     uint8_t* Map = nullptr;
     size_t MapSize = 0;
     std::vector<uint8_t> Copy;
+    std::unique_ptr<TMapGuard> Guard;
 };
+
+// Test seam: called with the open file between mapping it and reading it.
+extern void (*AfterFileMapped)(int fd);

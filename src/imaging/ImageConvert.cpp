@@ -1,6 +1,7 @@
 #include "imaging/ImageConvert.h"
 
 #include <cctype>
+#include <new>
 
 #include "imaging/BmpRows.h"
 #include "imaging/GIFImage.h"
@@ -21,8 +22,8 @@ void WriteImageFile(TRowSource& rows, const std::string& fileName) {
     WriteImageFile(rows, fileName, ImageFileTypeOf(fileName));
 }
 
-void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileType type) {
-    if (type == TImageFileType::Unknown) throw EImageError("Unknown file type selected.");
+namespace {
+void WriteRows(TRowSource& rows, const std::string& fileName, TImageFileType type) {
     if (type == TImageFileType::Gif) {
         // The indexes first: a coding error never reaches the file.
         TGIFImage gif;
@@ -30,6 +31,7 @@ void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileTyp
         gif.Assign(rows);
         TFileWriter file(fileName);
         gif.Save(file.Sink());
+        rows.CheckComplete();
         file.Commit();
         return;
     }
@@ -39,7 +41,19 @@ void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileTyp
                  [&](int fd, uint64_t at, size_t n) { file.CopyFrom(fd, at, n); });
     else if (rows.Width > 0 && rows.Height > 0)
         WriteJpeg(rows, 100, false, false, file.Sink());
+    rows.CheckComplete();
     file.Commit();
+}
+} // namespace
+
+void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileType type) {
+    if (type == TImageFileType::Unknown) throw EImageError("Unknown file type selected.");
+    try {
+        WriteRows(rows, fileName, type);
+    } catch (...) {
+        rows.CheckComplete(); // a source that lost its bytes is the cause, whatever broke
+        throw;
+    }
 }
 
 std::string ConvertImageFile(const std::string& in, const std::string& out) {
@@ -47,13 +61,17 @@ std::string ConvertImageFile(const std::string& in, const std::string& out) {
     if (to == TImageFileType::Unknown ||
         (from != TImageFileType::Bmp && from != TImageFileType::Jpeg))
         throw EImageError("Unknown file type selected.");
-    if (from == TImageFileType::Bmp) {
-        TBmpRows rows(in);
+    try {
+        if (from == TImageFileType::Bmp) {
+            TBmpRows rows(in);
+            WriteImageFile(rows, out);
+            return {};
+        }
+        // Bitmap files take their rows bottom-up: the decoder's rows are kept whole for them.
+        TJpegRows rows(in, JPEGScreenPaletted, to == TImageFileType::Bmp);
         WriteImageFile(rows, out);
-        return {};
+        return rows.Warning();
+    } catch (const std::bad_alloc&) {
+        throw EImageError("Not enough memory to convert " + in);
     }
-    // Bitmap files take their rows bottom-up: the decoder's rows are kept whole for them.
-    TJpegRows rows(in, JPEGScreenPaletted, to == TImageFileType::Bmp);
-    WriteImageFile(rows, out);
-    return rows.Warning();
 }

@@ -1,21 +1,27 @@
 #include "imaging/ImageFiles.h"
 
+#include <new>
+
 #include "imaging/BmpFile.h"
 #include "imaging/GIFImage.h"
 #include "imaging/ImageRows.h"
 #include "imaging/jpeg.h"
 
 QImage LoadImageFile(const std::string& fileName) {
-    switch (ImageFileTypeOf(fileName)) {
-    case TImageFileType::Bmp:
-        return LoadBmpFile(fileName);
-    case TImageFileType::Jpeg: {
-        TJPEGImage jpeg;
-        jpeg.LoadFromFile(fileName);
-        return jpeg.Bitmap();
-    }
-    default:
-        throw EImageError("Unknown file type selected.");
+    try {
+        switch (ImageFileTypeOf(fileName)) {
+        case TImageFileType::Bmp:
+            return LoadBmpFile(fileName);
+        case TImageFileType::Jpeg: {
+            TJPEGImage jpeg;
+            jpeg.LoadFromFile(fileName);
+            return jpeg.Bitmap();
+        }
+        default:
+            throw EImageError("Unknown file type selected.");
+        }
+    } catch (const std::bad_alloc&) {
+        throw EImageError("Not enough memory to open " + fileName);
     }
 }
 

@@ -256,7 +256,10 @@ void WriteJpeg(TRowSource& rows, int quality, bool grey, bool progressive, const
 
 TJpegRows::TJpegRows(const std::string& fileName, bool paletted, bool whole)
     : File(std::make_unique<TMappedFile>(fileName)) {
-    Start(File->Data(), File->Size(), paletted, true, whole);
+    File->Read([&] {
+        Start(File->Data(), File->Size(), paletted, true, whole);
+        return 0;
+    });
 }
 
 TJpegRows::TJpegRows(const uint8_t* data, size_t size, bool paletted, bool smoothing) {

@@ -36,6 +36,9 @@ public:
     ~TJpegRows() override;
     const uint8_t* Row(int y) override;
     std::string Warning() const;
+    void CheckComplete() const override {
+        if (File) File->CheckWhole();
+    }
 
 private:
     void Start(const uint8_t* data, size_t size, bool paletted, bool smoothing, bool whole);

@@ -28,6 +28,9 @@ public:
     virtual bool FileOffsetOf(const uint8_t* /*p*/, int& /*fd*/, uint64_t& /*offset*/) const {
         return false;
     }
+    // Raises when the rows handed out were not the source's own bytes (a
+    // mapped file that shrank meanwhile); asked before a written file is kept.
+    virtual void CheckComplete() const {}
 
     int Width = 0, Height = 0;
     TRowFormat Format = TRowFormat::Bgrx32;

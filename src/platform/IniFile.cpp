@@ -5,9 +5,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -152,6 +150,63 @@ private:
     std::string Target, FName;
 };
 
+// The whole file, or nothing when it is missing or no regular file: a
+// device or a FIFO in its place is neither read to no end nor waited for.
+std::string ReadRegular(const std::string& path) {
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return text;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        char buf[1 << 14];
+        for (;;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            text.append(buf, static_cast<size_t>(n));
+        }
+    }
+    ::close(fd);
+    return text;
+}
+
+// Where a save lands: the end of a chain of symbolic links (settings kept
+// with other dotfiles are linked in), which need not exist yet. ELOOP in
+// Error for a chain that does not end.
+std::string SaveTarget(const std::string& path, int& error) {
+    std::string target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        std::vector<char> buf(4096);
+        const ssize_t n = ::readlink(target.c_str(), buf.data(), buf.size());
+        if (n < 0) return target; // no link: the file itself, or nothing yet
+        std::string link(buf.data(), static_cast<size_t>(n));
+        const size_t slash = target.rfind('/');
+        if (link[0] != '/' && slash != std::string::npos) link = target.substr(0, slash + 1) + link;
+        target = link;
+    }
+    error = ELOOP;
+    return {};
+}
+
+// Text written straight into a device or FIFO that stands for the file: it
+// cannot be replaced by renaming, and must not be.
+bool WriteInPlace(const std::string& path, const std::string& text, int& error) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return error = errno, false;
+    for (size_t done = 0; done < text.size();) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : EIO;
+            ::close(fd);
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0) return error = errno, false;
+    return true;
+}
+
 } // namespace
 
 std::string CutChars(std::string_view s, size_t n) {
@@ -169,11 +224,7 @@ std::string CutChars(std::string_view s, size_t n) {
 }
 
 TIniFile::TIniFile(std::string path) : FPath(std::move(path)) {
-    std::ifstream in(FPath, std::ios::binary);
-    if (!in) return;
-    std::ostringstream all;
-    all << in.rdbuf();
-    const std::string text = all.str();
+    const std::string text = ReadRegular(FPath);
     size_t start = 0;
     bool first = true;
     while (start < text.size()) {
@@ -233,33 +284,43 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     }
 }
 
-bool TIniFile::Save() const {
+bool TIniFile::Save(int* error) const {
+    int err = 0;
+    const bool ok = SaveTo(SaveTarget(FPath, err), err);
+    if (!ok && error) *error = err ? err : EIO;
+    return ok;
+}
+
+bool TIniFile::SaveTo(const std::string& path, int& error) const {
     namespace fs = std::filesystem;
+    if (path.empty()) return false;
     std::error_code ec;
-    fs::path target(FPath);
+    fs::path target(path);
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
 
     std::string text;
     const char* eol = CrLf ? "\r\n" : "\n";
     for (const auto& l : Lines) text.append(l).append(eol);
 
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return error = EISDIR, false;
+    if (exists && !S_ISREG(st.st_mode)) return WriteInPlace(path, text, error);
+
     RemoveStaleTemporaries(target);
-    TTempFile tmp(FPath);
-    if (tmp.Fd < 0) return false;
+    TTempFile tmp(path);
+    if (tmp.Fd < 0) return error = errno, false;
     const int fd = tmp.Fd;
     // A settings file is as readable as any other file, or keeps its own mode.
     mode_t mask = umask(0);
     umask(mask);
-    struct stat st {};
-    fchmod(fd, ::stat(FPath.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~mask));
-    bool ok = true;
-    for (size_t done = 0; ok && done < text.size();) {
+    fchmod(fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
+    for (size_t done = 0; done < text.size();) {
         ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
+        if (n <= 0) return error = n < 0 ? errno : EIO, false;
+        done += static_cast<size_t>(n);
     }
-    return ok && ::fsync(fd) == 0 && tmp.Name() && tmp.Replace();
+    if (::fsync(fd) != 0 || !tmp.Name() || !tmp.Replace()) return error = errno, false;
+    return true;
 }

@@ -10,7 +10,8 @@
 
 class TIniFile {
 public:
-    // Reads the whole file now; a missing or unreadable file reads as empty.
+    // Reads the whole file now; a missing or unreadable file, or one that is
+    // no regular file, reads as empty.
     explicit TIniFile(std::string path);
 
     const std::string& Path() const { return FPath; }
@@ -28,10 +29,13 @@ public:
 
     // Writes every line to a temporary file beside the target and renames it
     // over the target, creating the folder when needed. The old file stays
-    // untouched when anything fails; the result says whether it worked. The
-    // temporary file is nameless while it is written (O_TMPFILE) where the
-    // file system allows it, and orphans of saves that were killed are removed.
-    bool Save() const;
+    // untouched when anything fails; the result says whether it worked, and
+    // Error gets the system's error number when not. The temporary file is
+    // nameless while it is written (O_TMPFILE) where the file system allows
+    // it, and orphans of saves that were killed are removed. A symbolic link
+    // is written through: the file at the end of its chain is replaced (or
+    // created), the link stays. A device in the file's place is written into.
+    bool Save(int* error = nullptr) const;
 
 private:
     struct TLocation {
@@ -40,6 +44,7 @@ private:
         size_t InsertAt;    // where a new key of that section goes
     };
     TLocation Find(std::string_view section, std::string_view key) const;
+    bool SaveTo(const std::string& path, int& error) const;
 
     std::string FPath;
     std::vector<std::string> Lines; // without line ends

@@ -10,7 +10,10 @@
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "AppSupport.h"
 #include "ImagingSupport.h"
@@ -21,6 +24,7 @@
 #include "config/DoView.h"
 #include "imaging/BmpFile.h"
 #include "imaging/ImageFiles.h"
+#include "imaging/FileBytes.h"
 
 namespace {
 
@@ -242,11 +246,29 @@ TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
     WriteFile(Dir.File("bad.BMP"), "BM not a bitmap");
     WriteFile(Dir.File("in.png"), "x");
     SaveImageFile(picture, Dir.File("photo.jpeg"), TImageFileType::Jpeg);
+    // Files without end, and one cut between its mapping and its reading.
+    std::filesystem::create_symlink("/dev/zero", Dir.File("zero.bmp"));
+    std::filesystem::create_symlink("/dev/urandom", Dir.File("random.jpg"));
+    ASSERT_EQ(mkfifo(Dir.File("fifo.BMP").c_str(), 0600), 0);
+    SaveBmpFile(picture, Dir.File("cut.bmp"));
+    static std::string cut;
+    cut = Dir.File("cut.bmp");
+    const QString odd = ": Not a regular file";
     // File, the box text expected ("" none), whether the opened picture replaces the old one.
     const std::tuple<std::string, QString, bool> cases[] = {
         {Dir.File("in.png"), "Unknown file type selected.", false},
         {Dir.File("photo.jpeg"), "", true},
         {Dir.File("bad.BMP"), "*", false},
+        {Dir.File("zero.bmp"), "Cannot read " + QString::fromStdString(Dir.File("zero.bmp")) + odd,
+         false},
+        {Dir.File("random.jpg"),
+         "Cannot read " + QString::fromStdString(Dir.File("random.jpg")) + odd, false},
+        {Dir.File("fifo.BMP"), "Cannot read " + QString::fromStdString(Dir.File("fifo.BMP")) + odd,
+         false},
+        {cut,
+         "Cannot read " + QString::fromStdString(cut) +
+             ": the file was truncated while it was read",
+         false},
         {Dir.File("in.bmp"), "", true}};
     Capture(TAction::SaveBitmap);
     Win->AbortButton->click();
@@ -254,6 +276,8 @@ TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
         const QImage before = Win->Picture();
         Boxes.clear();
         Dialogs->Files = {QString::fromStdString(name)};
+        AfterFileMapped = nullptr;
+        if (name == cut) AfterFileMapped = [](int) { ASSERT_EQ(truncate(cut.c_str(), 100), 0); };
         Win->PopViewClick();
         EXPECT_EQ(Dialogs->FileDialogs.back().Title, "Open Graphic File");
         if (text.isEmpty()) {
@@ -268,6 +292,7 @@ TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
         EXPECT_EQ(Win->Picture() == before, !opened) << name;
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
+    AfterFileMapped = nullptr;
     EXPECT_EQ(Win->Picture().convertToFormat(QImage::Format_RGB888), picture);
     // The file dialog lists what opens, in any case, .jpeg included.
     const QString shown = QtNameFilters(Dialogs->FileDialogs.back().Filter).value(0);

@@ -6,12 +6,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "AppSupport.h"
 #include "TestSupport.h"
 #include "app/MainWin.h"
 #include "app/Pause.h"
+#include "app/SettingsBox.h"
 #include "app/Thumbnail.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
@@ -301,4 +303,27 @@ TEST(Pause, MidnightDoesNotMakeADayOfIt) {
         });
         EXPECT_EQ(calls, 3) << start; // the start, then 0.125 and 0.25 later
     }
+}
+
+TEST_F(MainWin, AFailedSaveOfTheSettingsGetsABoxWhileAWindowIsUp) {
+    // The settings file is a folder: the save fails with a window up (a box
+    // with the reason) and hidden in the tray (stderr only), and when the
+    // program ends.
+    TTempDir dir;
+    const std::string ini = dir.File("SNAPRO.INI");
+    std::filesystem::create_directory(ini);
+    const std::string kept = getenv("SNAPRIO_INI");
+    setenv("SNAPRIO_INI", ini.c_str(), 1);
+    ShowSettingsFailuresInBoxes();
+    const QString text =
+        "Cannot save the settings to " + QString::fromStdString(ini) + ": Is a directory";
+    EXPECT_FALSE(SaveConfig());
+    EXPECT_TRUE(Boxes.empty()) << "nothing is up";
+    Win->show();
+    Win->close();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, text);
+    EXPECT_EQ(Boxes[0].Title, "Error");
+    ConfigSaveFailed = nullptr;
+    setenv("SNAPRIO_INI", kept.c_str(), 1);
 }

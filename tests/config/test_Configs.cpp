@@ -251,6 +251,84 @@ TEST(SaveConfig, AFailedWriteLeavesTheOldFile) {
         << "the temporary file is cleaned up";
 }
 
+namespace {
+// A folder that is read-only through a bind mount for the length of a test
+// (root only; Mounted false otherwise), holding a settings file.
+struct TReadOnlyFolder {
+    TTempDir Dir;
+    bool Written = (WriteFile(Dir.File("SNAPRO.INI"), "[EMail]\n"), true);
+    bool Mounted = geteuid() == 0 && RunCommand({"mount", "--bind", Dir.Path(), Dir.Path()}) == 0 &&
+                   RunCommand({"mount", "-o", "remount,bind,ro", Dir.Path()}) == 0;
+    ~TReadOnlyFolder() {
+        if (geteuid() == 0) RunCommand({"umount", Dir.Path()});
+    }
+};
+} // namespace
+
+TEST(SaveConfig, WritesThroughLinksAndSaysWhyASaveFailed) {
+    // Settings linked in from elsewhere are updated where they are, and a
+    // dangling link's file is created; the links stay. A save that cannot be
+    // made says why, on stderr too, and leaves what was there.
+    namespace fs = std::filesystem;
+    TTempDir dir;
+    const std::string dots = dir.File("dotfiles");
+    fs::create_directory(dots);
+    WriteFile(dots + "/snapro.ini", "[Mine]\nKept=1\n");
+    fs::create_symlink(dots + "/snapro.ini", dir.File("linked.INI"));
+    fs::create_symlink("dotfiles/new.ini", dir.File("dangling.INI"));
+    fs::create_symlink("linked.INI", dir.File("twice.INI"));
+    fs::create_symlink("/dev/null", dir.File("null.INI"));
+    fs::create_directory(dir.File("folder.INI"));
+    fs::create_symlink("/dev/full", dir.File("full.INI"));
+    fs::create_symlink("loop.INI", dir.File("loop.INI"));
+    TReadOnlyFolder readOnly;
+    // The settings file, the file the settings reach ("" none), why the save fails ("" saved).
+    std::vector<std::tuple<std::string, std::string, std::string>> cases{
+        {dir.File("linked.INI"), dots + "/snapro.ini", ""},
+        {dir.File("dangling.INI"), dots + "/new.ini", ""},
+        {dir.File("twice.INI"), dots + "/snapro.ini", ""},
+        {dir.File("null.INI"), "", ""},
+        {dir.File("folder.INI"), "", "Is a directory"},
+        {dir.File("full.INI"), "", "No space left on device"},
+        {dir.File("loop.INI"), "", "Too many levels of symbolic links"}};
+    if (readOnly.Mounted)
+        cases.push_back({readOnly.Dir.File("SNAPRO.INI"), "", "Read-only file system"});
+    for (const auto& [ini, lands, reason] : cases) {
+        const bool link = fs::is_symlink(ini);
+        ConfigRec c;
+        LoadConfigFrom(c, ini);
+        c.SMTPHost = "linked.example.org";
+        std::string error;
+        EXPECT_EQ(SaveConfigTo(c, ini, &error), reason.empty()) << ini;
+        EXPECT_EQ(error,
+                  reason.empty() ? "" : "Cannot save the settings to " + ini + ": " + reason);
+        EXPECT_EQ(fs::is_symlink(ini), link) << ini;
+        if (lands.empty()) continue;
+        ConfigRec back;
+        LoadConfigFrom(back, lands);
+        EXPECT_EQ(back.SMTPHost, "linked.example.org") << ini;
+    }
+    EXPECT_EQ(ReadFile(dots + "/snapro.ini").rfind("[Mine]\nKept=1\n", 0), 0u);
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    EXPECT_EQ(ReadFile(readOnly.Dir.File("SNAPRO.INI")), "[EMail]\n");
+
+    // The program's own save says it on stderr and hands it on.
+    const std::string ini = dir.File("folder.INI");
+    const char* old = getenv("SNAPRIO_INI");
+    const std::string kept = old ? old : "";
+    setenv("SNAPRIO_INI", ini.c_str(), 1);
+    std::vector<std::string> told;
+    ConfigSaveFailed = [&](const std::string& text) { told.push_back(text); };
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(SaveConfig());
+    const std::string said = testing::internal::GetCapturedStderr();
+    ConfigSaveFailed = nullptr;
+    old ? setenv("SNAPRIO_INI", kept.c_str(), 1) : unsetenv("SNAPRIO_INI");
+    const std::string text = "Cannot save the settings to " + ini + ": Is a directory";
+    EXPECT_EQ(said, "snaprio: " + text + "\n");
+    EXPECT_EQ(told, std::vector<std::string>{text});
+}
+
 TEST(LoadConfig, OnePairOfEnclosingQuotesIsDropped) {
     const std::pair<const char*, const char*> cases[] = {
         {"\"mail.example.org\"", "mail.example.org"},

@@ -2,11 +2,15 @@
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
 #include "imaging/BmpFile.h"
+#include "imaging/FileBytes.h"
 #include "imaging/ImageFiles.h"
 #include "imaging/ImageRows.h"
 
@@ -68,6 +72,111 @@ TEST(Convert, BadNamesAndBadFilesAreRefused) {
     r = Convert(dir.File("in.bmp"), dir.File("no/such/folder/out.gif"));
     EXPECT_EQ(r.Status, 1);
     EXPECT_NE(r.Err.find("Cannot create"), std::string::npos) << r.Err;
+}
+
+namespace {
+// The resident reader's file, cut to a few bytes between its mapping and its reading.
+std::string ShrinkPath;
+void ShrinkAfterMap(int) {
+    ASSERT_EQ(truncate(ShrinkPath.c_str(), 100), 0);
+}
+} // namespace
+
+TEST(Convert, FilesWithoutEndAndFilesThatShrinkAreRefused) {
+    // Devices and FIFOs are refused at once (a FIFO without a writer never
+    // holds the reader), and a file cut while it is read is said to be
+    // truncated: by the command line and the resident reader alike, with
+    // nothing written.
+    TTempDir dir;
+    const QImage img = RandomImage(600, 400, QImage::Format_RGB888, 9);
+    std::filesystem::create_symlink("/dev/zero", dir.File("zero.bmp"));
+    std::filesystem::create_symlink("/dev/urandom", dir.File("random.jpg"));
+    ASSERT_EQ(mkfifo(dir.File("fifo.BMP").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.File("folder.jpg"));
+    const std::string odd = ": Not a regular file",
+                      cut = ": the file was truncated while it was read";
+    // Input, output, the reason after "Cannot read IN", whether the input shrinks.
+    const std::tuple<std::string, std::string, std::string, bool> cases[] = {
+        {"zero.bmp", "o.GIF", odd, false}, {"random.jpg", "o.BMP", odd, false},
+        {"fifo.BMP", "o.JPG", odd, false}, {"folder.jpg", "o.GIF", ": Is a directory", false},
+        {"big.bmp", "o.GIF", cut, true},   {"big.bmp", "o.BMP", cut, true}, // copied by the kernel
+        {"big.jpg", "o.BMP", cut, true},   {"big.jpg", "o.GIF", cut, true},
+    };
+    for (const auto& [name, outName, reason, shrinks] : cases) {
+        const std::string in = dir.File(name), out = dir.File(outName);
+        const std::string text = "Cannot read " + in + reason;
+        auto restore = [&] {
+            QImage copy = img;
+            SaveImageFile(copy, dir.File("big.bmp"));
+            SaveImageFile(copy, dir.File("big.jpg"));
+        };
+        restore();
+        std::vector<std::string> env{"DISPLAY="};
+        if (shrinks)
+            env.insert(env.end(), {std::string("LD_PRELOAD=") + SHRINK_ON_MAP,
+                                   "SNAPRIO_SHRINK=" + in, "SNAPRIO_SHRINK_TO=100",
+                                   "ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"});
+        TProcess p({SNAPRIO_BINARY, "--convert", in, out}, env);
+        EXPECT_EQ(p.Wait(), 1) << name << " to " << outName;
+        EXPECT_EQ(p.Stderr(), "snaprio: " + text + "\n");
+        EXPECT_FALSE(FileExists(out)) << out;
+        // The resident reader maps bitmap files; JPEG files it reads whole.
+        if (shrinks && name != "big.bmp") continue;
+        restore();
+        ShrinkPath = in;
+        AfterFileMapped = shrinks ? ShrinkAfterMap : nullptr;
+        try {
+            LoadImageFile(in);
+            ADD_FAILURE() << name << " opened";
+        } catch (const EImageError& e) {
+            EXPECT_EQ(e.what(), text);
+        }
+        AfterFileMapped = nullptr;
+    }
+}
+
+TEST(Convert, AFailedAllocationIsAnErrorNotAnAbort) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer ends the program on a failed allocation itself";
+#endif
+    // A JPEG whose header claims the largest picture read (16384 x 16384),
+    // written as BMP (decoded whole), in a process with too little address
+    // space: the command line says so.
+    TTempDir dir;
+    QImage small = RandomImage(8, 8, QImage::Format_RGB888, 2);
+    SaveImageFile(small, dir.File("claims.jpg"));
+    std::string jpeg = ReadFile(dir.File("claims.jpg"));
+    const size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    jpeg.replace(sof + 5, 4, std::string("\x40\x00\x40\x00", 4));
+    WriteFile(dir.File("claims.jpg"), jpeg);
+    const TResult r =
+        Convert(dir.File("claims.jpg"), dir.File("o.BMP"), {"prlimit", "--as=400000000"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "snaprio: Not enough memory to convert " + dir.File("claims.jpg") + "\n");
+    EXPECT_FALSE(FileExists(dir.File("o.BMP")));
+    // The resident reader takes a JPEG file whole: a file larger than the
+    // memory it may have is refused, not read until the allocation fails.
+    ASSERT_EQ(truncate(dir.File("claims.jpg").c_str(), 1 << 30), 0);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const rlimit limit{400000000, 400000000};
+        setrlimit(RLIMIT_AS, &limit);
+        try {
+            LoadImageFile(dir.File("claims.jpg"));
+        } catch (const EImageError& e) {
+            _exit(std::string(e.what()) ==
+                          "Cannot read " + dir.File("claims.jpg") + ": Cannot allocate memory"
+                      ? 0
+                      : 2);
+        } catch (...) {
+            _exit(3);
+        }
+        _exit(4);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 namespace {
