@@ -23,8 +23,8 @@
 #include "config/Configs.h"
 #include "config/DoView.h"
 #include "imaging/BmpFile.h"
-#include "imaging/ImageFiles.h"
 #include "imaging/FileBytes.h"
+#include "imaging/ImageFiles.h"
 
 namespace {
 
