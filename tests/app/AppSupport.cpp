@@ -57,3 +57,11 @@ std::vector<std::array<int, 4>> VisibleWindows(const std::vector<std::string>& a
     }
     return out;
 }
+
+std::unique_ptr<TProcess> StartTrayer(bool dockType) {
+    std::vector<std::string> args{"trayer",      "--edge",   "bottom",  "--align", "right",
+                                  "--widthtype", "pixel",    "--width", "200",     "--heighttype",
+                                  "pixel",       "--height", "32"};
+    if (dockType) args.insert(args.end(), {"--SetDockType", "true"});
+    return std::make_unique<TProcess>(args);
+}

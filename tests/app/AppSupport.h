@@ -8,6 +8,7 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,12 @@ private:
         return Files.empty() ? QString() : Next(Files);
     }
 };
+
+class TProcess;
+
+// A 200 x 32 tray at the screen's bottom right; DockType makes trayer a dock
+// window, which a window manager keeps clear of other windows.
+std::unique_ptr<TProcess> StartTrayer(bool dockType = false);
 
 // The visible windows that `xdotool search --onlyvisible ARGS...` finds, each
 // as {x, y, width, height} on the screen.

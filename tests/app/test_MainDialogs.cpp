@@ -21,14 +21,27 @@ TCaptureDefaults* OpenDialog() {
     return nullptr;
 }
 
+// A fake display and scripted dialogs, put back however a test ends.
+class MainDialogs : public testing::Test {
+protected:
+    void SetUp() override {
+        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+        Config.FirstTime = false;
+        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+        OldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&Boxes));
+    }
+    void TearDown() override {
+        SetDisplay(std::move(OldDisplay));
+        SetUserDialogs(std::move(OldDialogs));
+    }
+    std::vector<TBox> Boxes;
+    decltype(SetDisplay(nullptr)) OldDisplay;
+    decltype(SetUserDialogs(nullptr)) OldDialogs;
+};
+
 } // namespace
 
-TEST(MainDialogs, ConfigureOpensOnceAndItsSettingsApplyAtOnce) {
-    LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-    Config.FirstTime = false;
-    std::vector<TBox> boxes;
-    auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
-    auto oldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&boxes));
+TEST_F(MainDialogs, ConfigureOpensOnceAndItsSettingsApplyAtOnce) {
     {
         TMainWin win;
         win.CaptureImage1Click();
@@ -60,16 +73,9 @@ TEST(MainDialogs, ConfigureOpensOnceAndItsSettingsApplyAtOnce) {
         EXPECT_EQ(win.Screen(), 4);
         EXPECT_EQ(win.DoItButton->text(), "Co&py");
     }
-    SetDisplay(std::move(oldDisplay));
-    SetUserDialogs(std::move(oldDialogs));
 }
 
-TEST(MainDialogs, OkWithTheSameDefaultKeepsTheItemTheUserChose) {
-    LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-    Config.FirstTime = false;
-    std::vector<TBox> boxes;
-    auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
-    auto oldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&boxes));
+TEST_F(MainDialogs, OkWithTheSameDefaultKeepsTheItemTheUserChose) {
     {
         TMainWin win;
         win.CaptureImage1Click();
@@ -83,11 +89,9 @@ TEST(MainDialogs, OkWithTheSameDefaultKeepsTheItemTheUserChose) {
             EXPECT_EQ(win.ShapeBox->isEnabled(), choice == win.CapShape);
         }
     }
-    SetDisplay(std::move(oldDisplay));
-    SetUserDialogs(std::move(oldDialogs));
 }
 
-TEST(MainDialogs, TrayAndEMailOpenTheirPages) {
+TEST_F(MainDialogs, TrayAndEMailOpenTheirPages) {
     LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
     std::vector<TBox> boxes;
     auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());

@@ -125,8 +125,7 @@ TEST_F(OnTheScreen, ABoxOfTheHiddenWindowIsCentredInFront) {
     TXServer x("1024x768x24", true);
     ASSERT_TRUE(x.Ok());
     TDisplayEnv display(x.Name());
-    TProcess trayer({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
-                     "--width", "200", "--heighttype", "pixel", "--height", "32"});
+    auto trayer = StartTrayer();
     WriteFile(Dir.File("notes.txt"), "no picture\n");
     auto program = StartResident("[Misc]\nFirst Time=No\n");
     std::vector<std::array<int, 4>> icon;

@@ -50,12 +50,6 @@ public:
     TMsgResult Answer;
 };
 
-std::unique_ptr<TProcess> StartTrayer() {
-    return std::make_unique<TProcess>(std::vector<std::string>{
-        "trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
-        "--heighttype", "pixel", "--height", "32", "--SetDockType", "true"});
-}
-
 // The centre of the visible window of this program (the icon in the tray).
 bool IconCentre(int& x, int& y) {
     const std::string name = QCoreApplication::applicationName().toStdString();
@@ -97,7 +91,7 @@ std::vector<std::pair<QString, QString>> MenuOf(QMenu* menu) {
 } // namespace
 
 TEST_F(Tray, IconShowsInARealTrayAndTheRightClickMenuHasItsEntriesInOrder) {
-    auto trayer = StartTrayer();
+    auto trayer = StartTrayer(true);
     ASSERT_TRUE(WaitFor([] { return TTaskIcon::TrayAvailable(); })) << "trayer did not start";
     // The capture key is held by another program: the icon's first words say so.
     auto owned = std::make_unique<TMemoryInputHook>();
@@ -189,7 +183,7 @@ TEST_F(Tray, AboutOpensTheAboutBox) {
 }
 
 TEST_F(Tray, WhileADialogIsOpenTheRightClickBringsTheMenuAndNoSecondCopy) {
-    auto trayer = StartTrayer();
+    auto trayer = StartTrayer(true);
     ASSERT_TRUE(WaitFor([] { return TTaskIcon::TrayAvailable(); })) << "trayer did not start";
     Win = std::make_unique<TMainWin>();
     int x = 0, y = 0;

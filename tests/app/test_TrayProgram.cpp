@@ -51,11 +51,6 @@ protected:
         }
         return {};
     }
-    std::unique_ptr<TProcess> StartTrayer() {
-        return std::make_unique<TProcess>(std::vector<std::string>{
-            "trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width",
-            "200", "--heighttype", "pixel", "--height", "32"});
-    }
     TTempDir Dir;
 };
 
@@ -84,8 +79,7 @@ TEST_F(TrayProgram, CaptureWindowFromTheMenuTakesTheWindowThatWasActiveBeforeIt)
     TXServer x("1024x768x24", true);
     ASSERT_TRUE(x.Ok());
     TDisplayEnv display(x.Name());
-    TProcess trayer({"trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
-                     "--width", "200", "--heighttype", "pixel", "--height", "32"});
+    auto trayer = StartTrayer();
     TProcess victim({"xterm", "-geometry", "40x10+100+100", "-title", "Victim"});
     std::string id;
     ASSERT_TRUE(WaitFor([&] {
