@@ -104,7 +104,7 @@ TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
     SetOpeners({}, {}, {});
     // The configuration dialog may register its opener after the menu exists.
     connect(MyPopUp, &QMenu::aboutToShow, this, &TTrayMenu::RefreshEntries);
-    SetHeldElsewhereReport([](int index) {
+    TheInputHook().SetHeldElsewhereReport([](int index) {
         // From inside the hook: say it from the event loop.
         QTimer::singleShot(0, [index] {
             if (TTrayMenu* tray = CurrentTray()) tray->HotKeyHeldElsewhere(index);
@@ -114,7 +114,7 @@ TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
 
 TTrayMenu::~TTrayMenu() {
     if (Current == this) Current = nullptr;
-    SetHeldElsewhereReport(nullptr);
+    TheInputHook().SetHeldElsewhereReport(nullptr);
 }
 
 void TTrayMenu::HotKeyHeldElsewhere(int index) {

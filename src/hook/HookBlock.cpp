@@ -1,16 +1,23 @@
 #include "hook/HookBlock.h"
 
+#include <utility>
+
 SharedHookBlock* HookBlock = nullptr;
 
 namespace {
-void (*Watcher)() = nullptr;
+// What the block's one watch does on a change; null while nobody watches.
+const std::function<void()>* Watch = nullptr;
 void Changed() {
-    if (Watcher) Watcher();
+    if (Watch && *Watch) (*Watch)();
 }
 } // namespace
 
-void SetHookBlockWatcher(void (*watcher)()) {
-    Watcher = watcher;
+THookBlockWatch::THookBlockWatch(std::function<void()> changed) : OnChange(std::move(changed)) {
+    Watch = &OnChange;
+}
+
+THookBlockWatch::~THookBlockWatch() {
+    if (Watch == &OnChange) Watch = nullptr;
 }
 
 void InitHookBlock(uint32_t mainWindow, int captureKey) {

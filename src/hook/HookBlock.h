@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "hook/HookMessages.h"
 #include "hook/SharedHookBlock.h"
@@ -28,9 +29,19 @@ void SetHookMode(uint32_t mode);
 void SetSecWind(uint32_t window, bool on);
 
 // A hook in this process follows the block as soon as the program changes it:
-// it sets a watcher, which every write above calls afterwards. Nothing has to
-// look at the block while nothing changes. Null: no watcher.
-void SetHookBlockWatcher(void (*watcher)());
+// while it holds a watch, every write above tells the watch afterwards.
+// Nothing has to look at the block while nothing changes. One watch at a
+// time: a newer one takes over, and an older one that ends leaves it be.
+class THookBlockWatch {
+public:
+    explicit THookBlockWatch(std::function<void()> changed);
+    ~THookBlockWatch();
+    THookBlockWatch(const THookBlockWatch&) = delete;
+    THookBlockWatch& operator=(const THookBlockWatch&) = delete;
+
+private:
+    std::function<void()> OnChange;
+};
 
 // Where the hook posts a press of hot key Index: to the key-report window
 // while the switch is on, else to the main window when the key's flag is set.

@@ -15,8 +15,8 @@ struct SharedHookBlock {
     uint8_t Unused5[15];
     uint8_t HotKeyFlags[HotKeyCount]; // 1: hot key k is watched
     uint8_t Unused258[2];
-    uint32_t MouseHook;       // CapHookMouse result
-    uint32_t KeyboardHook;    // CapHookKeyboard result
+    uint32_t MouseHook;       // the hook's HookMouse result
+    uint32_t KeyboardHook;    // the hook's HookKeyboard result
     uint32_t Mode;            // 1 hot keys only, 2 a selection runs
     uint32_t KeyReportWindow; // receives WM_USER+1
     uint8_t KeyReportSwitch;  // 1: key reports go to KeyReportWindow

@@ -7,8 +7,6 @@
 static_assert(HookMessageBase == WM_USER);
 
 namespace {
-void (*HeldReport)(int) = nullptr;
-
 std::unique_ptr<TInputHook>& Current() {
     static std::unique_ptr<TInputHook> hook;
     return hook;
@@ -43,12 +41,4 @@ void RestoreHooks() {
     HookWrite(HookBlock->KeyboardHook, TheInputHook().HookKeyboard());
     TheInputHook().UnHook(HookRead(HookBlock->MouseHook));
     HookWrite(HookBlock->MouseHook, TheInputHook().HookMouse());
-}
-
-void SetHeldElsewhereReport(void (*report)(int index)) {
-    HeldReport = report;
-}
-
-void ReportHeldElsewhere(int index) {
-    if (HeldReport) HeldReport(index);
 }

@@ -1,13 +1,13 @@
 // The input hook as the program sees it: the keyboard and mouse hooks that
 // read the shared hook block and post its messages (hook/HookMessages.h),
 // the key reports of the hot-key page, and which hot keys another program
-// holds. The real one is the X11 hook; tests put a TMemoryInputHook in.
+// holds. The real one is TX11InputHook; tests put a TMemoryInputHook in.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
-
-#include "platform/HeldElsewhere.h"
+#include <utility>
 
 class TInputHook {
 public:
@@ -26,6 +26,21 @@ public:
     // holds it; known for the flagged keys and, while key reports are on, for
     // all of them.
     virtual bool HeldElsewhere(int index) const = 0;
+
+    // The hook says once per hot key that another program holds it, so that
+    // the program can tell the user (a tray message). Report is called from
+    // inside the hook and must not block. Null: nobody is told.
+    void SetHeldElsewhereReport(std::function<void(int index)> report) {
+        HeldReport = std::move(report);
+    }
+
+protected:
+    void ReportHeldElsewhere(int index) const {
+        if (HeldReport) HeldReport(index);
+    }
+
+private:
+    std::function<void(int index)> HeldReport;
 };
 
 TInputHook& TheInputHook();

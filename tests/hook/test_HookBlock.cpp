@@ -2,7 +2,9 @@
 // by what the block says, without a display.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "hook/HookBlock.h"
 #include "hook/HotKeyNames.h"
@@ -58,4 +60,29 @@ TEST_F(HookBlockWrites, OnlyValidIndicesAreFlaggedAndNothingIsWrittenWithoutABlo
     SetSecWind(6, true);
     EXPECT_EQ(Block.MainWindow, 5u);
     EXPECT_EQ(Block.Mode, HookModeKeys);
+}
+
+TEST_F(HookBlockWrites, EveryWriteTellsTheNewestWatchWhileItLasts) {
+    const std::function<void()> writes[] = {
+        [] { InitHookBlock(5, 44); }, [] { SetHotKeyFlag(3); },
+        [] { ClearHotKeyFlag(3); },   [] { SetHookMode(HookModeSelect); },
+        [] { SetSecWind(6, true); },
+    };
+    const auto writeAll = [&] {
+        for (const auto& write : writes) write();
+    };
+    int older = 0, newer = 0;
+    writeAll(); // nobody watches
+    auto first = std::make_unique<THookBlockWatch>([&] { ++older; });
+    writeAll();
+    EXPECT_EQ(older, 5) << "one call per write";
+    {
+        THookBlockWatch second([&] { ++newer; });
+        first.reset(); // the older watch ends: the newer one stays
+        writeAll();
+        EXPECT_EQ(older, 5);
+        EXPECT_EQ(newer, 5);
+    }
+    writeAll();
+    EXPECT_EQ(newer, 5) << "an ended watch is not told";
 }

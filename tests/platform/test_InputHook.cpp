@@ -12,6 +12,7 @@
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
 #include "platform/WinMessages.h"
+#include "platform/x11/X11InputHook.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -224,7 +225,7 @@ TEST_F(InputHook, AChangeOfTheBlockTakesEffectAtOnceWithoutPolling) {
     // A key held elsewhere is reported once, to the program's report.
     static std::vector<int> reported;
     reported.clear();
-    SetHeldElsewhereReport([](int index) { reported.push_back(index); });
+    TheInputHook().SetHeldElsewhereReport([](int index) { reported.push_back(index); });
     Display* other = XOpenDisplay(nullptr);
     XGrabKey(other, XKeysymToKeycode(other, XK_F7), AnyModifier, DefaultRootWindow(other), False,
              GrabModeAsync, GrabModeAsync);
@@ -234,7 +235,7 @@ TEST_F(InputHook, AChangeOfTheBlockTakesEffectAtOnceWithoutPolling) {
     SetHotKeyFlag(40);
     Settle();
     testing::internal::GetCapturedStderr();
-    SetHeldElsewhereReport(nullptr);
+    TheInputHook().SetHeldElsewhereReport(nullptr);
     XCloseDisplay(other);
     EXPECT_EQ(std::count(reported.begin(), reported.end(), 40), 1);
 }
@@ -250,6 +251,13 @@ TEST_F(InputHook, NoGrabOutlivesTheHooks) {
                            GrabModeAsync, None, None, CurrentTime),
               GrabSuccess);
     XCloseDisplay(d);
+    // A hook that ends takes its grabs with it, though nobody removed them.
+    {
+        const auto other = CreateX11InputHook();
+        EXPECT_NE(other->HookKeyboard(), 0u);
+        EXPECT_TRUE(KeyHeldElsewhere(XK_F11));
+    }
+    EXPECT_FALSE(KeyHeldElsewhere(XK_F11));
     InstallHooks(); // for TearDown
 }
 
