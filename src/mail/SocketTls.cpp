@@ -22,7 +22,7 @@ void TagSocket::StartTls() {
     if (Canceled) RaiseCanceled();
     // What came after the server's go-ahead was never protected; the server
     // sends nothing more before our hello, so whatever is there now goes.
-    Pending.clear();
+    Reader.Clear();
     for (char drop[4096]; ::recv(Socket, drop, sizeof drop, MSG_DONTWAIT) > 0;) {
     }
     try {
@@ -79,7 +79,7 @@ bool TagSocket::PeerHasSpokenOverTls() {
     if (!readable && !Tls->HasBuffered()) return false;
     char buf[4096];
     const long n = Receive(buf, sizeof buf);
-    if (n > 0) Pending.append(buf, static_cast<size_t>(n));
-    if (n == 0) PeerClosed = true;
+    if (n > 0) Reader.Feed(std::string_view(buf, static_cast<size_t>(n)));
+    if (n == 0) PeerEnded();
     return n >= 0; // a bare reset is no answer
 }

@@ -20,8 +20,7 @@
 
 namespace {
 
-constexpr int TurnMs = 3;          // one wait turn: poll this long, then pump
-constexpr size_t LineLimit = 1024; // bytes of a reply line kept
+constexpr int TurnMs = 3; // one wait turn: poll this long, then pump
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -137,16 +136,7 @@ void TagSocket::ResetState() {
 }
 
 int TagSocket::ReplyCode(const std::string& line) const {
-    if (line.size() < 3) {
-        // Fewer than three characters: whatever digits there are.
-        if (line.empty()) return -1;
-        for (char c : line)
-            if (c < '0' || c > '9') return -1;
-        return std::stoi(line);
-    }
-    for (int i = 0; i < 3; ++i)
-        if (line[i] < '0' || line[i] > '9') return -1;
-    return std::stoi(line.substr(0, 3));
+    return ::ReplyCode(line);
 }
 
 void TagSocket::RaiseSocketError(int code) {
@@ -188,7 +178,7 @@ void TagSocket::Open() {
     LocalHost = ::gethostname(name, sizeof name - 1) == 0 && name[0] ? name : HostPart();
     ResolveHost();
     ResolvePort();
-    Pending.clear();
+    Reader.Clear();
     Socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (Socket < 0) RaiseSocketError(SocketCodeOfErrno(errno));
 }
@@ -306,65 +296,46 @@ int TagSocket::ReadLine(std::string& line) {
     return code;
 }
 
+void TagSocket::AwaitBytes() {
+    // Checked on every turn, so a server that keeps talking without ending
+    // its reply cannot hold the wait past the time-out.
+    if (Counter.TimedOut) RaiseTimeOut();
+    const short ev = PollTurn(POLLIN);
+    if (Canceled) RaiseCanceled();
+    if (ev & (POLLIN | POLLHUP | POLLERR)) {
+        char buf[4096];
+        const long n = Receive(buf, sizeof buf);
+        if (n > 0)
+            Reader.Feed(std::string_view(buf, static_cast<size_t>(n)));
+        else if (n == 0)
+            PeerEnded();
+        else if (errno != EAGAIN && errno != EINTR)
+            RaiseSocketError(SocketCodeOfErrno(errno));
+    }
+}
+
 int TagSocket::ReadLineWithin(std::string& line) {
     if (Socket < 0) RaiseSocketError(sckNotConnected);
-    line.clear();
-    std::string text; // what the line keeps: at most LineLimit bytes
-    bool full = false;
-    for (;;) {
-        const size_t lf = Pending.find('\n');
-        const size_t take = lf == std::string::npos ? Pending.size() : lf;
-        if (!full) {
-            text.append(Pending, 0, std::min(take, LineLimit - text.size()));
-            full = text.size() >= LineLimit;
-        }
-        // Past the limit the rest of the line is read and dropped.
-        Pending.erase(0, lf == std::string::npos ? Pending.size() : lf + 1);
-        if (lf != std::string::npos) break;
-        if (PeerClosed) return -1;
-        // Checked on every turn, so a server that keeps talking without
-        // ending its reply cannot hold the wait past the time-out.
-        if (Counter.TimedOut) RaiseTimeOut();
-        const short ev = PollTurn(POLLIN);
-        if (Canceled) RaiseCanceled();
-        if (ev & (POLLIN | POLLHUP | POLLERR)) {
-            char buf[4096];
-            const long n = Receive(buf, sizeof buf);
-            if (n > 0)
-                Pending.append(buf, static_cast<size_t>(n));
-            else if (n == 0)
-                PeerClosed = true;
-            else if (errno != EAGAIN && errno != EINTR)
-                RaiseSocketError(SocketCodeOfErrno(errno));
-        }
-    }
-    text.resize(std::min(text.size(), text.find('\0'))); // the line is zero-terminated text
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-    line = text;
+    TLineResult got;
+    while ((got = Reader.NextLine(line)) == TLineResult::More) AwaitBytes();
+    if (got == TLineResult::Cut) return -1;
     if (OnLineReceived) OnLineReceived(line);
     return ReplyCode(line);
 }
 
 int TagSocket::ReadReply() {
+    if (Socket < 0) RaiseSocketError(sckNotConnected);
     Counter.Start(); // one count-down for the whole reply, however it trickles in
-    const int code = ReadLineWithin(LastReply);
-    if (code > 0 && LastReply.find('-') == 3) {
-        for (;;) {
-            std::string line;
-            const int next = ReadLineWithin(line);
-            if (next == -1 && PeerClosed && line.empty()) {
-                // Cut before its last line (a close, or TLS's close notice):
-                // no reply, whatever its first lines said.
-                Counter.Stop();
-                LastReply.clear();
-                return -1;
-            }
-            LastReply = line;
-            if (next == code && line.find(' ') == 3) break;
-        }
-    }
+    TReply reply;
+    while (reply.Read(Reader, OnLineReceived) == TLineResult::More) AwaitBytes();
     Counter.Stop();
-    return code;
+    LastReply = reply.LastLine();
+    return reply.Code();
+}
+
+void TagSocket::PeerEnded() {
+    PeerClosed = true;
+    Reader.End();
 }
 
 bool TagSocket::PeerHasSpoken() {
@@ -444,6 +415,6 @@ void TagSocket::Close() {
     Tls.reset();
     ::close(Socket);
     Socket = -1;
-    Pending.clear();
+    Reader.Clear();
     if (OnClosed) OnClosed();
 }

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <utility>
 
+#include "mail/ReplyReader.h"
 #include "mail/SendSource.h"
 #include "mail/SocketErrors.h"
 
@@ -145,6 +146,9 @@ private:
     void ResolveHost();
     void ResolvePort();
     int ReadLineWithin(std::string& line);
+    // One wait turn for reply bytes; what arrives goes to Reader.
+    void AwaitBytes();
+    void PeerEnded();
     // The data phase's progress: a chunk is reported once the peer has taken
     // its bytes (acknowledged them), so that the bar follows the server, not
     // what the kernel here has buffered.
@@ -181,7 +185,7 @@ private:
     uint32_t RemoteAddress = 0;
     std::string RemoteText, LocalHost;
     uint16_t FPort = 0;
-    std::string Pending; // received bytes after the last line taken
+    TReplyReader Reader; // received bytes after the last line taken
     bool PeerClosed = false;
     bool FPeerSpoke = false;
     bool FAllLeftAtCancel = false;
