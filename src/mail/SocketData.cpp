@@ -155,7 +155,7 @@ bool TagSocket::DrainData(TDataProgress& p) {
         if (ev & (POLLIN | POLLHUP | POLLERR)) {
             if (PeerHasSpoken()) return false;
             // A reset: no answer, and the data cannot all have arrived.
-            if (ev & (POLLHUP | POLLERR)) RaiseSocketError(10054);
+            if (ev & (POLLHUP | POLLERR)) RaiseSocketError(wsaConnectionReset);
         }
         if (Counter.TimedOut) RaiseTimeOut();
     }

@@ -143,7 +143,7 @@ void TagSocket::RaiseSocketError(int code) {
     Counter.Stop();
     std::string msg = SocketErrorText(code);
     if (OnError) OnError(msg);
-    if (code == 10054) Close();
+    if (code == wsaConnectionReset) Close();
     throw ESocketError(msg);
 }
 
@@ -190,7 +190,7 @@ void TagSocket::ResolveHost() {
         RemoteAddress = a.s_addr;
     } else {
         Lookup = std::make_unique<THostLookup>();
-        if (!Lookup->Ready()) RaiseSocketError(10091);
+        if (!Lookup->Ready()) RaiseSocketError(wsaSystemNotReady);
         Lookup->Start(host);
         Counter.Start();
         while (!Lookup->Done() && !Counter.TimedOut && !Canceled) {
