@@ -5,12 +5,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <linux/sockios.h>
 #include <map>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -86,7 +84,6 @@ TagSocket::TagSocket() = default;
 
 TagSocket::~TagSocket() {
     Lookup.reset();
-    if (Socket >= 0) ::close(Socket);
 }
 
 std::string TagSocket::HostPart() const {
@@ -179,8 +176,7 @@ void TagSocket::Open() {
     ResolveHost();
     ResolvePort();
     Reader.Clear();
-    Socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (Socket < 0) RaiseSocketError(SocketCodeOfErrno(errno));
+    if (!Transport.Create()) RaiseSocketError(SocketCodeOfErrno(errno));
 }
 
 void TagSocket::ResolveHost() {
@@ -240,33 +236,23 @@ void TagSocket::ResolvePort() {
 }
 
 short TagSocket::PollTurn(short events) {
-    if ((events & POLLIN) && Tls && Tls->HasBuffered()) {
-        // Decrypted bytes wait inside TLS, not on the socket.
-        MailPumpNow();
-        Counter.Tick();
-        return POLLIN;
-    }
     // Sleep no longer than the pump may wait: work done since the last pump
     // counts against the turn.
-    const int ms = std::min(TurnMs, MailPumpDueMs());
-    pollfd p{Socket, events, 0};
-    const int r = Socket >= 0 ? ::poll(&p, 1, ms) : (::poll(nullptr, 0, ms), 0);
+    const short ev = Transport.Poll(events, std::min(TurnMs, MailPumpDueMs()));
     MailPumpNow();
     Counter.Tick();
-    return r > 0 ? p.revents : 0;
+    return ev;
 }
 
 void TagSocket::ConnectSocket() {
     if (Canceled) RaiseCanceled();
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(FPort);
     addr.sin_addr.s_addr = RemoteAddress;
     Counter.Start();
-    if (::connect(Socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 &&
-        errno != EINPROGRESS)
-        RaiseConnectError(errno);
+    if (const int err = Transport.Connect(addr)) RaiseConnectError(err);
     for (;;) {
         const short ev = PollTurn(POLLOUT);
         if (Canceled) RaiseCanceled();
@@ -275,10 +261,7 @@ void TagSocket::ConnectSocket() {
     }
     Counter.Stop();
     // A refused or unreachable server is said at once, not after the time-out.
-    int err = 0;
-    socklen_t len = sizeof err;
-    ::getsockopt(Socket, SOL_SOCKET, SO_ERROR, &err, &len);
-    if (err) RaiseConnectError(err);
+    if (const int err = Transport.ConnectError()) RaiseConnectError(err);
     if (OnConnected) OnConnected();
 }
 
@@ -315,7 +298,7 @@ void TagSocket::AwaitBytes() {
 }
 
 int TagSocket::ReadLineWithin(std::string& line) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
     TLineResult got;
     while ((got = Reader.NextLine(line)) == TLineResult::More) AwaitBytes();
     if (got == TLineResult::Cut) return -1;
@@ -324,7 +307,7 @@ int TagSocket::ReadLineWithin(std::string& line) {
 }
 
 int TagSocket::ReadReply() {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
     Counter.Start(); // one count-down for the whole reply, however it trickles in
     TReply reply;
     while (reply.Read(Reader, OnLineReceived) == TLineResult::More) AwaitBytes();
@@ -339,12 +322,16 @@ void TagSocket::PeerEnded() {
 }
 
 bool TagSocket::PeerHasSpoken() {
-    if (Tls) return PeerHasSpokenOverTls();
-    pollfd p{Socket, POLLIN, 0};
-    if (::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) return false;
-    char c;
-    // Buffered reply bytes stay readable after a reset; a bare reset is no answer.
-    return ::recv(Socket, &c, 1, MSG_PEEK | MSG_DONTWAIT) >= 0;
+    // Poll says at once when TLS holds decrypted bytes.
+    if (!(Transport.Poll(POLLIN, 0) & (POLLIN | POLLHUP | POLLERR))) return false;
+    if (!Transport.Secure()) return Transport.PeekSpoken();
+    // TLS has records of its own: only text (or the end) counts, and the
+    // text read is the reply's.
+    char buf[4096];
+    const long n = Receive(buf, sizeof buf);
+    if (n > 0) Reader.Feed(std::string_view(buf, static_cast<size_t>(n)));
+    if (n == 0) PeerEnded();
+    return n >= 0; // a bare reset is no answer
 }
 
 bool TagSocket::SendAll(const char* data, size_t size, TDataProgress* progress) {
@@ -380,7 +367,7 @@ bool TagSocket::SendAll(const char* data, size_t size, TDataProgress* progress) 
 }
 
 void TagSocket::WriteLine(const std::string& text) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
     if (text.find_first_of("\r\n") != std::string::npos)
         throw EMessageError("A command may not contain a line break");
     const std::string data = text + "\r\n";
@@ -394,27 +381,74 @@ void TagSocket::Cancel() {
     Canceled = true;
     if (OnCancel) OnCancel();
     // A look-up under way is dropped by its own wait, which sees Canceled next.
-    int unsent = 0;
-    FAllLeftAtCancel = Socket >= 0 && ::ioctl(Socket, SIOCOUTQNSD, &unsent) == 0 && unsent == 0;
-    if (Socket >= 0 && !FAllLeftAtCancel) {
+    FAllLeftAtCancel = Transport.AllSent();
+    if (!FAllLeftAtCancel) {
         // A plain close would still send what the kernel holds, the end of
         // the data included, long after the user was told it stopped: a
         // reset drops it at once. No close notice over TLS either: it would
         // only queue behind that data.
-        const linger drop{1, 0};
-        ::setsockopt(Socket, SOL_SOCKET, SO_LINGER, &drop, sizeof drop);
-        Tls.reset();
+        Transport.DropUnsent();
     }
     Close();
 }
 
 void TagSocket::Close() {
-    if (Socket < 0) return;
+    if (!Transport.IsOpen()) return;
     if (OnClosing) OnClosing();
-    if (Tls) Tls->Shutdown();
-    Tls.reset();
-    ::close(Socket);
-    Socket = -1;
+    Transport.Close();
     Reader.Clear();
     if (OnClosed) OnClosed();
+}
+
+void TagSocket::RaiseTlsError(const std::string& text) {
+    Counter.Stop();
+    std::string msg = text;
+    if (OnError) OnError(msg);
+    Transport.DropTls(); // no close notice over a connection that failed
+    Close();
+    throw ETlsError(msg);
+}
+
+void TagSocket::StartTls() {
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
+    if (Canceled) RaiseCanceled();
+    // What came after the server's go-ahead was never protected; the server
+    // sends nothing more before our hello, so whatever is there now goes.
+    Reader.Clear();
+    try {
+        Transport.BeginTls(HostPart());
+    } catch (const ETlsError& e) {
+        RaiseTlsError(e.what());
+    }
+    Counter.Start();
+    for (;;) {
+        TTlsWait wait = TTlsWait::None;
+        bool done = false;
+        try {
+            done = Transport.Handshake(wait);
+        } catch (const ETlsError& e) {
+            RaiseTlsError(e.what());
+        }
+        if (done) break;
+        PollTurn(wait == TTlsWait::Write ? POLLOUT : POLLIN);
+        if (Canceled) RaiseCanceled(); // Cancel closed the connection: TLS is gone
+        if (Counter.TimedOut) RaiseTimeOut();
+    }
+    Counter.Stop();
+}
+
+long TagSocket::Receive(char* buffer, size_t size) {
+    try {
+        return Transport.Receive(buffer, size);
+    } catch (const ETlsError& e) {
+        RaiseTlsError(e.what());
+    }
+}
+
+long TagSocket::Transmit(const char* data, size_t size) {
+    try {
+        return Transport.Transmit(data, size);
+    } catch (const ETlsError& e) {
+        RaiseTlsError(e.what());
+    }
 }
