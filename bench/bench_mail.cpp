@@ -16,6 +16,7 @@
 
 #include "mail/MailPump.h"
 #include "mail/mscoding.h"
+#include "mail/msencode.h"
 #include "mail/msmsg.h"
 #include "mail/mssmtp.h"
 
@@ -63,7 +64,7 @@ double Render(TmsMessage& m, const char* spool) {
     return BestMs(5, [&] {
         std::ofstream out(spool, std::ios::binary | std::ios::trunc);
         LastPump = TClock::now();
-        m.SaveToStream(out);
+        RenderMessage(m, out);
         Longest = std::max(
             Longest, std::chrono::duration<double, std::milli>(TClock::now() - LastPump).count());
     });

@@ -6,6 +6,8 @@
 #include <netdb.h>
 #include <poll.h>
 
+#include "mail/SocketErrors.h"
+
 namespace {
 
 int CodeOfStatus(int status) {
@@ -13,16 +15,16 @@ int CodeOfStatus(int status) {
     case ARES_SUCCESS:
         return 0;
     case ARES_ENOTFOUND:
-        return 11001;
+        return wsaHostNotFound;
     case ARES_ENODATA:
-        return 11004;
+        return wsaNoData;
     case ARES_EFORMERR:
     case ARES_EREFUSED:
     case ARES_ENOTIMP:
     case ARES_EBADNAME:
-        return 11003;
+        return wsaNoRecovery;
     default:
-        return 11002; // server failure, no server reachable: try again later
+        return wsaTryAgain; // server failure, no server reachable: try again later
     }
 }
 

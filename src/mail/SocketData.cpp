@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <linux/sockios.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <utility>
 #include <vector>
 
@@ -40,13 +38,13 @@ private:
 } // namespace
 
 void TagSocket::SendStream(std::istream& stream, const TSendFilter& filter) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    if (!Connected()) RaiseSocketError(sckNotConnected);
     TStreamSource source(stream);
     SendSource(source, filter);
 }
 
 void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    if (!Connected()) RaiseSocketError(sckNotConnected);
     FPeerSpoke = false;
     // Read a batch at a time, handed out in chunks of ChunkSize.
     std::vector<char> batch(SendBatch);
@@ -120,15 +118,10 @@ void TagSocket::SendSource(TSendSource& source, const TSendFilter& filter) {
     if (OnProgress) OnProgress(0, 0);
 }
 
-int64_t TagSocket::Unacknowledged() const {
-    int queued = 0;
-    return Socket >= 0 && ::ioctl(Socket, SIOCOUTQ, &queued) == 0 ? queued : 0;
-}
-
 bool TagSocket::ReportTaken(TDataProgress& p) {
     // Over TLS the queue counts records with their overhead: what was taken
     // is then said a little late, never early.
-    p.Taken = std::max(p.Taken, p.Handed - Unacknowledged());
+    p.Taken = std::max(p.Taken, p.Handed - Transport.Unacknowledged());
     if (p.Size < 0) return false;
     bool reported = false;
     while (!p.Chunks.empty() && p.Chunks.front().first <= p.Taken) {
@@ -155,7 +148,7 @@ bool TagSocket::DrainData(TDataProgress& p) {
         if (ev & (POLLIN | POLLHUP | POLLERR)) {
             if (PeerHasSpoken()) return false;
             // A reset: no answer, and the data cannot all have arrived.
-            if (ev & (POLLHUP | POLLERR)) RaiseSocketError(10054);
+            if (ev & (POLLHUP | POLLERR)) RaiseSocketError(wsaConnectionReset);
         }
         if (Counter.TimedOut) RaiseTimeOut();
     }

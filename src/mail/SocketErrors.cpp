@@ -7,57 +7,57 @@ namespace {
 
 const std::map<int, const char*>& Texts() {
     static const std::map<int, const char*> texts = {
-        {10004, "Interrupted function call"},
-        {10009, "Bad file number"},
-        {10013, "Permission denied."},
-        {10014, "Bad address"},
-        {10022, "Invalid argument"},
-        {10024, "Too many open files"},
-        {10035, "Resource temporarily not available"},
-        {10036, "Operation now in progress"},
-        {10037, "Operation already in progress"},
-        {10038, "Socket operation on non-socket"},
-        {10039, "Destination address required"},
-        {10040, "Message too long"},
-        {10041, "Protocol wrong type for socket"},
-        {10042, "Bad protocol option"},
-        {10043, "Protocol not supported"},
-        {10044, "Socket type not supported"},
-        {10045, "Operation not supported"},
-        {10046, "Protocol family not supported"},
-        {10047, "Address family not supported by protocol family"},
-        {10048, "Address already in use"},
-        {10049, "Cannot assign requested address"},
-        {10050, "Network is down"},
-        {10051, "Network is unreachable"},
-        {10052, "Network dropped connection or reset"},
-        {10053, "Software caused connection abort"},
-        {10054, "Connection reset by peer"},
-        {10055, "No buffer space available"},
-        {10056, "Socket is already connected"},
-        {10057, "Socket is not connected"},
-        {10058, "Can't send after socket shutdown"},
-        {10059, "Too many references, can't splice"},
-        {10060, "Connection timed out"},
-        {10061, "Connection refused"},
-        {10062, "Too many levels of symbolic links"},
-        {10063, "File name too long"},
-        {10064, "Host is down"},
-        {10065, "No Route to Host"},
-        {10066, "Directory not empty"},
-        {10067, "Too many processes"},
-        {10068, "Too many users"},
-        {10069, "Disc Quota Exceeded"},
-        {10070, "Stale NFS file handle"},
-        {10071, "Too many levels of remote in path"},
-        {10091, "Network subsystem is unavailable"},
-        {10092, "WINSOCK DLL Version out of range"},
-        {10093, "Successful WSAStartup() not yet performed"},
-        {10094, "Graceful shutdown in progress"},
-        {11001, "Host not found"},
-        {11002, "Non-Authoritative Host not found"},
-        {11003, "Non-Recoverable errors: FORMERR, REFUSED, NOTIMP"},
-        {11004, "Valid name, no data record of requested type"},
+        {wsaInterrupted, "Interrupted function call"},
+        {wsaBadFile, "Bad file number"},
+        {wsaAccessDenied, "Permission denied."},
+        {wsaBadAddress, "Bad address"},
+        {wsaInvalidArgument, "Invalid argument"},
+        {wsaTooManyFiles, "Too many open files"},
+        {wsaWouldBlock, "Resource temporarily not available"},
+        {wsaInProgress, "Operation now in progress"},
+        {wsaAlready, "Operation already in progress"},
+        {wsaNotSocket, "Socket operation on non-socket"},
+        {wsaDestAddressRequired, "Destination address required"},
+        {wsaMessageSize, "Message too long"},
+        {wsaProtocolType, "Protocol wrong type for socket"},
+        {wsaNoProtocolOption, "Bad protocol option"},
+        {wsaProtocolNotSupported, "Protocol not supported"},
+        {wsaSocketTypeNotSupported, "Socket type not supported"},
+        {wsaOperationNotSupported, "Operation not supported"},
+        {wsaFamilyNotSupported, "Protocol family not supported"},
+        {wsaAddressFamilyNotSupported, "Address family not supported by protocol family"},
+        {wsaAddressInUse, "Address already in use"},
+        {wsaAddressNotAvailable, "Cannot assign requested address"},
+        {wsaNetworkDown, "Network is down"},
+        {wsaNetworkUnreachable, "Network is unreachable"},
+        {wsaNetworkReset, "Network dropped connection or reset"},
+        {wsaConnectionAborted, "Software caused connection abort"},
+        {wsaConnectionReset, "Connection reset by peer"},
+        {wsaNoBufferSpace, "No buffer space available"},
+        {wsaIsConnected, "Socket is already connected"},
+        {wsaNotConnected, "Socket is not connected"},
+        {wsaShutdown, "Can't send after socket shutdown"},
+        {wsaTooManyReferences, "Too many references, can't splice"},
+        {wsaTimedOut, "Connection timed out"},
+        {wsaConnectionRefused, "Connection refused"},
+        {wsaLoop, "Too many levels of symbolic links"},
+        {wsaNameTooLong, "File name too long"},
+        {wsaHostDown, "Host is down"},
+        {wsaHostUnreachable, "No Route to Host"},
+        {wsaNotEmpty, "Directory not empty"},
+        {wsaProcessLimit, "Too many processes"},
+        {wsaUsers, "Too many users"},
+        {wsaDiskQuota, "Disc Quota Exceeded"},
+        {wsaStale, "Stale NFS file handle"},
+        {wsaRemote, "Too many levels of remote in path"},
+        {wsaSystemNotReady, "Network subsystem is unavailable"},
+        {wsaVersionNotSupported, "WINSOCK DLL Version out of range"},
+        {wsaNotInitialised, "Successful WSAStartup() not yet performed"},
+        {wsaDisconnecting, "Graceful shutdown in progress"},
+        {wsaHostNotFound, "Host not found"},
+        {wsaTryAgain, "Non-Authoritative Host not found"},
+        {wsaNoRecovery, "Non-Recoverable errors: FORMERR, REFUSED, NOTIMP"},
+        {wsaNoData, "Valid name, no data record of requested type"},
     };
     return texts;
 }
@@ -97,74 +97,74 @@ std::string SocketErrorText(int code) {
 int SocketCodeOfErrno(int err) {
     switch (err) {
     case EINTR:
-        return 10004;
+        return wsaInterrupted;
     case EBADF:
-        return 10009;
+        return wsaBadFile;
     case EACCES:
-        return 10013;
+        return wsaAccessDenied;
     case EFAULT:
-        return 10014;
+        return wsaBadAddress;
     case EINVAL:
-        return 10022;
+        return wsaInvalidArgument;
     case EMFILE:
-        return 10024;
+        return wsaTooManyFiles;
     case EAGAIN:
-        return 10035;
+        return wsaWouldBlock;
     case EINPROGRESS:
-        return 10036;
+        return wsaInProgress;
     case EALREADY:
-        return 10037;
+        return wsaAlready;
     case ENOTSOCK:
-        return 10038;
+        return wsaNotSocket;
     case EDESTADDRREQ:
-        return 10039;
+        return wsaDestAddressRequired;
     case EMSGSIZE:
-        return 10040;
+        return wsaMessageSize;
     case EPROTOTYPE:
-        return 10041;
+        return wsaProtocolType;
     case ENOPROTOOPT:
-        return 10042;
+        return wsaNoProtocolOption;
     case EPROTONOSUPPORT:
-        return 10043;
+        return wsaProtocolNotSupported;
     case ESOCKTNOSUPPORT:
-        return 10044;
+        return wsaSocketTypeNotSupported;
     case EOPNOTSUPP:
-        return 10045;
+        return wsaOperationNotSupported;
     case EPFNOSUPPORT:
-        return 10046;
+        return wsaFamilyNotSupported;
     case EAFNOSUPPORT:
-        return 10047;
+        return wsaAddressFamilyNotSupported;
     case EADDRINUSE:
-        return 10048;
+        return wsaAddressInUse;
     case EADDRNOTAVAIL:
-        return 10049;
+        return wsaAddressNotAvailable;
     case ENETDOWN:
-        return 10050;
+        return wsaNetworkDown;
     case ENETUNREACH:
-        return 10051;
+        return wsaNetworkUnreachable;
     case ENETRESET:
-        return 10052;
+        return wsaNetworkReset;
     case ECONNABORTED:
-        return 10053;
+        return wsaConnectionAborted;
     case ECONNRESET:
     case EPIPE:
-        return 10054;
+        return wsaConnectionReset;
     case ENOBUFS:
-        return 10055;
+        return wsaNoBufferSpace;
     case EISCONN:
-        return 10056;
+        return wsaIsConnected;
     case ENOTCONN:
-        return 10057;
+        return wsaNotConnected;
     case ESHUTDOWN:
-        return 10058;
+        return wsaShutdown;
     case ETIMEDOUT:
-        return 10060;
+        return wsaTimedOut;
     case ECONNREFUSED:
-        return 10061;
+        return wsaConnectionRefused;
     case EHOSTDOWN:
-        return 10064;
+        return wsaHostDown;
     case EHOSTUNREACH:
-        return 10065;
+        return wsaHostUnreachable;
     default:
         return err;
     }

@@ -11,6 +11,7 @@
 #include "mail/MailErrors.h"
 #include "mail/MailPump.h"
 #include "mail/TempFileStream.h"
+#include "mail/msencode.h"
 #include "mail/msmsg.h"
 
 // The render's output: straight into the spool at the end of what is written,
@@ -72,7 +73,7 @@ void TSpoolRender::Run(const TmsMessage& message) {
     try {
         TWriter writer(*this);
         std::ostream out(&writer);
-        message.SaveToStream(out);
+        RenderMessage(message, out);
         out.flush();
         if (!out) throw EMailError("Cannot write the temporary file " + SpoolPath);
     } catch (...) {

@@ -5,12 +5,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <linux/sockios.h>
 #include <map>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,8 +18,7 @@
 
 namespace {
 
-constexpr int TurnMs = 3;          // one wait turn: poll this long, then pump
-constexpr size_t LineLimit = 1024; // bytes of a reply line kept
+constexpr int TurnMs = 3; // one wait turn: poll this long, then pump
 
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -87,7 +84,6 @@ TagSocket::TagSocket() = default;
 
 TagSocket::~TagSocket() {
     Lookup.reset();
-    if (Socket >= 0) ::close(Socket);
 }
 
 std::string TagSocket::HostPart() const {
@@ -137,23 +133,14 @@ void TagSocket::ResetState() {
 }
 
 int TagSocket::ReplyCode(const std::string& line) const {
-    if (line.size() < 3) {
-        // Fewer than three characters: whatever digits there are.
-        if (line.empty()) return -1;
-        for (char c : line)
-            if (c < '0' || c > '9') return -1;
-        return std::stoi(line);
-    }
-    for (int i = 0; i < 3; ++i)
-        if (line[i] < '0' || line[i] > '9') return -1;
-    return std::stoi(line.substr(0, 3));
+    return ::ReplyCode(line);
 }
 
 void TagSocket::RaiseSocketError(int code) {
     Counter.Stop();
     std::string msg = SocketErrorText(code);
     if (OnError) OnError(msg);
-    if (code == 10054) Close();
+    if (code == wsaConnectionReset) Close();
     throw ESocketError(msg);
 }
 
@@ -188,9 +175,8 @@ void TagSocket::Open() {
     LocalHost = ::gethostname(name, sizeof name - 1) == 0 && name[0] ? name : HostPart();
     ResolveHost();
     ResolvePort();
-    Pending.clear();
-    Socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (Socket < 0) RaiseSocketError(SocketCodeOfErrno(errno));
+    Reader.Clear();
+    if (!Transport.Create()) RaiseSocketError(SocketCodeOfErrno(errno));
 }
 
 void TagSocket::ResolveHost() {
@@ -200,7 +186,7 @@ void TagSocket::ResolveHost() {
         RemoteAddress = a.s_addr;
     } else {
         Lookup = std::make_unique<THostLookup>();
-        if (!Lookup->Ready()) RaiseSocketError(10091);
+        if (!Lookup->Ready()) RaiseSocketError(wsaSystemNotReady);
         Lookup->Start(host);
         Counter.Start();
         while (!Lookup->Done() && !Counter.TimedOut && !Canceled) {
@@ -250,33 +236,23 @@ void TagSocket::ResolvePort() {
 }
 
 short TagSocket::PollTurn(short events) {
-    if ((events & POLLIN) && Tls && Tls->HasBuffered()) {
-        // Decrypted bytes wait inside TLS, not on the socket.
-        MailPumpNow();
-        Counter.Tick();
-        return POLLIN;
-    }
     // Sleep no longer than the pump may wait: work done since the last pump
     // counts against the turn.
-    const int ms = std::min(TurnMs, MailPumpDueMs());
-    pollfd p{Socket, events, 0};
-    const int r = Socket >= 0 ? ::poll(&p, 1, ms) : (::poll(nullptr, 0, ms), 0);
+    const short ev = Transport.Poll(events, std::min(TurnMs, MailPumpDueMs()));
     MailPumpNow();
     Counter.Tick();
-    return r > 0 ? p.revents : 0;
+    return ev;
 }
 
 void TagSocket::ConnectSocket() {
     if (Canceled) RaiseCanceled();
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(FPort);
     addr.sin_addr.s_addr = RemoteAddress;
     Counter.Start();
-    if (::connect(Socket, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 &&
-        errno != EINPROGRESS)
-        RaiseConnectError(errno);
+    if (const int err = Transport.Connect(addr)) RaiseConnectError(err);
     for (;;) {
         const short ev = PollTurn(POLLOUT);
         if (Canceled) RaiseCanceled();
@@ -285,10 +261,7 @@ void TagSocket::ConnectSocket() {
     }
     Counter.Stop();
     // A refused or unreachable server is said at once, not after the time-out.
-    int err = 0;
-    socklen_t len = sizeof err;
-    ::getsockopt(Socket, SOL_SOCKET, SO_ERROR, &err, &len);
-    if (err) RaiseConnectError(err);
+    if (const int err = Transport.ConnectError()) RaiseConnectError(err);
     if (OnConnected) OnConnected();
 }
 
@@ -306,74 +279,59 @@ int TagSocket::ReadLine(std::string& line) {
     return code;
 }
 
-int TagSocket::ReadLineWithin(std::string& line) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
-    line.clear();
-    std::string text; // what the line keeps: at most LineLimit bytes
-    bool full = false;
-    for (;;) {
-        const size_t lf = Pending.find('\n');
-        const size_t take = lf == std::string::npos ? Pending.size() : lf;
-        if (!full) {
-            text.append(Pending, 0, std::min(take, LineLimit - text.size()));
-            full = text.size() >= LineLimit;
-        }
-        // Past the limit the rest of the line is read and dropped.
-        Pending.erase(0, lf == std::string::npos ? Pending.size() : lf + 1);
-        if (lf != std::string::npos) break;
-        if (PeerClosed) return -1;
-        // Checked on every turn, so a server that keeps talking without
-        // ending its reply cannot hold the wait past the time-out.
-        if (Counter.TimedOut) RaiseTimeOut();
-        const short ev = PollTurn(POLLIN);
-        if (Canceled) RaiseCanceled();
-        if (ev & (POLLIN | POLLHUP | POLLERR)) {
-            char buf[4096];
-            const long n = Receive(buf, sizeof buf);
-            if (n > 0)
-                Pending.append(buf, static_cast<size_t>(n));
-            else if (n == 0)
-                PeerClosed = true;
-            else if (errno != EAGAIN && errno != EINTR)
-                RaiseSocketError(SocketCodeOfErrno(errno));
-        }
+void TagSocket::AwaitBytes() {
+    // Checked on every turn, so a server that keeps talking without ending
+    // its reply cannot hold the wait past the time-out.
+    if (Counter.TimedOut) RaiseTimeOut();
+    const short ev = PollTurn(POLLIN);
+    if (Canceled) RaiseCanceled();
+    if (ev & (POLLIN | POLLHUP | POLLERR)) {
+        char buf[4096];
+        const long n = Receive(buf, sizeof buf);
+        if (n > 0)
+            Reader.Feed(std::string_view(buf, static_cast<size_t>(n)));
+        else if (n == 0)
+            PeerEnded();
+        else if (errno != EAGAIN && errno != EINTR)
+            RaiseSocketError(SocketCodeOfErrno(errno));
     }
-    text.resize(std::min(text.size(), text.find('\0'))); // the line is zero-terminated text
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-    line = text;
+}
+
+int TagSocket::ReadLineWithin(std::string& line) {
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
+    TLineResult got;
+    while ((got = Reader.NextLine(line)) == TLineResult::More) AwaitBytes();
+    if (got == TLineResult::Cut) return -1;
     if (OnLineReceived) OnLineReceived(line);
     return ReplyCode(line);
 }
 
 int TagSocket::ReadReply() {
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
     Counter.Start(); // one count-down for the whole reply, however it trickles in
-    const int code = ReadLineWithin(LastReply);
-    if (code > 0 && LastReply.find('-') == 3) {
-        for (;;) {
-            std::string line;
-            const int next = ReadLineWithin(line);
-            if (next == -1 && PeerClosed && line.empty()) {
-                // Cut before its last line (a close, or TLS's close notice):
-                // no reply, whatever its first lines said.
-                Counter.Stop();
-                LastReply.clear();
-                return -1;
-            }
-            LastReply = line;
-            if (next == code && line.find(' ') == 3) break;
-        }
-    }
+    TReply reply;
+    while (reply.Read(Reader, OnLineReceived) == TLineResult::More) AwaitBytes();
     Counter.Stop();
-    return code;
+    LastReply = reply.LastLine();
+    return reply.Code();
+}
+
+void TagSocket::PeerEnded() {
+    PeerClosed = true;
+    Reader.End();
 }
 
 bool TagSocket::PeerHasSpoken() {
-    if (Tls) return PeerHasSpokenOverTls();
-    pollfd p{Socket, POLLIN, 0};
-    if (::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLIN | POLLHUP | POLLERR))) return false;
-    char c;
-    // Buffered reply bytes stay readable after a reset; a bare reset is no answer.
-    return ::recv(Socket, &c, 1, MSG_PEEK | MSG_DONTWAIT) >= 0;
+    // Poll says at once when TLS holds decrypted bytes.
+    if (!(Transport.Poll(POLLIN, 0) & (POLLIN | POLLHUP | POLLERR))) return false;
+    if (!Transport.Secure()) return Transport.PeekSpoken();
+    // TLS has records of its own: only text (or the end) counts, and the
+    // text read is the reply's.
+    char buf[4096];
+    const long n = Receive(buf, sizeof buf);
+    if (n > 0) Reader.Feed(std::string_view(buf, static_cast<size_t>(n)));
+    if (n == 0) PeerEnded();
+    return n >= 0; // a bare reset is no answer
 }
 
 bool TagSocket::SendAll(const char* data, size_t size, TDataProgress* progress) {
@@ -409,7 +367,7 @@ bool TagSocket::SendAll(const char* data, size_t size, TDataProgress* progress) 
 }
 
 void TagSocket::WriteLine(const std::string& text) {
-    if (Socket < 0) RaiseSocketError(sckNotConnected);
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
     if (text.find_first_of("\r\n") != std::string::npos)
         throw EMessageError("A command may not contain a line break");
     const std::string data = text + "\r\n";
@@ -423,27 +381,74 @@ void TagSocket::Cancel() {
     Canceled = true;
     if (OnCancel) OnCancel();
     // A look-up under way is dropped by its own wait, which sees Canceled next.
-    int unsent = 0;
-    FAllLeftAtCancel = Socket >= 0 && ::ioctl(Socket, SIOCOUTQNSD, &unsent) == 0 && unsent == 0;
-    if (Socket >= 0 && !FAllLeftAtCancel) {
+    FAllLeftAtCancel = Transport.AllSent();
+    if (!FAllLeftAtCancel) {
         // A plain close would still send what the kernel holds, the end of
         // the data included, long after the user was told it stopped: a
         // reset drops it at once. No close notice over TLS either: it would
         // only queue behind that data.
-        const linger drop{1, 0};
-        ::setsockopt(Socket, SOL_SOCKET, SO_LINGER, &drop, sizeof drop);
-        Tls.reset();
+        Transport.DropUnsent();
     }
     Close();
 }
 
 void TagSocket::Close() {
-    if (Socket < 0) return;
+    if (!Transport.IsOpen()) return;
     if (OnClosing) OnClosing();
-    if (Tls) Tls->Shutdown();
-    Tls.reset();
-    ::close(Socket);
-    Socket = -1;
-    Pending.clear();
+    Transport.Close();
+    Reader.Clear();
     if (OnClosed) OnClosed();
+}
+
+void TagSocket::RaiseTlsError(const std::string& text) {
+    Counter.Stop();
+    std::string msg = text;
+    if (OnError) OnError(msg);
+    Transport.DropTls(); // no close notice over a connection that failed
+    Close();
+    throw ETlsError(msg);
+}
+
+void TagSocket::StartTls() {
+    if (!Transport.IsOpen()) RaiseSocketError(sckNotConnected);
+    if (Canceled) RaiseCanceled();
+    // What came after the server's go-ahead was never protected; the server
+    // sends nothing more before our hello, so whatever is there now goes.
+    Reader.Clear();
+    try {
+        Transport.BeginTls(HostPart());
+    } catch (const ETlsError& e) {
+        RaiseTlsError(e.what());
+    }
+    Counter.Start();
+    for (;;) {
+        TTlsWait wait = TTlsWait::None;
+        bool done = false;
+        try {
+            done = Transport.Handshake(wait);
+        } catch (const ETlsError& e) {
+            RaiseTlsError(e.what());
+        }
+        if (done) break;
+        PollTurn(wait == TTlsWait::Write ? POLLOUT : POLLIN);
+        if (Canceled) RaiseCanceled(); // Cancel closed the connection: TLS is gone
+        if (Counter.TimedOut) RaiseTimeOut();
+    }
+    Counter.Stop();
+}
+
+long TagSocket::Receive(char* buffer, size_t size) {
+    try {
+        return Transport.Receive(buffer, size);
+    } catch (const ETlsError& e) {
+        RaiseTlsError(e.what());
+    }
+}
+
+long TagSocket::Transmit(const char* data, size_t size) {
+    try {
+        return Transport.Transmit(data, size);
+    } catch (const ETlsError& e) {
+        RaiseTlsError(e.what());
+    }
 }

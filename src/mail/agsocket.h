@@ -3,6 +3,8 @@
 // blocking to its caller but waits in short poll() turns that pump the
 // message loop (MailPump), so the window stays live and Cancel can be called
 // from it. Failures raise ESocketError, ETimedOutError or ECanceledError.
+// The bytes move through the transport (SocketTransport.h); the replies are
+// read by the reply reader (ReplyReader.h).
 #pragma once
 
 #include <cstdint>
@@ -14,11 +16,12 @@
 #include <string_view>
 #include <utility>
 
+#include "mail/ReplyReader.h"
 #include "mail/SendSource.h"
 #include "mail/SocketErrors.h"
+#include "mail/SocketTransport.h"
 
 class THostLookup;
-class TTlsChannel;
 
 // The binding of the sockets library. Here the C library is always there;
 // a test can make it unavailable.
@@ -78,7 +81,7 @@ public:
     void SetWinsockLoaded(bool on) { on ? Winsock().Load() : Winsock().Unload(); }
     bool IsWinsockAvailable() { return Winsock().IsAvailable(); }
 
-    bool Connected() const { return Socket >= 0; }
+    bool Connected() const { return Transport.IsOpen(); }
     std::string HostPart() const;
     // The port written after a colon in Server; 0 when none is (letters, 0,
     // or a number outside 1-65535, which Open refuses).
@@ -127,7 +130,7 @@ public:
     // that arrived unprotected may be taken as a reply afterwards. A refused
     // certificate or handshake raises ETlsError (the connection closed).
     void StartTls();
-    bool Secure() const { return Tls != nullptr; }
+    bool Secure() const { return Transport.Secure(); }
 
     [[noreturn]] void RaiseSocketError(int code);
     [[noreturn]] void RaiseTimeOut();
@@ -145,6 +148,9 @@ private:
     void ResolveHost();
     void ResolvePort();
     int ReadLineWithin(std::string& line);
+    // One wait turn for reply bytes; what arrives goes to Reader.
+    void AwaitBytes();
+    void PeerEnded();
     // The data phase's progress: a chunk is reported once the peer has taken
     // its bytes (acknowledged them), so that the bar follows the server, not
     // what the kernel here has buffered.
@@ -158,33 +164,28 @@ private:
     // Progress, when given, marks the data phase. False when, in the data
     // phase, the peer answered instead of reading.
     bool SendAll(const char* data, size_t size, TDataProgress* progress = nullptr);
-    // Bytes written to the socket that the peer has not acknowledged.
-    int64_t Unacknowledged() const;
     // Reports the chunks the peer has taken; true when it reported any.
     bool ReportTaken(TDataProgress& progress);
     // Waits, reporting, until the peer has taken every chunk; false when it
     // answered meanwhile.
     bool DrainData(TDataProgress& progress);
+    // Over TLS only text (or the end) counts, and the text read goes to Reader.
     bool PeerHasSpoken();
-    // The same through TLS, which has records of its own: only text (or the
-    // end) counts, and the text read goes to Pending.
-    bool PeerHasSpokenOverTls();
     [[noreturn]] void RaiseConnectError(int err);
-    // recv() and send(), through TLS once it is on; -1 with errno EAGAIN
-    // when the socket must get ready first.
+    // The transport's byte moves; a TLS failure closes the connection and
+    // raises ETlsError with OnError.
     long Receive(char* buffer, size_t size);
     long Transmit(const char* data, size_t size);
     [[noreturn]] void RaiseTlsError(const std::string& text);
 
     TTimeCounter Counter;
-    int Socket = -1;
+    TSocketTransport Transport; // the descriptor, the poll and TLS
     uint32_t RemoteAddress = 0;
     std::string RemoteText, LocalHost;
     uint16_t FPort = 0;
-    std::string Pending; // received bytes after the last line taken
+    TReplyReader Reader; // received bytes after the last line taken
     bool PeerClosed = false;
     bool FPeerSpoke = false;
     bool FAllLeftAtCancel = false;
     std::unique_ptr<THostLookup> Lookup; // the host look-up under way, if any
-    std::unique_ptr<TTlsChannel> Tls;
 };

@@ -86,6 +86,39 @@ template <class F> void ForEachPiece(std::string_view line, bool header, F&& wri
 
 } // namespace
 
+std::string MessageContentType(const TmsCustomMessage& message) {
+    const TmsAttList& atts = message.Attachments;
+    const int n = atts.Count();
+    bool allAlt = n > 0;
+    for (int i = 0; i < n && allAlt; ++i) allAlt = atts.Items(i).Role() == arAlternative;
+    const TAttRole lone = n == 1 && message.Body.empty() ? atts.Items(0).Role() : arFile;
+    if (message.Encoding == meUU) return "";
+    if (allAlt) return "multipart/alternative";
+    if (lone == arRtfBody) return "text/rtf";
+    if (lone == arHtmlBody) return "text/html";
+    if (message.Body.empty())
+        return n == 1 ? atts.Items(0).ContentType : n ? "multipart/mixed" : "text/plain";
+    if (n) return "multipart/mixed";
+    return message.StoredContentType.empty() ? "text/plain" : message.StoredContentType;
+}
+
+std::string TakeContentType(TmsCustomMessage& message) {
+    message.StoredContentType = MessageContentType(message);
+    return message.StoredContentType;
+}
+
+void RenderMessage(const TmsMessage& message, std::ostream& stream) {
+    TmsMessageEncoder encoder(message);
+    encoder.Stream = &stream;
+    try {
+        encoder.Execute();
+    } catch (const EMailError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EMailError(std::string("The message cannot be written: ") + e.what());
+    }
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     size_t start = 0;
@@ -162,7 +195,7 @@ void TmsCustomEncoder::Execute() {
     if (Message.Encoding == meUU) {
         EncodeUU();
     } else {
-        const std::string type = Message.ComputedContentType();
+        const std::string type = MessageContentType(Message);
         const bool attachments = Message.Attachments.Count() > 0;
         if (type == "multipart/mixed")
             EncodeMultipart(false);
@@ -240,12 +273,12 @@ void TmsCustomEncoder::WriteAttachmentData(const TmsAttItem& item) {
 void TmsCustomEncoder::EncodeMultipart(bool alternative) {
     const TmsAttList& atts = Message.Attachments;
     const int n = atts.Count();
-    auto lowerName = [&](int i) { return LowerCase(atts.Items(i).Name()); };
-    bool htmlFirst = n > 0 && Message.Body.empty() && lowerName(0) == "_htmbody.htm";
-    bool rtfFirst = n > 0 && Message.Body.empty() && lowerName(0) == "_rtfbody.rtf";
-    bool altFirst = n > 0 && lowerName(0).rfind("_alt.", 0) == 0;
+    const TAttRole first = n > 0 ? atts.Items(0).Role() : arFile;
+    bool htmlFirst = Message.Body.empty() && first == arHtmlBody;
+    bool rtfFirst = Message.Body.empty() && first == arRtfBody;
+    bool altFirst = first == arAlternative;
     std::string b = MakeBoundary(), outer;
-    WriteHeaderLine("Content-Type: " + Message.ComputedContentType() + "; boundary=\"" + b + "\"");
+    WriteHeaderLine("Content-Type: " + MessageContentType(Message) + "; boundary=\"" + b + "\"");
     WriteLine("");
     WriteLine(MultipartNote);
     WriteLine("");
@@ -285,7 +318,7 @@ void TmsCustomEncoder::EncodeMultipart(bool alternative) {
         WriteLine("");
         if (i == n - 1) {
             WriteLine("--" + b + "--");
-        } else if (altFirst && lowerName(i + 1).rfind("_alt.", 0) != 0) {
+        } else if (altFirst && atts.Items(i + 1).Role() != arAlternative) {
             altFirst = false;
             WriteLine("--" + b + "--");
             b = outer;
@@ -328,9 +361,8 @@ void TmsCustomEncoder::EncodePlain() {
 
 void TmsCustomEncoder::EncodeSinglePart() {
     const TmsAttItem& item = Message.Attachments.Items(0);
-    const std::string name = LowerCase(item.Name());
-    const bool one = Message.Attachments.Count() == 1;
-    const bool html = one && name == "_htmbody.htm", rtf = one && name == "_rtfbody.rtf";
+    const TAttRole role = Message.Attachments.Count() == 1 ? item.Role() : arFile;
+    const bool html = role == arHtmlBody, rtf = role == arRtfBody;
     if (html)
         WriteLine("Content-Type: text/html");
     else if (rtf)

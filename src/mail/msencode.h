@@ -1,4 +1,4 @@
-// Renders a TmsMessage as RFC 822 text: headers, then a MIME multipart or
+// Renders a TmsMessage (msmsg.h) as RFC 822 text: headers, then a MIME multipart or
 // single-part body, or plain text with uuencoded attachments. Every line ends
 // in CR LF; no bare CR or LF is ever written. The text is the message itself:
 // the SMTP data phase adds the dot-stuffing of the transport.
@@ -13,6 +13,18 @@ class TmsCustomMessage;
 class TmsMessage;
 class TmsAttItem;
 class TmsAddressList;
+
+// The Content-Type the parts give: multipart/alternative when every
+// attachment is an alternative, the type of a lone text or file part,
+// multipart/mixed for text with files, none for uuencoded mail, else the
+// message's stored type (text/plain when it has none).
+std::string MessageContentType(const TmsCustomMessage& message);
+// The same, kept as the message's stored type.
+std::string TakeContentType(TmsCustomMessage& message);
+// Renders the message into Stream with CR LF line ends; the message stays as
+// it is, so a second rendering gives the same text. Only the mail stack's own
+// exceptions leave it.
+void RenderMessage(const TmsMessage& message, std::ostream& stream);
 
 class TmsCustomEncoder {
 public:

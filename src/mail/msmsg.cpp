@@ -11,7 +11,6 @@
 #include "mail/MailPump.h"
 #include "mail/MimeTypes.h"
 #include "mail/mscoding.h"
-#include "mail/msencode.h"
 
 namespace {
 
@@ -92,6 +91,14 @@ std::string TmsAttItem::Name() const {
     return NamePart(FileName);
 }
 
+TAttRole TmsAttItem::Role() const {
+    const std::string name = LowerCase(Name());
+    if (name.rfind("_alt.", 0) == 0) return arAlternative;
+    if (name == "_htmbody.htm") return arHtmlBody;
+    if (name == "_rtfbody.rtf") return arRtfBody;
+    return arFile;
+}
+
 void TmsAttList::AddFile(const std::string& fileName) {
     std::ifstream in(fileName, std::ios::binary);
     if (!in) throw EMailError("Cannot open file " + fileName);
@@ -146,34 +153,6 @@ void TmsHeaders::RemoveField(std::string name) {
     }
 }
 
-std::string TmsCustomMessage::ContentType() {
-    StoredContentType = ComputedContentType();
-    return StoredContentType;
-}
-
-std::string TmsCustomMessage::ComputedContentType() const {
-    std::string type;
-    const int n = Attachments.Count();
-    auto lowerName = [&](int i) { return LowerCase(Attachments.Items(i).Name()); };
-    bool allAlt = n > 0;
-    for (int i = 0; i < n && allAlt; ++i) allAlt = lowerName(i).rfind("_alt.", 0) == 0;
-    if (Encoding == meUU)
-        type.clear();
-    else if (allAlt)
-        type = "multipart/alternative";
-    else if (n == 1 && Body.empty() && lowerName(0) == "_rtfbody.rtf")
-        type = "text/rtf";
-    else if (n == 1 && Body.empty() && lowerName(0) == "_htmbody.htm")
-        type = "text/html";
-    else if (Body.empty())
-        type = n == 1 ? Attachments.Items(0).ContentType : n ? "multipart/mixed" : "text/plain";
-    else if (n)
-        type = "multipart/mixed";
-    else
-        type = StoredContentType.empty() ? "text/plain" : StoredContentType;
-    return type;
-}
-
 void TmsCustomMessage::SetContentType(std::string_view type) {
     StoredContentType = LowerCase(type);
 }
@@ -215,18 +194,6 @@ void TmsMessage::Validate() const {
             any = any || !list->Items(i).Address.empty();
         }
     if (!any) throw EMessageError("At least one Recipient, CC or BCC must be entered");
-}
-
-void TmsMessage::SaveToStream(std::ostream& stream) const {
-    TmsMessageEncoder encoder(*this);
-    encoder.Stream = &stream;
-    try {
-        encoder.Execute();
-    } catch (const EMailError&) {
-        throw;
-    } catch (const std::exception& e) {
-        throw EMailError(std::string("The message cannot be written: ") + e.what());
-    }
 }
 
 void TmsMessage::Clear() {

@@ -1,8 +1,8 @@
 // One outgoing mail: sender, recipients, subject, text lines, extra header
-// lines and attached files, with the content types the model derives itself.
+// lines and attached files. The model only holds the mail; msencode.h renders
+// it and derives the message's content type.
 #pragma once
 
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,6 +41,11 @@ private:
     std::vector<std::unique_ptr<TmsMailAddress>> FItems;
 };
 
+// What an attachment stands for, by the name mail programs give such parts:
+// "_alt.*" one alternative of the text, "_htmbody.htm" and "_rtfbody.rtf" the
+// text itself (any case, in any folder).
+enum TAttRole { arFile, arAlternative, arHtmlBody, arRtfBody };
+
 class TmsAttItem {
 public:
     std::string Data;        // the file's bytes
@@ -52,6 +57,7 @@ public:
     void SetFileName(std::string_view name);
     // The name part of FileName.
     std::string Name() const;
+    TAttRole Role() const;
     void Assign(const TmsAttItem& other) { *this = other; }
 };
 
@@ -94,19 +100,14 @@ public:
     TmsHeaders Headers;
     std::vector<std::string> Body;
 
-    // Derived from the attachments and the body; the result is also stored.
-    std::string ContentType();
-    // The same without storing it: what a rendering uses.
-    std::string ComputedContentType() const;
+    // The type a message of text alone goes out as (lower case); the one the
+    // parts give wins when there are any (MessageContentType).
+    std::string StoredContentType = "text/plain";
     void SetContentType(std::string_view type);
 
     virtual void Validate() const;
-    virtual void SaveToStream(std::ostream& stream) const = 0;
     virtual void Clear();
     void Assign(const TmsCustomMessage& other);
-
-protected:
-    std::string StoredContentType = "text/plain";
 };
 
 class TmsMessage : public TmsCustomMessage {
@@ -120,9 +121,5 @@ public:
     // Sender and at least one recipient address; no address may carry a line
     // break, an angle bracket or a zero byte.
     void Validate() const override;
-    // Renders the message as RFC 822 text with CR LF line ends; the message
-    // stays as it is, so a second rendering gives the same text. Only the
-    // mail stack's own exceptions leave it.
-    void SaveToStream(std::ostream& stream) const override;
     void Clear() override;
 };

@@ -211,7 +211,7 @@ void TmsSMTP::Send() {
         // The server refused the data early (and may have closed): its reply
         // is the error to show.
         const int code = ReadReply();
-        if (code < 0 && LastReply.empty()) RaiseSocketError(10054);
+        if (code < 0 && LastReply.empty()) RaiseSocketError(wsaConnectionReset);
         Expect(code, 2, ".");
         throw EServerError(LastReply); // a 2xx before the data ended is no acceptance either
     }

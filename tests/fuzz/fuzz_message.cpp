@@ -3,6 +3,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <sstream>
 
+#include "mail/msencode.h"
 #include "mail/msmsg.h"
 
 namespace {
@@ -46,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::ostringstream out;
     try {
-        m.SaveToStream(out);
+        RenderMessage(m, out);
     } catch (const EMailError&) {
         return 0; // "Paragraph is too large" and the like: refused, not broken
     }

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "mail/MailErrors.h"
 #include "mail/mscoding.h"
+#include "mail/msencode.h"
 #include "mail/msmsg.h"
 
 namespace {
@@ -139,7 +140,7 @@ TEST(QuotedPrintable, PythonDecodesTheTextAsTyped) {
         item->Data = texts[i];
         m.Attachments.Add(std::move(item));
         std::ostringstream out;
-        m.SaveToStream(out);
+        RenderMessage(m, out);
         args.push_back(dir.File("m" + std::to_string(i)));
         WriteFile(args.back(), out.str());
         want += hex(lf(texts[i] + "\r\n")) + ". " + hex(lf(texts[i])) + ".\n";

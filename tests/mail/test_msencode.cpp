@@ -19,7 +19,7 @@ using TLines = std::vector<std::string>;
 
 std::string RenderWhole(const TmsMessage& m) {
     std::ostringstream out;
-    m.SaveToStream(out);
+    RenderMessage(m, out);
     return out.str();
 }
 
