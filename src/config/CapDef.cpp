@@ -14,13 +14,14 @@
 #include <optional>
 
 #include "config/APageControl.h"
-#include "config/CaptureItems.h"
+#include "config/Action.h"
 #include "config/DialogSupport.h"
 #include "config/ShapeFields.h"
 #include "config/ShapeImage.h"
 #include "hook/HookBlock.h"
 #include "platform/IniFile.h"
 #include "platform/UserDialogs.h"
+#include "shapes/CaptureItems.h"
 #include "shapes/ShapeMask.h"
 
 bool ConfigOpen = false;

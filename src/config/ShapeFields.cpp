@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "config/CaptureItems.h"
+#include "shapes/CaptureItems.h"
 
 namespace {
 
