@@ -1,6 +1,6 @@
 #include "app/Capture.h"
 
-#include "config/CaptureItems.h"
+#include "shapes/CaptureItems.h"
 
 TRect ItemRect(int item, TDisplay& display) {
     switch (item) {

@@ -7,18 +7,9 @@
 #include <QString>
 #include <functional>
 
-class QWidget;
+#include "config/Action.h"
 
-// The delivery actions, numbered as the "Action" setting stores them.
-enum class TAction : int {
-    SaveBitmap = 0,
-    SaveGIF = 1,
-    SaveJPEG = 2,
-    PrintPixel = 3,
-    PrintFilled = 4,
-    CopyToClipboard = 5,
-    EMail = 6,
-};
+class QWidget;
 
 // Filled by the configuration dialog and the send-image dialog; until then
 // each says plainly that it is not available.

@@ -276,9 +276,10 @@ void TMainWin::showEvent(QShowEvent* e) {
 void TMainWin::FormShow() {
     QRadioButton* radios[] = {CapScreen, CapWindow, CapClient, CapArea, CapShape};
     if (Config.WhatToCap >= 0 && Config.WhatToCap <= 4) radios[Config.WhatToCap]->setChecked(true);
-    for (int i = ciRectangle; i <= ciLast; ++i)
-        ShapeBox->addItem(
-            QString::fromUtf8(CaptureItemNames[i].data(), int(CaptureItemNames[i].size())));
+    for (int i = ciRectangle; i <= ciLast; ++i) {
+        const std::string_view name = CaptureItems[static_cast<size_t>(i)].Name;
+        ShapeBox->addItem(QString::fromUtf8(name.data(), qsizetype(name.size())));
+    }
     SelectConfiguredShape();
 }
 

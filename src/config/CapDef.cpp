@@ -14,13 +14,14 @@
 #include <optional>
 
 #include "config/APageControl.h"
-#include "config/CaptureItems.h"
+#include "config/Action.h"
 #include "config/DialogSupport.h"
 #include "config/ShapeFields.h"
 #include "config/ShapeImage.h"
 #include "hook/HookBlock.h"
 #include "platform/IniFile.h"
 #include "platform/UserDialogs.h"
+#include "shapes/CaptureItems.h"
 #include "shapes/ShapeMask.h"
 
 bool ConfigOpen = false;
@@ -73,18 +74,20 @@ std::optional<int32_t> BarValue(const QLineEdit* edit, const QSlider* bar) {
     return v;
 }
 
-// The preview figure of each capture item.
 TMyShapeType PreviewShape(int item) {
-    static const TMyShapeType shapes[] = {
-        shRectangle,    shRectangle,    shRectangle,     shRectangle, shRoundRect,
-        shSquare,       shRoundSquare,  shEllipse,       shCircle,    shTriangleUp,
-        shTriangleDown, shTriangleLeft, shTriangleRight, shDiamond,   shStar,
-        shPolyGon,      shPolyGon,      shPolyGon,       shPolyGon,   shPolyGon};
-    return item >= 0 && item <= ciLast ? shapes[item] : shRectangle;
+    return IsCaptureItem(item) ? CaptureItems[static_cast<size_t>(item)].Preview : shRectangle;
 }
 
+// The polygons: the only items with their own angle.
 bool IsPolygon(int item) {
-    return item >= ciPolygon1 && item <= ciPolygon5;
+    return ShapeFieldsOf(item).Angle != nullptr;
+}
+
+// The item the dialog opens on: the stored one of Screen to Rectangle, else
+// the stored shape.
+int StoredItem() {
+    return Config.WhatToCap >= ciScreen && Config.WhatToCap <= ciRectangle ? Config.WhatToCap
+                                                                           : Config.Shape;
 }
 
 } // namespace
@@ -264,21 +267,18 @@ void TCaptureDefaults::BuildEMailSheet() {
 void TCaptureDefaults::FormCreate() {
     {
         const QSignalBlocker b(WhatToCap); // FormShow selects the item
-        for (std::string_view name : CaptureItemNames) WhatToCap->addItem(Text(name));
+        for (const TCaptureItemTraits& c : CaptureItems) WhatToCap->addItem(Text(c.Name));
     }
     Preview = new ShapeImage(CapturePanel);
     Preview->setObjectName("Preview");
-    SetPreviewFrame(Config.WhatToCap >= ciScreen && Config.WhatToCap <= ciRectangle
-                        ? true
-                        : Config.WhatToCap == ciFirstShape &&
-                              (Config.Shape == ciRoundRect || Config.Shape == ciEllipse));
+    SetPreviewFrame(PreviewFrameOf(StoredItem()));
     VectorBar->setRange(VectorMin, VectorMax);
     VectorSizeBar->setRange(VectorSizeMin, VectorSizeMax);
     AngleBar->setRange(AngleMin, AngleMax);
 }
 
-void TCaptureDefaults::SetPreviewFrame(bool wide) {
-    Preview->setGeometry(wide ? WideFrame : SquareFrame);
+void TCaptureDefaults::SetPreviewFrame(TPreviewFrame frame) {
+    Preview->setGeometry(frame == pfWide ? WideFrame : SquareFrame);
 }
 
 void TCaptureDefaults::showEvent(QShowEvent* e) {
@@ -294,9 +294,7 @@ void TCaptureDefaults::FormShow() {
         for (std::string_view name : ActionNames) DefaultAction->addItem(Text(name));
         DefaultAction->setCurrentIndex(
             Config.Action >= 0 && Config.Action < DefaultAction->count() ? Config.Action : -1);
-        const int item = Config.WhatToCap >= ciScreen && Config.WhatToCap <= ciRectangle
-                             ? Config.WhatToCap
-                             : Config.Shape;
+        const int item = StoredItem();
         WhatToCap->setCurrentIndex(item >= 0 && item < WhatToCap->count() ? item : -1);
     }
     LoadedItemIndex = -2;
@@ -325,20 +323,20 @@ int TCaptureDefaults::SelectedItem() const {
 
 void TCaptureDefaults::WhatToCapChange() {
     const int i = SelectedItem();
-    SetPreviewFrame((i >= ciScreen && i <= ciRoundRect) || i == ciEllipse);
+    SetPreviewFrame(PreviewFrameOf(i));
     EnableDisable();
 }
 
 void TCaptureDefaults::EnableDisable() {
     const int i = SelectedItem();
     // 1. Geometry: vectors and size for the star, all three for polygons.
-    const bool star = i == ciStar, poly = IsPolygon(i);
+    const bool vectors = StarLike(i), poly = IsPolygon(i);
     for (QWidget* w : {static_cast<QWidget*>(VectorLab), static_cast<QWidget*>(VectorBevel),
                        static_cast<QWidget*>(VectorBar), static_cast<QWidget*>(Vector),
                        static_cast<QWidget*>(VectorSizeLab), static_cast<QWidget*>(VectorSizeBevel),
                        static_cast<QWidget*>(VectorSizeBar), static_cast<QWidget*>(VectorSize)}) {
-        w->setVisible(star || poly);
-        w->setEnabled(star || poly);
+        w->setVisible(vectors);
+        w->setEnabled(vectors);
     }
     for (QWidget* w : {static_cast<QWidget*>(AngleLab), static_cast<QWidget*>(AngleBevel),
                        static_cast<QWidget*>(AngleBar), static_cast<QWidget*>(Angle)}) {
@@ -449,7 +447,7 @@ void TCaptureDefaults::GeometryEditExit(QObject* edit) {
                                 : edit == VectorSize ? VectorSizeField()
                                 : edit == Angle      ? ShapeFieldsOf(i).Angle
                                                      : nullptr;
-    if (!field || !(IsPolygon(i) || i == ciStar)) return;
+    if (!field || !StarLike(i)) return;
     auto* e = static_cast<QLineEdit*>(edit);
     const QString inForce = QString::number(FWork.*field);
     if (e->text() == inForce) return;

@@ -8,6 +8,7 @@
 
 #include "config/Configs.h"
 #include "platform/WinMessages.h"
+#include "shapes/CaptureItems.h"
 
 class QCheckBox;
 class QComboBox;
@@ -130,7 +131,7 @@ private:
     void SelectHotKey(int index);
     // The entry, and the note under it, name hot key Index.
     void ShowHotKey(int index);
-    void SetPreviewFrame(bool wide);
+    void SetPreviewFrame(TPreviewFrame frame);
     int SelectedItem() const;
     // The fields the geometry controls edit for the selected item.
     int32_t ConfigRec::*VectorsField() const;

@@ -186,6 +186,29 @@ const char* YesNoText(bool flag) {
     return flag ? "Yes" : "No";
 }
 
+namespace {
+
+template <typename T> T ConfigRec::*FieldOf(std::string_view key) {
+    auto find = [key](const auto& keys) -> T ConfigRec::* {
+        for (const TKeyDef& k : keys)
+            if (k.Key == key)
+                if (auto field = std::get_if<T ConfigRec::*>(&k.Field)) return *field;
+        return nullptr;
+    };
+    if (auto field = find(Keys)) return field;
+    return find(LaterKeys);
+}
+
+} // namespace
+
+int32_t ConfigRec::*NumberFieldOf(std::string_view key) {
+    return FieldOf<int32_t>(key);
+}
+
+bool ConfigRec::*FlagFieldOf(std::string_view key) {
+    return FieldOf<bool>(key);
+}
+
 void LoadConfigFrom(ConfigRec& rec, const std::string& path) {
     rec.LastToPerson.clear();
     rec.LastToAddress.clear();

@@ -124,3 +124,8 @@ int32_t IniToInt(std::string_view text);
 // A setting's flag: true exactly for "YES" in any letter case.
 bool IsYes(std::string_view text);
 const char* YesNoText(bool flag);
+
+// The field that the persisted key Key (as written, e.g. "Star Vector")
+// fills; null when no key of that name holds a number or a flag.
+int32_t ConfigRec::*NumberFieldOf(std::string_view key);
+bool ConfigRec::*FlagFieldOf(std::string_view key);

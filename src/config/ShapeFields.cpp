@@ -1,53 +1,50 @@
 #include "config/ShapeFields.h"
 
 #include <array>
+#include <string>
 
-#include "config/CaptureItems.h"
+#include "shapes/CaptureItems.h"
 
 namespace {
 
-using R = ConfigRec;
+using TFields = std::array<TShapeFields, CaptureItems.size()>;
 
-// Indexed by capture item.
-const std::array<TShapeFields, 20> Fields = {{
-    {},
-    {},
-    {},
-    {},
-    {&R::RoundRectShapeColor, &R::RoundRectBorderColor, &R::RoundRectUseBorder},
-    {},
-    {&R::RoundSquareShapeColor, &R::RoundSquareBorderColor, &R::RoundSquareUseBorder},
-    {&R::EllipseShapeColor, &R::EllipseBorderColor, &R::EllipseUseBorder},
-    {&R::CircleShapeColor, &R::CircleBorderColor, &R::CircleUseBorder},
-    {&R::TriUpShapeColor, &R::TriUpBorderColor, &R::TriUpUseBorder},
-    {&R::TriDownShapeColor, &R::TriDownBorderColor, &R::TriDownUseBorder},
-    {&R::TriLeftShapeColor, &R::TriLeftBorderColor, &R::TriLeftUseBorder},
-    {&R::TriRightShapeColor, &R::TriRightBorderColor, &R::TriRightUseBorder},
-    {&R::DiamondShapeColor, &R::DiamondBorderColor, &R::DiamondUseBorder},
-    {&R::StarShapeColor, &R::StarBorderColor, &R::StarUseBorder, &R::StarVector,
-     &R::StarVectorSize},
-    {&R::Poly1Color, &R::Poly1BorderColor, &R::Poly1UseBorder, &R::Poly1Vector, &R::Poly1VectorSize,
-     &R::Poly1Angle},
-    {&R::Poly2Color, &R::Poly2BorderColor, &R::Poly2UseBorder, &R::Poly2Vector, &R::Poly2VectorSize,
-     &R::Poly2Angle},
-    {&R::Poly3Color, &R::Poly3BorderColor, &R::Poly3UseBorder, &R::Poly3Vector, &R::Poly3VectorSize,
-     &R::Poly3Angle},
-    {&R::Poly4Color, &R::Poly4BorderColor, &R::Poly4UseBorder, &R::Poly4Vector, &R::Poly4VectorSize,
-     &R::Poly4Angle},
-    {&R::Poly5Color, &R::Poly5BorderColor, &R::Poly5UseBorder, &R::Poly5Vector, &R::Poly5VectorSize,
-     &R::Poly5Angle},
-}};
-static_assert(Fields.size() == CaptureItemNames.size());
+// Each item's fields, found by the settings keys its prefix names: the
+// polygons' mask colour is "PolyN Color", the others' "... Shape Color".
+TFields FieldsOfKeys() {
+    TFields fields{};
+    for (size_t i = 0; i < CaptureItems.size(); ++i) {
+        const TCaptureItemTraits& c = CaptureItems[i];
+        if (c.Settings == ssNone) continue;
+        const std::string prefix(c.SettingsPrefix);
+        auto number = [&](const char* name) { return NumberFieldOf(prefix + name); };
+        TShapeFields& f = fields[i];
+        f.ShapeColor = number(c.Settings == ssPolygon ? " Color" : " Shape Color");
+        f.BorderColor = number(" Border Color");
+        f.UseBorder = FlagFieldOf(prefix + " Use Border");
+        if (c.Settings >= ssStar) {
+            f.Vectors = number(" Vector");
+            f.VectorSize = number(" Vector Size");
+        }
+        if (c.Settings == ssPolygon) f.Angle = number(" Angle");
+    }
+    return fields;
+}
+
+const TFields& Fields() {
+    static const TFields fields = FieldsOfKeys();
+    return fields;
+}
 
 } // namespace
 
 const TShapeFields& ShapeFieldsOf(int item) {
     static const TShapeFields none;
-    return item >= 0 && item < static_cast<int>(Fields.size()) ? Fields[item] : none;
+    return IsCaptureItem(item) ? Fields()[static_cast<size_t>(item)] : none;
 }
 
 void CopyShapeSettings(const ConfigRec& from, ConfigRec& to) {
-    for (const TShapeFields& f : Fields) {
+    for (const TShapeFields& f : Fields()) {
         if (!f.ShapeColor) continue;
         to.*f.ShapeColor = from.*f.ShapeColor;
         to.*f.BorderColor = from.*f.BorderColor;

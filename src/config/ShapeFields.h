@@ -1,6 +1,6 @@
 // Where each capture item keeps its shape settings in a ConfigRec: the
-// fields the configuration dialog edits for the item, null where the item
-// has no such setting.
+// fields its settings keys fill, which the configuration dialog edits; null
+// where the item has no such setting.
 #pragma once
 
 #include "config/Configs.h"

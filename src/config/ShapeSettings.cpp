@@ -1,24 +1,15 @@
 #include "config/ShapeSettings.h"
 
-#include <iterator>
-
 #include "config/Configs.h"
 #include "config/ShapeFields.h"
 #include "shapes/CaptureItems.h"
 
 TShapeItem ShapeItemOf(int item) {
-    // The figure of each shaped item, from Rounded Rectangle on.
-    static constexpr TMyShapeType Figures[] = {
-        shRoundRect,    shSquare,       shRoundSquare,   shEllipse, shCircle, shTriangleUp,
-        shTriangleDown, shTriangleLeft, shTriangleRight, shDiamond, shStar,   shPolyGon,
-        shPolyGon,      shPolyGon,      shPolyGon,       shPolyGon};
-    static_assert(std::size(Figures) == ciLast - ciFirstShape + 1);
-
     const ConfigRec& c = Config;
     TShapeItem s;
     s.Star = {c.StarVector, c.StarVectorSize, 90};
-    if (item < ciFirstShape || item > ciLast) return s;
-    s.Shape = Figures[item - ciFirstShape];
+    if (!IsCaptureItem(item)) return s;
+    s.Shape = CaptureItems[static_cast<size_t>(item)].Mask;
     const TShapeFields& f = ShapeFieldsOf(item);
     if (f.ShapeColor) {
         s.ShapeColor = ColorOf(c.*f.ShapeColor);

@@ -3,5 +3,6 @@
 
 #include "shapes/ShapeMask.h"
 
-// The settings of capture item ciFirstShape to ciLast from Config.
+// The mask settings of capture item Item from Config (no figure for the
+// items without a mask).
 TShapeItem ShapeItemOf(int item);

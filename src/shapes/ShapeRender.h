@@ -6,22 +6,7 @@
 #include <QColor>
 #include <QImage>
 
-enum TMyShapeType {
-    shNone,
-    shRectangle,
-    shSquare,
-    shRoundRect,
-    shRoundSquare,
-    shEllipse,
-    shCircle,
-    shTriangleLeft,
-    shTriangleRight,
-    shTriangleUp,
-    shTriangleDown,
-    shDiamond,
-    shStar,
-    shPolyGon
-};
+#include "shapes/ShapeType.h"
 
 struct TShapeProps {
     TMyShapeType Shape = shNone;

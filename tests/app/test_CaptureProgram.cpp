@@ -9,9 +9,9 @@
 #include "TestSupport.h"
 #include "X11Support.h"
 #include "app/Capture.h"
-#include "config/CaptureItems.h"
 #include "imaging/ImageFiles.h"
 #include "platform/x11/X11Display.h"
+#include "shapes/CaptureItems.h"
 
 #include <X11/Xlib.h>
 

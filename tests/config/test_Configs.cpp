@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,8 +11,10 @@
 
 #include "TestSupport.h"
 #include "config/Configs.h"
+#include "config/ShapeFields.h"
 #include "hook/HotKeyNames.h"
 #include "mail/SmtpSecurity.h"
+#include "shapes/CaptureItems.h"
 
 namespace {
 
@@ -204,6 +207,54 @@ TEST(SaveConfig, RoundTripsEveryPersistedField) {
     // Saving what was loaded changes nothing in the file.
     ASSERT_TRUE(SaveConfigTo(in, path));
     EXPECT_EQ(ReadFile(path), text);
+}
+
+TEST(SaveConfig, EveryCaptureItemsShapeSettingsAreOwnAndPersisted) {
+    // Each item's settings name persisted fields of their own, as many as its
+    // kind has (62 in all), and a value put there comes back from the file.
+    TTempDir dir;
+    ConfigRec out;
+    LoadConfigFrom(out, dir.File("none.INI"));
+    std::set<const void*> seen;
+    int32_t next = 1000;
+    auto own = [&](auto field, int item) {
+        EXPECT_TRUE(seen.insert(&(out.*field)).second) << item;
+    };
+    for (int item = ciScreen; item <= ciLast; ++item) {
+        const TShapeFields& f = ShapeFieldsOf(item);
+        const TShapeSettings kind = CaptureItems[static_cast<size_t>(item)].Settings;
+        const bool colours = kind != ssNone;
+        EXPECT_EQ(f.ShapeColor && f.BorderColor && f.UseBorder, colours) << item;
+        EXPECT_EQ(f.Vectors && f.VectorSize, kind >= ssStar) << item;
+        EXPECT_EQ(f.Angle != nullptr, kind == ssPolygon) << item;
+        for (auto field : {f.ShapeColor, f.BorderColor, f.Vectors, f.VectorSize, f.Angle})
+            if (field) {
+                own(field, item);
+                out.*field = next++;
+            }
+        if (f.UseBorder) {
+            own(f.UseBorder, item);
+            out.*f.UseBorder = item % 2 == 0;
+        }
+    }
+    EXPECT_EQ(seen.size(), 62u);
+    ASSERT_TRUE(SaveConfigTo(out, dir.File("SNAPRO.INI")));
+    ConfigRec in;
+    LoadConfigFrom(in, dir.File("SNAPRO.INI"));
+    ConfigRec copied;
+    LoadConfigFrom(copied, dir.File("none.INI"));
+    CopyShapeSettings(in, copied);
+    for (int item = ciScreen; item <= ciLast; ++item) {
+        const TShapeFields& f = ShapeFieldsOf(item);
+        for (auto field : {f.ShapeColor, f.BorderColor, f.Vectors, f.VectorSize, f.Angle}) {
+            if (field) {
+                EXPECT_EQ(copied.*field, out.*field) << item;
+            }
+        }
+        if (f.UseBorder) {
+            EXPECT_EQ(copied.*f.UseBorder, out.*f.UseBorder) << item;
+        }
+    }
 }
 
 TEST(SaveConfig, KeepsForeignLinesAndTheFilesLineEnds) {

@@ -269,6 +269,18 @@ TEST_F(CapDef, ControlsAndPreviewFollowTheItem) {
     again.OkButton->click();
     EXPECT_EQ(Config.WhatToCap, 1);
     EXPECT_EQ(Config.Shape, 5);
+    // It opens on the stored item in that item's frame, odd stored values too.
+    for (auto [whatToCap, shape, item, wide] : {std::tuple{2, 8, 2, true},
+                                                {4, 7, 7, true},
+                                                {4, 8, 8, false},
+                                                {4, 3, 3, true},
+                                                {9, 4, 4, true}}) {
+        Config.WhatToCap = whatToCap;
+        Config.Shape = shape;
+        TCaptureDefaults& opened = Open();
+        EXPECT_EQ(opened.WhatToCap->currentIndex(), item) << whatToCap << " " << shape;
+        EXPECT_EQ(opened.Preview->width(), wide ? 128 : 96) << whatToCap << " " << shape;
+    }
 }
 
 TEST_F(CapDef, ColoursAndBorderOnlyReachConfigOnOk) {
