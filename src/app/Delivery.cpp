@@ -84,15 +84,15 @@ bool TDelivery::Run(TAction action, QImage& picture) {
     case TAction::SaveJPEG:
         return Save(action, picture);
     case TAction::PrintPixel:
-        PrintPicture(Owner, picture, TPrintFit::PixelSize);
-        return true;
+        return PrintPicture(Owner, picture, TPrintFit::PixelSize) != TPrintResult::Failed;
     case TAction::PrintFilled:
-        PrintPicture(Owner, picture, TPrintFit::FillPage);
-        return true;
+        return PrintPicture(Owner, picture, TPrintFit::FillPage) != TPrintResult::Failed;
     case TAction::CopyToClipboard: {
         TCursorGuard cursor;
-        CopyToClip(picture);
-        return true;
+        if (CopyToClip(picture)) return true;
+        cursor.Restore();
+        ErrorBox(Owner, "The picture could not be copied to the clipboard.");
+        return false;
     }
     case TAction::EMail:
         return EMail(picture);
