@@ -84,15 +84,15 @@ bool TDelivery::Run(TAction action, QImage& picture) {
     case TAction::SaveJPEG:
         return Save(action, picture);
     case TAction::PrintPixel:
-        PrintPicture(Owner, picture, TPrintFit::PixelSize);
-        return true;
+        return PrintPicture(Owner, picture, TPrintFit::PixelSize) != TPrintResult::Failed;
     case TAction::PrintFilled:
-        PrintPicture(Owner, picture, TPrintFit::FillPage);
-        return true;
+        return PrintPicture(Owner, picture, TPrintFit::FillPage) != TPrintResult::Failed;
     case TAction::CopyToClipboard: {
         TCursorGuard cursor;
-        CopyToClip(picture);
-        return true;
+        if (CopyToClip(picture)) return true;
+        cursor.Restore();
+        ErrorBox(Owner, "The picture could not be copied to the clipboard.");
+        return false;
     }
     case TAction::EMail:
         return EMail(picture);
@@ -106,7 +106,6 @@ bool TDelivery::Save(TAction action, QImage& picture) {
     TFileDialogSetup setup{kind.Title, kind.Filter, kind.DefaultExt, SaveFolder,
                            "capture-" + Taken.toString("yyyyMMdd-HHmmss")};
     for (;;) {
-        setup.OverwritePrompt = setup.HideReadOnly = setup.PathMustExist = true;
         const QString chosen = UserDialogs().SaveDialog(Owner, setup);
         if (chosen.isEmpty()) return true;
         // Asked here, not by the dialog: the extension rule may have changed
@@ -160,10 +159,7 @@ QImage TDelivery::OpenImage() {
                                  "(*.BMP)|*.BMP|JPEG File (*.JPG)|*.JPG",
                                  "*.BMP;*.JPG",
                                  SaveFolder.isEmpty() ? PicturesFolder() : SaveFolder,
-                                 {},
-                                 false,
-                                 true,
-                                 true};
+                                 {}};
     const QString name = UserDialogs().OpenDialog(Owner, setup);
     if (name.isEmpty()) return {};
     TCursorGuard cursor;

@@ -128,7 +128,10 @@ void TMainWin::BuildControls() {
         {PrintFilled, "&Print"}, {CopyClip, "Co&py"}, {EMailIt, "&EMail It"}};
     for (auto [r, caption] : doItCaptions) {
         deliveryGroup->addButton(r);
-        connect(r, &QRadioButton::clicked, this, [this, caption] { DoItButton->setText(caption); });
+        // Init-captures: a structured binding captured by name stops clang 14, and
+        // with it every clang tool, from reading this file.
+        connect(r, &QRadioButton::clicked, this,
+                [this, text = caption] { DoItButton->setText(text); });
     }
     PictMenu = new QMenu(this);
     PictMenu->setObjectName("PictMenu");
@@ -141,7 +144,7 @@ void TMainWin::BuildControls() {
         {"&Copy To Clipboard", TAction::CopyToClipboard},
         {"&E-Mail Image", TAction::EMail}};
     for (auto [caption, action] : menuActions)
-        PictMenu->addAction(caption, this, [this, action] { Deliver(action); });
+        PictMenu->addAction(caption, this, [this, chosen = action] { Deliver(chosen); });
     PictMenu->addSeparator();
     PictMenu->addAction("&View Image Actual Size", this, &TMainWin::ViewButtonClick);
     ThumbImage->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -23,15 +23,21 @@ QPrinter& ThePrinter() {
     return printer;
 }
 
-bool PrintPicture(QWidget* owner, const QImage& picture, TPrintFit fit) {
+namespace {
+
+TPrintResult PrintError(QWidget* owner, const QString& text) {
+    UserDialogs().MessageBox(owner, text, "Error", TMsgButtons::Ok, TMsgIcon::Error);
+    return TPrintResult::Failed;
+}
+
+} // namespace
+
+TPrintResult PrintPicture(QWidget* owner, const QImage& picture, TPrintFit fit) {
     QPrinter& printer = ThePrinter();
-    if (printer.printerState() == QPrinter::Active) {
-        UserDialogs().MessageBox(owner, "Other print job currently in progress.", "Error",
-                                 TMsgButtons::Ok, TMsgIcon::Error);
-        return false;
-    }
+    if (printer.printerState() == QPrinter::Active)
+        return PrintError(owner, "Other print job currently in progress.");
     int copies = 1;
-    if (!UserDialogs().PrintDialog(owner, printer, copies)) return false;
+    if (!UserDialogs().PrintDialog(owner, printer, copies)) return TPrintResult::Cancelled;
     TCursorGuard cursor;
     printer.setCopyCount(1);
     printer.setFullPage(true); // page size and margins count from the paper's edge
@@ -39,18 +45,22 @@ bool PrintPicture(QWidget* owner, const QImage& picture, TPrintFit fit) {
     QPainter painter;
     if (!painter.begin(&printer)) {
         cursor.Restore();
-        UserDialogs().MessageBox(owner, "The printer could not start printing.", "Error",
-                                 TMsgButtons::Ok, TMsgIcon::Error);
-        return false;
+        return PrintError(owner, "The printer could not start printing.");
     }
     // Whole-number enlargements stay sharp blocks: no smoothing, and no lossy
     // recompression of the picture on its way into the print file.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     painter.setRenderHint(QPainter::LosslessImageRendering, true);
     const QRect target = PrintTarget(picture.size(), {printer.width(), printer.height()}, fit);
-    for (int i = 1; i <= copies; ++i) {
+    bool paged = true;
+    for (int i = 1; i <= copies && paged; ++i) {
         painter.drawImage(target, picture);
-        if (i < copies) printer.newPage();
+        if (i < copies) paged = printer.newPage();
     }
-    return painter.end();
+    // The document is only complete once ended: a full disk or a spooler
+    // that went away shows here, not at the first page.
+    const bool ended = painter.end();
+    if (paged && ended) return TPrintResult::Printed;
+    cursor.Restore();
+    return PrintError(owner, "The picture could not be printed.");
 }

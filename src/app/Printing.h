@@ -21,8 +21,14 @@ QRect PrintTarget(QSize picture, QSize page, TPrintFit fit);
 // The program's one printer, as the print dialog last left it.
 QPrinter& ThePrinter();
 
+enum class TPrintResult {
+    Printed,   // the pages went out
+    Cancelled, // the print dialog was cancelled: nothing printed, nothing shown
+    Failed,    // nothing or not all printed; a box has said so
+};
+
 // PrintItPixel and PrintItFull: the print dialog, then the copies chosen
 // there, each on its own page; the printer itself is told 1 copy, so a
 // driver that counts copies too cannot multiply them. Reports every failure
-// in a box; true when the pages went out.
-bool PrintPicture(QWidget* owner, const QImage& picture, TPrintFit fit);
+// in a box.
+TPrintResult PrintPicture(QWidget* owner, const QImage& picture, TPrintFit fit);

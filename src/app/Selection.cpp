@@ -182,7 +182,7 @@ void TSelection::Message(const TMessage& m) {
         Finish();
         break;
     default:
-        break; // hmIgnored: nothing
+        break;
     }
 }
 

@@ -19,11 +19,6 @@ void ShapeImage::resizeEvent(QResizeEvent* e) {
 void ShapeImage::SetShape(TMyShapeType v) {
     P.Shape = v, Render();
 }
-void ShapeImage::SetEdgeSize(int16_t v) {
-    if (v == P.EdgeSize) return;
-    P.EdgeSize = v;
-    Render();
-}
 void ShapeImage::SetVectorP(int v) {
     if (P.SetVectorP(v)) Render();
 }
@@ -38,9 +33,6 @@ void ShapeImage::SetBColor(QRgb v) {
 }
 void ShapeImage::SetPColor(QRgb v) {
     P.PColor = v, Render();
-}
-void ShapeImage::SetUseFill(bool v) {
-    P.UseFill = v, Render();
 }
 void ShapeImage::SetPStyle(Qt::PenStyle v) {
     P.PStyle = v, Render();

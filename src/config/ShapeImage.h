@@ -17,13 +17,11 @@ public:
     // Each accepts what the control accepts, keeps the old value otherwise,
     // and renders again after an accepted change.
     void SetShape(TMyShapeType v);
-    void SetEdgeSize(int16_t v);
     void SetVectorP(int v);
     void SetVectors(int v);
     void SetAngle(int v);
     void SetBColor(QRgb v);
     void SetPColor(QRgb v);
-    void SetUseFill(bool v);
     void SetPStyle(Qt::PenStyle v);
 
 protected:

@@ -13,7 +13,7 @@ enum THookMessage : uint32_t {
     hmLeftDown = HookMessageBase + 3,  // the mouse reports, to the main window in mode 2
     hmDrag = HookMessageBase + 4,      // moved with the left button held
     hmLeftUp = HookMessageBase + 5,    // the selection is done; the mode is 1 again
-    hmIgnored = HookMessageBase + 6,   // never posted; ignored
+    // + 6 is not posted.
     hmRightClick = HookMessageBase + 7,
     hmMove = HookMessageBase + 8,   // moved before the left button goes down
     hmCancel = HookMessageBase + 9, // Escape during a selection; the mode is 1 again

@@ -117,11 +117,11 @@ void TGIFSubImage::Assign(TRowSource& rows) {
     Height = h;
 }
 
-void TGIFSubImage::Write(std::vector<uint8_t>& out, TGIFCompression compression) const {
-    Write([&](const uint8_t* d, size_t n) { out.insert(out.end(), d, d + n); }, compression);
+void TGIFSubImage::Write(std::vector<uint8_t>& out) const {
+    Write([&](const uint8_t* d, size_t n) { out.insert(out.end(), d, d + n); });
 }
 
-void TGIFSubImage::Write(const TByteSink& sink, TGIFCompression) const {
+void TGIFSubImage::Write(const TByteSink& sink) const {
     std::vector<uint8_t> head;
     head.push_back(0x2C);
     Put16(head, 0);
@@ -178,7 +178,7 @@ void TGIFImage::Save(const TByteSink& sink) const {
     if (GlobalColorMap.Count()) GlobalColorMap.Write(head);
     sink(head.data(), head.size());
     for (const TGIFSubImage& f : Images)
-        if (!f.Empty()) f.Write(sink, Settings.Compression);
+        if (!f.Empty()) f.Write(sink);
     const uint8_t trailer = 0x3B;
     sink(&trailer, 1);
 }

@@ -16,14 +16,12 @@ class QImage;
 
 enum class TColorReduction { Netscape };
 enum class TDitherMode { Nearest };
-enum class TGIFCompression { LZW, RLE };
 
 // Process-wide defaults copied into every new TGIFImage.
 struct TGIFDefaults {
     TColorReduction ColorReduction = TColorReduction::Netscape;
     TDitherMode DitherMode = TDitherMode::Nearest;
     int ReductionBits = 8;
-    TGIFCompression Compression = TGIFCompression::LZW;
 };
 extern TGIFDefaults GIFImageDefaults;
 
@@ -56,8 +54,8 @@ public:
     void Assign(QImage& bitmap);
     // The same frame from rows, which are left as they are.
     void Assign(TRowSource& rows);
-    void Write(std::vector<uint8_t>& out, TGIFCompression compression) const;
-    void Write(const TByteSink& sink, TGIFCompression compression) const;
+    void Write(std::vector<uint8_t>& out) const;
+    void Write(const TByteSink& sink) const;
 };
 
 class TGIFImage {

@@ -27,7 +27,6 @@ void WriteRows(TRowSource& rows, const std::string& fileName, TImageFileType typ
     if (type == TImageFileType::Gif) {
         // The indexes first: a coding error never reaches the file.
         TGIFImage gif;
-        gif.Settings.Compression = TGIFCompression::RLE;
         gif.Assign(rows);
         TFileWriter file(fileName);
         gif.Save(file.Sink());

@@ -31,7 +31,6 @@ void SaveImageFile(QImage& picture, const std::string& fileName) {
 
 void SaveImageFile(QImage& picture, const std::string& fileName, TImageFileType type) {
     if (type == TImageFileType::Gif) {
-        GIFImageDefaults.Compression = TGIFCompression::RLE;
         // Reduced straight from 32-bit and 24-bit rows; the picture stays as it is.
         PrepareGIFPicture(picture);
     }

@@ -10,9 +10,7 @@
 
 #include "imaging/JpegCodec.h"
 
-enum class TJPEGPerformance { BestQuality, BestSpeed };
 enum class TJPEGPixelFormat { Format24Bit, Format8Bit };
-enum class TJPEGScale { FullSize, Half, Quarter, Eighth };
 
 class TJPEGImage {
 public:
@@ -21,10 +19,7 @@ public:
     int CompressionQuality = 90; // 1 to 100
     bool Grayscale = false;
     bool ProgressiveEncoding = false;
-    TJPEGPerformance Performance = TJPEGPerformance::BestQuality;
     TJPEGPixelFormat PixelFormat;
-    bool ProgressiveDisplay = false;
-    TJPEGScale Scale = TJPEGScale::FullSize;
     bool Smoothing = true;
 
     // Keeps its own copy of Bitmap and drops any JPEG data.

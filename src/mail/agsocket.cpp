@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <map>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -42,22 +41,6 @@ bool TagWinsock::IsAvailable() {
     } catch (const EWinsockDLLError&) {
         return false;
     }
-}
-
-void* TagWinsock::GetProc(const std::string& name) const {
-    if (!Loaded) throw EWinsockDLLError(SocketErrorText(sckNotLoaded));
-    static const std::map<std::string, void*> procs = {
-        {"closesocket", reinterpret_cast<void*>(&::close)},
-        {"connect", reinterpret_cast<void*>(&::connect)},
-        {"recv", reinterpret_cast<void*>(&::recv)},
-        {"send", reinterpret_cast<void*>(&::send)},
-        {"socket", reinterpret_cast<void*>(&::socket)},
-        {"gethostname", reinterpret_cast<void*>(&::gethostname)},
-        {"inet_addr", reinterpret_cast<void*>(&::inet_addr)},
-    };
-    auto it = procs.find(name);
-    if (it == procs.end()) throw EWinsockDLLError("Function " + name + " not found");
-    return it->second;
 }
 
 TagWinsock& Winsock() {

@@ -31,9 +31,6 @@ public:
     void Load(); // EWinsockDLLError "Winsock not found" when unavailable
     void Unload() { Loaded = false; }
     bool IsAvailable();
-    // Address of a sockets function by its name; EWinsockDLLError when the
-    // library is not loaded or has no such function.
-    void* GetProc(const std::string& name) const;
 
     void SetMissingForTests(bool missing) { Missing = missing; }
 

@@ -228,10 +228,8 @@ void TDoTheEmail::ShowError(const QString& text) {
 
 QString TDoTheEmail::SaveTempImage(const QString& fileName) {
     const QString name = ImageFileName(fileName);
-    if (ImageFileTypeOf(Std(name)) == TImageFileType::Gif) {
-        GIFImageDefaults.Compression = TGIFCompression::RLE; // as "Save As GIF"
-        PrepareGIFPicture(Picture);
-    }
+    if (ImageFileTypeOf(Std(name)) == TImageFileType::Gif)
+        PrepareGIFPicture(Picture); // as "Save As GIF"
     TPumpedRows rows(Picture);
     WriteImageFile(rows, Std(name));
     return name;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct TClipFormat {
@@ -23,5 +24,9 @@ public:
     virtual bool Offer(std::vector<TClipFormat> formats) = 0;
 };
 
-// The X11 clipboard, on its own connection (opened on first use).
+// The X11 clipboard, on its own connection (opened on first use), unless
+// another has been installed.
 TClipboard& TheClipboard();
+// Installs Clipboard (a test's stand-in, or the X11 one given back);
+// returns the one it replaces.
+std::unique_ptr<TClipboard> SetClipboard(std::unique_ptr<TClipboard> clipboard);

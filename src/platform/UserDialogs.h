@@ -21,12 +21,10 @@ struct TFileDialogSetup {
     QString Filter;
     QString DefaultExt; // "*.BMP"
     QString InitialDir;
-    QString FileName; // suggested name
-    // The caller asks before replacing a file, on the name it really writes
-    // (its own extension rule may still change the name the dialog gives).
-    bool OverwritePrompt = false;
-    bool HideReadOnly = false;
-    bool PathMustExist = false;
+    // Suggested name. A save dialog never asks about replacing a file: the
+    // caller asks, on the name it really writes (its own extension rule may
+    // still change the name the dialog gives).
+    QString FileName;
 };
 
 class TUserDialogs {

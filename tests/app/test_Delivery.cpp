@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -25,6 +26,7 @@
 #include "imaging/BmpFile.h"
 #include "imaging/FileBytes.h"
 #include "imaging/ImageFiles.h"
+#include "platform/Clipboard.h"
 
 namespace {
 
@@ -112,7 +114,6 @@ TEST_F(Delivery, EverySaveWritesAFileThatDecodesToThePicture) {
         EXPECT_EQ(setup.Title, title);
         EXPECT_EQ(setup.Filter, filter);
         EXPECT_EQ("*" + WithSaveExtension("", action), setup.DefaultExt);
-        EXPECT_TRUE(setup.OverwritePrompt && setup.HideReadOnly && setup.PathMustExist);
         EXPECT_TRUE(QRegularExpression("^capture-\\d{8}-\\d{6}$").match(setup.FileName).hasMatch())
             << setup.FileName.toStdString();
         const TDecoded d = PillowDecode(WithSaveExtension(name, action).toStdString(), "RGB");
@@ -210,6 +211,47 @@ TEST_F(Delivery, EMailChecksHostThenAddressThenSends) {
         EXPECT_EQ(configured, page) << host << "/" << address;
         EXPECT_EQ(sendOpened, opened);
         EXPECT_EQ(Win->AbortButton->text(), send ? "&Done" : "&Abort");
+        Win->AbortButton->click();
+    }
+}
+
+// A clipboard that cannot be taken, as without a display; the program's own
+// is back when the scope ends, however the test ends.
+class TRefusingClipboard : public TClipboard {
+public:
+    bool Offer(std::vector<TClipFormat>) override { return false; }
+};
+struct TRefusingClipboardScope {
+    std::unique_ptr<TClipboard> Old = SetClipboard(std::make_unique<TRefusingClipboard>());
+    ~TRefusingClipboardScope() { SetClipboard(std::move(Old)); }
+};
+
+TEST_F(Delivery, AFailedPrintOrCopyIsSaidAndNotDone) {
+    const TRefusingClipboardScope refusing;
+    const struct {
+        TAction Action;
+        const char* PrintFile; // the print dialog's answer
+        QString Text;
+    } cases[] = {
+        {TAction::PrintPixel, "/nonexistent/folder/out.pdf",
+         "The printer could not start printing."},
+        {TAction::CopyToClipboard, "", "The picture could not be copied to the clipboard."}};
+    for (const auto& c : cases) {
+        Boxes.clear();
+        Capture(c.Action);
+        const QString file = c.PrintFile;
+        Dialogs->Print = [file](QPrinter& printer, int& copies) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(file);
+            copies = 1;
+            return true;
+        };
+        Win->DoItButton->click();
+        ASSERT_EQ(Boxes.size(), 1u) << c.Text.toStdString();
+        EXPECT_EQ(Boxes[0].Text, c.Text);
+        EXPECT_EQ(Boxes[0].Title, "Error");
+        EXPECT_EQ(Win->AbortButton->text(), "&Abort");
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
         Win->AbortButton->click();
     }
 }

@@ -84,7 +84,7 @@ TEST_F(Printing, CopiesArePagesAndPixelsLandSharpAtTheMargin) {
     for (auto [fit, copies, size, ppi] : cases) {
         const std::string pdf = Dir.File("out" + std::to_string(copies) + ".pdf");
         Answer(pdf, copies);
-        ASSERT_TRUE(PrintPicture(nullptr, Picture, fit));
+        ASSERT_EQ(PrintPicture(nullptr, Picture, fit), TPrintResult::Printed);
         const auto images = PdfImages(pdf);
         ASSERT_EQ(images.size(), size_t(copies)) << "exactly one picture on each page";
         for (int i = 0; i < copies; ++i)
@@ -125,11 +125,11 @@ TEST_F(Printing, CopiesArePagesAndPixelsLandSharpAtTheMargin) {
 }
 
 TEST_F(Printing, CancelBusyAndAFailedStartPrintNothing) {
-    EXPECT_FALSE(PrintPicture(nullptr, Picture, TPrintFit::PixelSize)) << "cancelled";
+    EXPECT_EQ(PrintPicture(nullptr, Picture, TPrintFit::PixelSize), TPrintResult::Cancelled);
     EXPECT_TRUE(Boxes.empty());
 
     Answer("/nonexistent/folder/out.pdf", 1);
-    EXPECT_FALSE(PrintPicture(nullptr, Picture, TPrintFit::PixelSize));
+    EXPECT_EQ(PrintPicture(nullptr, Picture, TPrintFit::PixelSize), TPrintResult::Failed);
     ASSERT_EQ(Boxes.size(), 1u);
     EXPECT_EQ(Boxes[0].Title, "Error");
 
@@ -139,7 +139,7 @@ TEST_F(Printing, CancelBusyAndAFailedStartPrintNothing) {
     QPainter busy(&ThePrinter());
     Answer(Dir.File("second.pdf"), 1);
     const int dialogs = Dialogs->PrintDialogs;
-    EXPECT_FALSE(PrintPicture(nullptr, Picture, TPrintFit::FillPage));
+    EXPECT_EQ(PrintPicture(nullptr, Picture, TPrintFit::FillPage), TPrintResult::Failed);
     busy.end();
     ASSERT_EQ(Boxes.size(), 2u);
     EXPECT_EQ(Boxes[1].Text, "Other print job currently in progress.");

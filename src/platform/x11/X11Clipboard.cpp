@@ -265,7 +265,20 @@ private:
 
 } // namespace
 
+namespace {
+
+std::unique_ptr<TClipboard>& Installed() {
+    static std::unique_ptr<TClipboard> clipboard = std::make_unique<TX11Clipboard>();
+    return clipboard;
+}
+
+} // namespace
+
 TClipboard& TheClipboard() {
-    static TX11Clipboard clipboard;
+    return *Installed();
+}
+
+std::unique_ptr<TClipboard> SetClipboard(std::unique_ptr<TClipboard> clipboard) {
+    Installed().swap(clipboard);
     return clipboard;
 }
