@@ -23,5 +23,6 @@ public:
     virtual bool Offer(std::vector<TClipFormat> formats) = 0;
 };
 
-// The X11 clipboard, on its own connection (opened on first use).
+// The clipboard of the platform in use (platform/Platform.h); on X11 on its
+// own connection, opened on first use.
 TClipboard& TheClipboard();

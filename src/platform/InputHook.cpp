@@ -2,28 +2,12 @@
 
 #include "hook/HookBlock.h"
 #include "platform/WinMessages.h"
-#include "platform/x11/X11InputHook.h"
 
 static_assert(HookMessageBase == WM_USER);
 
 namespace {
 void (*HeldReport)(int) = nullptr;
-
-std::unique_ptr<TInputHook>& Current() {
-    static std::unique_ptr<TInputHook> hook;
-    return hook;
-}
 } // namespace
-
-TInputHook& TheInputHook() {
-    if (!Current()) Current() = CreateX11InputHook();
-    return *Current();
-}
-
-std::unique_ptr<TInputHook> SetInputHook(std::unique_ptr<TInputHook> hook) {
-    std::swap(hook, Current());
-    return hook;
-}
 
 void InstallHooks() {
     if (!HookBlock) return;

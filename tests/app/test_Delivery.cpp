@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,18 +33,18 @@ class Delivery : public testing::Test {
 protected:
     void SetUp() override {
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+        DisplayScope.emplace(std::make_unique<TMemoryDisplay>());
         auto dialogs = std::make_unique<TScriptedDialogs>(&Boxes);
         Dialogs = dialogs.get();
-        OldDialogs = SetUserDialogs(std::move(dialogs));
+        DialogsScope.emplace(std::move(dialogs));
         OldHooks = DeliveryHooks();
         Win = std::make_unique<TMainWin>();
     }
     void TearDown() override {
         Win.reset();
         DeliveryHooks() = OldHooks;
-        SetDisplay(std::move(OldDisplay));
-        SetUserDialogs(std::move(OldDialogs));
+        DisplayScope.reset();
+        DialogsScope.reset();
     }
     // A screen capture on the delivery screen of the given action.
     void Capture(TAction action) {
@@ -55,8 +56,8 @@ protected:
     std::vector<TBox> Boxes;
     TScriptedDialogs* Dialogs = nullptr;
     std::unique_ptr<TMainWin> Win;
-    std::unique_ptr<TDisplay> OldDisplay;
-    std::unique_ptr<TUserDialogs> OldDialogs;
+    std::optional<TServiceScope<TDisplay>> DisplayScope;
+    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
     TDeliveryHooks OldHooks;
     TTempDir Dir;
 };

@@ -9,7 +9,7 @@
 #include <memory>
 #include <poll.h>
 
-#include "platform/Clipboard.h"
+#include "platform/x11/X11Services.h"
 
 namespace {
 
@@ -265,7 +265,6 @@ private:
 
 } // namespace
 
-TClipboard& TheClipboard() {
-    static TX11Clipboard clipboard;
-    return clipboard;
+std::unique_ptr<TClipboard> CreateX11Clipboard() {
+    return std::make_unique<TX11Clipboard>();
 }
