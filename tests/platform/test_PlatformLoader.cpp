@@ -1,9 +1,11 @@
 // The loader's choice of the desktop family from SNAPRIO_PLATFORM and DISPLAY,
-// and the services each family it can build brings.
+// the services each family it can build brings, and the scopes tests use.
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 #include "platform/PlatformLoader.h"
+#include "platform/ServiceScope.h"
 
 TEST(PlatformLoader, ChoiceByOverrideThenDisplayElseAnErrorSayingWhatWasLookedAt) {
     struct TCase {
@@ -52,4 +54,26 @@ TEST(PlatformLoader, EachFamilyBringsEveryServiceAndWaylandIsNotBuiltYet) {
     std::string error;
     EXPECT_EQ(BuildPlatform(TPlatformKind::Wayland, error), nullptr);
     EXPECT_NE(error.find("the wayland platform is not built yet"), std::string::npos) << error;
+}
+
+TEST(PlatformLoader, ScopesPutBackWhatWasInPlaceInTheReverseOrder) {
+    std::string error;
+    TPlatformScope memory(BuildPlatform(TPlatformKind::Memory, error));
+    TDisplay* const before = &TheDisplay();
+    TUserDialogs* const dialogs = &UserDialogs();
+    {
+        TServiceScope<TDisplay> outer(
+            std::move(BuildPlatform(TPlatformKind::Memory, error)->Slot<TDisplay>()));
+        EXPECT_NE(&TheDisplay(), before);
+        TDisplay* const middle = &TheDisplay();
+        {
+            TServiceScope<TDisplay> inner(
+                std::move(BuildPlatform(TPlatformKind::Memory, error)->Display));
+            EXPECT_NE(&TheDisplay(), middle);
+        }
+        EXPECT_EQ(&TheDisplay(), middle);
+        EXPECT_EQ(&UserDialogs(), dialogs) << "another service stays";
+    }
+    EXPECT_EQ(&TheDisplay(), before);
+    EXPECT_EQ(ThePlatform().Name, "memory");
 }
