@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "platform/PlatformLoader.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -13,7 +14,9 @@ int main(int argc, char** argv) {
     static TTempDir runtime;
     setenv("XDG_RUNTIME_DIR", runtime.Path().c_str(), 1);
     setenv("SNAPRIO_INI", runtime.File("SNAPRO.INI").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // SNAPRIO_PLATFORM=memory runs the widget tests without a display server.
+    if (!LoadPlatform()) return 1;
+    setenv("QT_QPA_PLATFORM", ThePlatform().QtPlatform.c_str(), 1);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

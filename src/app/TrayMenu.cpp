@@ -144,7 +144,7 @@ void TTrayMenu::Activate() {
     TaskIcon1->SetActive(true);
     if (TaskIcon1->Active()) return IconShown();
     // No tray yet: panels often start after the programs they should show.
-    Watch = new TTrayWatch(this);
+    Watch = WatchTray(this);
     connect(Watch, &TTrayWatch::Appeared, this, &TTrayMenu::TrayAppeared);
     Retry = new QTimer(this);
     Retry->setInterval(TrayRetryMs);

@@ -10,8 +10,8 @@
 #include "cli/MailCommand.h"
 #include "cli/PlainCommand.h"
 #include "cli/Usage.h"
+#include "platform/PlatformLoader.h"
 #include "platform/RemoteControl.h"
-#include "platform/x11/Display.h"
 
 int main(int argc, char** argv) {
     const int plain = PlainCommand(argc, argv); // also when this program is started directly
@@ -31,14 +31,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage);
         return 2;
     }
-    if (!DisplayAvailable()) {
+    // The desktop's services are chosen here, once, before Qt starts.
+    if (!LoadPlatform()) return 1;
+    if (!ThePlatform().Reachable()) {
         std::fprintf(stderr,
                      "snaprio: cannot open the X display '%s'; it needs an X11 session "
                      "(set DISPLAY)\n",
                      std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
         return 1;
     }
-    // The hooks and the grabbing speak X11; never let Qt choose Wayland.
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // Qt's platform plug-in follows the family: never Wayland under the X11 one.
+    setenv("QT_QPA_PLATFORM", ThePlatform().QtPlatform.c_str(), 1);
     return RunProgram(argc, argv);
 }

@@ -24,9 +24,6 @@ public:
     virtual bool Offer(std::vector<TClipFormat> formats) = 0;
 };
 
-// The X11 clipboard, on its own connection (opened on first use), unless
-// another has been installed.
+// The clipboard of the platform in use (platform/Platform.h); on X11 on its
+// own connection, opened on first use.
 TClipboard& TheClipboard();
-// Installs Clipboard (a test's stand-in, or the X11 one given back);
-// returns the one it replaces.
-std::unique_ptr<TClipboard> SetClipboard(std::unique_ptr<TClipboard> clipboard);

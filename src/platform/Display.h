@@ -1,6 +1,6 @@
 // The desktop as the capture sees it: the screen's size and pixels, the
 // foreground window and its client area. One real implementation on X11;
-// tests install an in-memory one.
+// the in-memory family has a known screen for tests.
 #pragma once
 
 #include <QImage>
@@ -47,6 +47,5 @@ public:
     virtual void Put(const QImage& picture, QPoint at) = 0;
 };
 
-// The display in use: X11 unless a test installed another.
+// The display of the platform in use (platform/Platform.h).
 TDisplay& TheDisplay();
-std::unique_ptr<TDisplay> SetDisplay(std::unique_ptr<TDisplay> display);

@@ -43,9 +43,8 @@ private:
     std::function<void(int index)> HeldReport;
 };
 
+// The hook of the platform in use (platform/Platform.h).
 TInputHook& TheInputHook();
-// Puts Hook in place (tests) and returns the one it replaces.
-std::unique_ptr<TInputHook> SetInputHook(std::unique_ptr<TInputHook> hook);
 
 // Keyboard hook, then mouse hook; their handles go into the block.
 void InstallHooks();

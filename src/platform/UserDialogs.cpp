@@ -117,21 +117,10 @@ private:
     }
 };
 
-std::unique_ptr<TUserDialogs>& Current() {
-    static std::unique_ptr<TUserDialogs> dialogs = std::make_unique<TQtDialogs>();
-    return dialogs;
-}
-
 } // namespace
 
-TUserDialogs& UserDialogs() {
-    return *Current();
-}
-
-std::unique_ptr<TUserDialogs> SetUserDialogs(std::unique_ptr<TUserDialogs> dialogs) {
-    if (!dialogs) dialogs = std::make_unique<TQtDialogs>();
-    std::swap(dialogs, Current());
-    return dialogs;
+std::unique_ptr<TUserDialogs> CreateQtDialogs() {
+    return std::make_unique<TQtDialogs>();
 }
 
 QStringList QtNameFilters(const QString& filter) {

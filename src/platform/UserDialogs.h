@@ -44,10 +44,10 @@ public:
     virtual bool ColorDialog(QWidget* /*owner*/, QColor& /*color*/) { return false; }
 };
 
-// The dialogs in use: Qt's own boxes unless a test installed others.
+// The dialogs of the platform in use (platform/Platform.h).
 TUserDialogs& UserDialogs();
-// Installs Dialogs (null: back to Qt's boxes); gives back the previous ones.
-std::unique_ptr<TUserDialogs> SetUserDialogs(std::unique_ptr<TUserDialogs> dialogs);
+// Qt's own boxes and dialogs, the desktop families' choice.
+std::unique_ptr<TUserDialogs> CreateQtDialogs();
 
 // "Bitmap File (*.BMP)|*.BMP" as Qt name filters. X file names are case
 // sensitive, so the pattern matches the extension in any case, and *.JPG

@@ -3,10 +3,17 @@
 
 #include <QString>
 
-// False when the window manager keeps desktops and the window lies on
-// another one than the current.
-bool OnCurrentDesktop(unsigned long window);
+class TWindowRequests {
+public:
+    virtual ~TWindowRequests() = default;
+    // False when the window manager keeps desktops and the window lies on
+    // another one than the current.
+    virtual bool OnCurrentDesktop(unsigned long window) = 0;
+    // Sets the title exactly, also an empty one (Qt shows the program's name
+    // where a title is empty).
+    virtual void SetExactTitle(unsigned long window, const QString& title) = 0;
+};
 
-// Sets the title exactly, also an empty one (Qt shows the program's name
-// where a title is empty).
+// The requests of the platform in use (platform/Platform.h).
+bool OnCurrentDesktop(unsigned long window);
 void SetExactTitle(unsigned long window, const QString& title);

@@ -12,35 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Display.h"
+#include "platform/ServiceScope.h"
 #include "platform/UserDialogs.h"
-
-class TFakeDisplay : public TDisplay {
-public:
-    TFakeDisplay();
-    QImage Screen; // 640 x 480, a gradient
-    TRect Window{100, 50, 300, 250}, Client{104, 70, 296, 246};
-    bool Available() override { return true; }
-    int ScreenWidth() override { return Screen.width(); }
-    int ScreenHeight() override { return Screen.height(); }
-    int Depth() override { return ScreenDepth; }
-    double Dpi() override { return Dots; }
-    QImage Grab(const TRect& r) override;
-    void NoteForeground() override { ++Notes; }
-    TRect ForegroundWindowRect() override { return Window; }
-    TRect ForegroundClientRect() override { return Client; }
-    bool BeginSelection() override { return ++Selections, Drawable; }
-    void EndSelection() override { ++Ended; }
-    QPoint CursorPos() override { return Cursor; }
-    void Invert(const QImage& mask, QPoint at) override;
-    void Put(const QImage& picture, QPoint at) override;
-
-    QPoint Cursor{300, 200};
-    int ScreenDepth = 24;
-    double Dots = 96;
-    bool Drawable = true;
-    int Selections = 0, Ended = 0, Notes = 0;
-};
+#include "platform/memory/MemoryDisplay.h"
 
 struct TBox {
     QString Text, Title;

@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,6 +28,7 @@
 #include "imaging/FileBytes.h"
 #include "imaging/ImageFiles.h"
 #include "platform/Clipboard.h"
+#include "platform/ServiceScope.h"
 
 namespace {
 
@@ -34,18 +36,18 @@ class Delivery : public testing::Test {
 protected:
     void SetUp() override {
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
+        DisplayScope.emplace(std::make_unique<TMemoryDisplay>());
         auto dialogs = std::make_unique<TScriptedDialogs>(&Boxes);
         Dialogs = dialogs.get();
-        OldDialogs = SetUserDialogs(std::move(dialogs));
+        DialogsScope.emplace(std::move(dialogs));
         OldHooks = DeliveryHooks();
         Win = std::make_unique<TMainWin>();
     }
     void TearDown() override {
         Win.reset();
         DeliveryHooks() = OldHooks;
-        SetDisplay(std::move(OldDisplay));
-        SetUserDialogs(std::move(OldDialogs));
+        DisplayScope.reset();
+        DialogsScope.reset();
     }
     // A screen capture on the delivery screen of the given action.
     void Capture(TAction action) {
@@ -57,8 +59,8 @@ protected:
     std::vector<TBox> Boxes;
     TScriptedDialogs* Dialogs = nullptr;
     std::unique_ptr<TMainWin> Win;
-    std::unique_ptr<TDisplay> OldDisplay;
-    std::unique_ptr<TUserDialogs> OldDialogs;
+    std::optional<TServiceScope<TDisplay>> DisplayScope;
+    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
     TDeliveryHooks OldHooks;
     TTempDir Dir;
 };
@@ -215,19 +217,14 @@ TEST_F(Delivery, EMailChecksHostThenAddressThenSends) {
     }
 }
 
-// A clipboard that cannot be taken, as without a display; the program's own
-// is back when the scope ends, however the test ends.
+// A clipboard that cannot be taken, as without a display.
 class TRefusingClipboard : public TClipboard {
 public:
     bool Offer(std::vector<TClipFormat>) override { return false; }
 };
-struct TRefusingClipboardScope {
-    std::unique_ptr<TClipboard> Old = SetClipboard(std::make_unique<TRefusingClipboard>());
-    ~TRefusingClipboardScope() { SetClipboard(std::move(Old)); }
-};
 
 TEST_F(Delivery, AFailedPrintOrCopyIsSaidAndNotDone) {
-    const TRefusingClipboardScope refusing;
+    const TServiceScope<TClipboard> refusing(std::make_unique<TRefusingClipboard>());
     const struct {
         TAction Action;
         const char* PrintFile; // the print dialog's answer

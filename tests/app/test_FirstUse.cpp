@@ -119,8 +119,8 @@ TEST(FirstUse, WithoutATrayTheBoxComesAfterTheDialogAndNamesTheChosenKey) {
     LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
     ASSERT_TRUE(Config.FirstTime);
     std::vector<TBox> boxes;
-    auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
-    auto oldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&boxes));
+    TServiceScope<TDisplay> display(std::make_unique<TMemoryDisplay>());
+    TServiceScope<TUserDialogs> dialogs(std::make_unique<TScriptedDialogs>(&boxes));
     const auto tray = TTaskIcon::TrayAvailable;
     TTaskIcon::TrayAvailable = [] { return false; };
     const int delay = TTrayMenu::NoTrayNoticeDelayMs;
@@ -163,6 +163,4 @@ TEST(FirstUse, WithoutATrayTheBoxComesAfterTheDialogAndNamesTheChosenKey) {
     }
     TTrayMenu::NoTrayNoticeDelayMs = delay;
     TTaskIcon::TrayAvailable = tray;
-    SetDisplay(std::move(oldDisplay));
-    SetUserDialogs(std::move(oldDialogs));
 }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "AppSupport.h"
 #include "app/Delivery.h"
@@ -27,16 +28,16 @@ protected:
     void SetUp() override {
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
         Config.FirstTime = false;
-        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
-        OldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&Boxes));
+        DisplayScope.emplace(std::make_unique<TMemoryDisplay>());
+        DialogsScope.emplace(std::make_unique<TScriptedDialogs>(&Boxes));
     }
     void TearDown() override {
-        SetDisplay(std::move(OldDisplay));
-        SetUserDialogs(std::move(OldDialogs));
+        DisplayScope.reset();
+        DialogsScope.reset();
     }
     std::vector<TBox> Boxes;
-    decltype(SetDisplay(nullptr)) OldDisplay;
-    decltype(SetUserDialogs(nullptr)) OldDialogs;
+    std::optional<TServiceScope<TDisplay>> DisplayScope;
+    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
 };
 
 } // namespace
@@ -94,8 +95,8 @@ TEST_F(MainDialogs, OkWithTheSameDefaultKeepsTheItemTheUserChose) {
 TEST_F(MainDialogs, TrayAndEMailOpenTheirPages) {
     LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
     std::vector<TBox> boxes;
-    auto oldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
-    auto oldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&boxes));
+    TServiceScope<TDisplay> display(std::make_unique<TMemoryDisplay>());
+    TServiceScope<TUserDialogs> dialogs(std::make_unique<TScriptedDialogs>(&boxes));
     const TDeliveryHooks oldHooks = DeliveryHooks();
     {
         TMainWin win;
@@ -120,6 +121,4 @@ TEST_F(MainDialogs, TrayAndEMailOpenTheirPages) {
         EXPECT_EQ(pages, (std::vector<QString>{"CapSheet", "EMailSheet"}));
     }
     DeliveryHooks() = oldHooks;
-    SetDisplay(std::move(oldDisplay));
-    SetUserDialogs(std::move(oldDialogs));
 }

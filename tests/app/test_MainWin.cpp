@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "AppSupport.h"
 #include "TestSupport.h"
@@ -38,25 +39,25 @@ class MainWin : public testing::Test {
 protected:
     void SetUp() override {
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
-        OldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&Boxes));
+        DisplayScope.emplace(std::make_unique<TMemoryDisplay>());
+        DialogsScope.emplace(std::make_unique<TScriptedDialogs>(&Boxes));
         Win = std::make_unique<TTestMainWin>();
         Win->PauseClock = [t = 0.0]() mutable { return t += 0.1; };
     }
     void TearDown() override {
         Win.reset();
-        SetDisplay(std::move(OldDisplay));
-        SetUserDialogs(std::move(OldDialogs));
+        DisplayScope.reset();
+        DialogsScope.reset();
     }
     void HotKey(int index) {
         PostMessage(Win->Handle(), WM_USER + 2, index, 0);
         QApplication::processEvents();
     }
-    TFakeDisplay& Fake() { return static_cast<TFakeDisplay&>(TheDisplay()); }
+    TMemoryDisplay& Fake() { return static_cast<TMemoryDisplay&>(TheDisplay()); }
     std::vector<TBox> Boxes;
     std::unique_ptr<TTestMainWin> Win;
-    std::unique_ptr<TDisplay> OldDisplay;
-    std::unique_ptr<TUserDialogs> OldDialogs;
+    std::optional<TServiceScope<TDisplay>> DisplayScope;
+    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QPrinter>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "AppSupport.h"
@@ -18,10 +19,10 @@ protected:
     void SetUp() override {
         auto dialogs = std::make_unique<TScriptedDialogs>(&Boxes);
         Dialogs = dialogs.get();
-        Old = SetUserDialogs(std::move(dialogs));
+        Scope.emplace(std::move(dialogs));
         Picture = RandomImage(100, 100, QImage::Format_RGB32, 7);
     }
-    void TearDown() override { SetUserDialogs(std::move(Old)); }
+    void TearDown() override { Scope.reset(); }
     // The print dialog answers with a PDF file and Copies.
     void Answer(const std::string& file, int copies) {
         Dialogs->Print = [file, copies](QPrinter& printer, int& n) {
@@ -36,7 +37,7 @@ protected:
     }
     std::vector<TBox> Boxes;
     TScriptedDialogs* Dialogs = nullptr;
-    std::unique_ptr<TUserDialogs> Old;
+    std::optional<TServiceScope<TUserDialogs>> Scope;
     QImage Picture;
     TTempDir Dir;
 };

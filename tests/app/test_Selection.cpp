@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 
 #include "AppSupport.h"
@@ -17,16 +18,16 @@ class Selection : public testing::Test {
 protected:
     void SetUp() override {
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-        Old = SetDisplay(std::make_unique<TFakeDisplay>());
+        Screen.emplace(std::make_unique<TMemoryDisplay>());
         Before = Fake().Screen;
         HookBlock = &Block;
         HookWrite(Block.Mode, HookModeKeys);
     }
     void TearDown() override {
         HookBlock = nullptr;
-        SetDisplay(std::move(Old));
+        Screen.reset();
     }
-    TFakeDisplay& Fake() { return static_cast<TFakeDisplay&>(TheDisplay()); }
+    TMemoryDisplay& Fake() { return static_cast<TMemoryDisplay&>(TheDisplay()); }
     std::unique_ptr<TSelection> Begin(int item) {
         auto s = std::make_unique<TSelection>(item, Save, [this](const QImage& p) {
             Result = p;
@@ -41,7 +42,7 @@ protected:
     TTextSave Save;
     QImage Result, Before;
     int Finished = 0;
-    std::unique_ptr<TDisplay> Old;
+    std::optional<TServiceScope<TDisplay>> Screen;
     SharedHookBlock Block{};
 };
 

@@ -15,6 +15,7 @@
 #include "platform/InputHook.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
+#include "platform/ServiceScope.h"
 #include "platform/x11/X11Display.h"
 
 #include <X11/Xlib.h>
@@ -60,7 +61,7 @@ void DragEllipse(bool compositor) {
     XSync(dpy, False);
 
     LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-    auto old = SetDisplay(CreateX11Display());
+    TServiceScope<TDisplay> screen(CreateX11Display());
     TSharedMemory memory;
     ASSERT_TRUE(memory.Create(SharedBlockName(), sizeof(SharedHookBlock)) && memory.Map());
     HookBlock = AsHookBlock(memory.Data());
@@ -104,7 +105,6 @@ void DragEllipse(bool compositor) {
     RemoveHooks();
     HookBlock = nullptr;
     memory.Unlink();
-    SetDisplay(std::move(old));
 }
 
 } // namespace
@@ -123,7 +123,7 @@ namespace {
 class THookedSelection {
 public:
     explicit THookedSelection(int item)
-        : Old(SetDisplay(CreateX11Display())), Selection(item, Save, [this](const QImage& p) {
+        : Screen(CreateX11Display()), Selection(item, Save, [this](const QImage& p) {
               Result = p;
               Finished = true;
           }) {
@@ -138,9 +138,8 @@ public:
         RemoveHooks();
         HookBlock = nullptr;
         Memory.Unlink();
-        SetDisplay(std::move(Old));
     }
-    std::unique_ptr<TDisplay> Old;
+    TServiceScope<TDisplay> Screen;
     TSharedMemory Memory;
     TForwarder Forwarder;
     TTextSave Save;
@@ -210,7 +209,7 @@ TEST(SelectionOnX11, EveryDepthKeepsItsPixelsExactly) {
         std::unique_ptr<Display, int (*)(Display*)> closer(dpy, XCloseDisplay);
         StripedWindow(dpy, 0, 0, 320, 240, 2654435761u);
 
-        auto old = SetDisplay(CreateX11Display());
+        TServiceScope<TDisplay> screen(CreateX11Display());
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
         const QImage before = TheDisplay().Grab({0, 0, 320, 240});
         QImage result;
@@ -227,6 +226,5 @@ TEST(SelectionOnX11, EveryDepthKeepsItsPixelsExactly) {
         EXPECT_TRUE(result == before.copy(30, 25, 220, 135))
             << "the picture: the prompt and read-out strips went back exactly";
         EXPECT_TRUE(TheDisplay().Grab({0, 0, 320, 240}) == before) << "the screen";
-        SetDisplay(std::move(old));
     }
 }

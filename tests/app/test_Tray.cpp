@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -65,19 +66,19 @@ protected:
     void SetUp() override {
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
         Config.FirstTime = false;
-        OldDisplay = SetDisplay(std::make_unique<TFakeDisplay>());
-        OldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&Boxes));
+        DisplayScope.emplace(std::make_unique<TMemoryDisplay>());
+        DialogsScope.emplace(std::make_unique<TScriptedDialogs>(&Boxes));
         ProgramDir = QString::fromUtf8(SNAPRIO_BINARY).section('/', 0, -2);
     }
     void TearDown() override {
         Win.reset();
-        SetDisplay(std::move(OldDisplay));
-        SetUserDialogs(std::move(OldDialogs));
+        DisplayScope.reset();
+        DialogsScope.reset();
     }
     std::vector<TBox> Boxes;
     std::unique_ptr<TMainWin> Win;
-    std::unique_ptr<TDisplay> OldDisplay;
-    std::unique_ptr<TUserDialogs> OldDialogs;
+    std::optional<TServiceScope<TDisplay>> DisplayScope;
+    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
 };
 
 // Captions in order; "-" a separator.
@@ -96,7 +97,8 @@ TEST_F(Tray, IconShowsInARealTrayAndTheRightClickMenuHasItsEntriesInOrder) {
     // The capture key is held by another program: the icon's first words say so.
     auto owned = std::make_unique<TMemoryInputHook>();
     owned->Held[44] = true;
-    auto oldHook = SetInputHook(std::move(owned));
+    std::optional<TServiceScope<TInputHook>> held;
+    held.emplace(std::move(owned));
     Win = std::make_unique<TMainWin>();
     TTaskIcon* icon = Win->Tray->TaskIcon1;
     EXPECT_TRUE(icon->Active());
@@ -112,7 +114,7 @@ TEST_F(Tray, IconShowsInARealTrayAndTheRightClickMenuHasItsEntriesInOrder) {
         return balloon != nullptr;
     })) << "no tray message about the held key";
     if (balloon) balloon->hide(); // it covers the icon
-    SetInputHook(std::move(oldHook));
+    held.reset();
     int x = 0, y = 0;
     ASSERT_TRUE(WaitFor([&] { return IconCentre(x, y); })) << "no icon window in the tray";
 
@@ -257,7 +259,7 @@ TEST_F(Tray, OpenImageWhileItsDialogIsOpenDoesNothing) {
     };
     auto dialogs = std::make_unique<TNestedOpen>(&Boxes);
     TNestedOpen* nested = dialogs.get();
-    SetUserDialogs(std::move(dialogs));
+    TServiceScope<TUserDialogs> scope(std::move(dialogs));
     Win = std::make_unique<TMainWin>();
     nested->Again = Win->Tray->OpenImage1;
     Win->Tray->OpenImage1->trigger();
@@ -299,11 +301,11 @@ TEST_F(Tray, RestoreHooksAsksWithTheWholeTextAndYesTakesTheHooksAgain) {
     SharedHookBlock block{};
     HookBlock = &block;
     auto* hook = new TMemoryInputHook;
-    auto oldHook = SetInputHook(std::unique_ptr<TInputHook>(hook));
+    TServiceScope<TInputHook> scope{std::unique_ptr<TInputHook>(hook)};
     Win = std::make_unique<TMainWin>();
     for (TMsgResult answer : {TMsgResult::No, TMsgResult::Yes}) {
         Boxes.clear();
-        SetUserDialogs(std::make_unique<TYesDialogs>(&Boxes, answer));
+        TServiceScope<TUserDialogs> dialogs(std::make_unique<TYesDialogs>(&Boxes, answer));
         RemoveHooks(); // as if another program had taken them
         Win->Tray->RestoreHooks1->trigger();
         ASSERT_EQ(Boxes.size(), 1u);
@@ -314,7 +316,6 @@ TEST_F(Tray, RestoreHooksAsksWithTheWholeTextAndYesTakesTheHooksAgain) {
         EXPECT_EQ(hook->MouseOn, yes);
     }
     Win.reset();
-    SetInputHook(std::move(oldHook));
     HookBlock = nullptr;
 }
 

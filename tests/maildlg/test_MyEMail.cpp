@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "TestSupport.h"
 #include "app/AppSupport.h"
@@ -49,7 +50,7 @@ protected:
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
         Config.EMailName = "Ann";
         Config.EMailAddress = "ann@example.org";
-        OldDialogs = SetUserDialogs(std::make_unique<TScriptedDialogs>(&Boxes));
+        DialogsScope.emplace(std::make_unique<TScriptedDialogs>(&Boxes));
         OldPump = SetMailPump([] { QCoreApplication::processEvents(); });
         Picture = QImage(40, 30, QImage::Format_RGB32);
         Picture.fill(QColor(10, 120, 240));
@@ -57,7 +58,7 @@ protected:
     void TearDown() override {
         Dlg.reset();
         Winsock().SetMissingForTests(false);
-        SetUserDialogs(std::move(OldDialogs));
+        DialogsScope.reset();
         SetMailPump(std::move(OldPump));
     }
     // A dialog on the screen, filled from Config, sending to Port.
@@ -87,7 +88,7 @@ protected:
     TTempDir Dir;
     QImage Picture;
     std::unique_ptr<TDoTheEmail> Dlg;
-    std::unique_ptr<TUserDialogs> OldDialogs;
+    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
     std::function<void()> OldPump;
 };
 

@@ -11,6 +11,7 @@
 #include "platform/MemoryInputHook.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
+#include "platform/ServiceScope.h"
 #include "platform/WinMessages.h"
 #include "platform/x11/X11InputHook.h"
 
@@ -286,7 +287,7 @@ TEST(MemoryInputHook, RoutesPressesByTheBlockWithoutADisplay) {
     SharedHookBlock block{};
     HookBlock = &block;
     auto* hook = new TMemoryInputHook;
-    auto old = SetInputHook(std::unique_ptr<TInputHook>(hook));
+    TServiceScope<TInputHook> scope{std::unique_ptr<TInputHook>(hook)};
     TRecorder main, dialog;
     InitHookBlock(main.Handle, 44);
     EXPECT_FALSE(hook->Press(44)) << "no keyboard hook yet";
@@ -309,6 +310,5 @@ TEST(MemoryInputHook, RoutesPressesByTheBlockWithoutADisplay) {
     Settle();
     EXPECT_EQ(main.Got, (std::vector<TMessage>{{hmHotKey, 44, 0}}));
     EXPECT_EQ(dialog.Got, (std::vector<TMessage>{{hmKeyReport, 82, 0}}));
-    SetInputHook(std::move(old));
     HookBlock = nullptr;
 }

@@ -1,13 +1,16 @@
-#include "platform/TrayWatch.h"
+#include "platform/x11/X11Services.h"
 
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 #include <QSocketNotifier>
+#include <memory>
 #include <string>
 
 #include <X11/Xlib.h>
 
-struct TTrayWatch::TX11 {
+namespace {
+
+struct TX11 {
     explicit TX11(Display* dpy) : Dpy(dpy) {}
     ~TX11() { XCloseDisplay(Dpy); }
     Display* Dpy;
@@ -15,7 +18,15 @@ struct TTrayWatch::TX11 {
     std::unique_ptr<QSocketNotifier> Notifier;
 };
 
-TTrayWatch::TTrayWatch(QObject* parent) : QObject(parent) {
+class TX11TrayWatch : public TTrayWatch {
+public:
+    explicit TX11TrayWatch(QObject* parent);
+
+private:
+    std::unique_ptr<TX11> X11;
+};
+
+TX11TrayWatch::TX11TrayWatch(QObject* parent) : TTrayWatch(parent) {
     if (Display* dpy = XOpenDisplay(nullptr)) {
         X11 = std::make_unique<TX11>(dpy);
         X11->Manager = XInternAtom(dpy, "MANAGER", False);
@@ -45,4 +56,8 @@ TTrayWatch::TTrayWatch(QObject* parent) : QObject(parent) {
     connect(bus, &QDBusServiceWatcher::serviceRegistered, this, &TTrayWatch::Appeared);
 }
 
-TTrayWatch::~TTrayWatch() = default;
+} // namespace
+
+TTrayWatch* CreateX11TrayWatch(QObject* parent) {
+    return new TX11TrayWatch(parent);
+}

@@ -9,7 +9,7 @@
 #include <memory>
 #include <poll.h>
 
-#include "platform/Clipboard.h"
+#include "platform/x11/X11Services.h"
 
 namespace {
 
@@ -265,20 +265,6 @@ private:
 
 } // namespace
 
-namespace {
-
-std::unique_ptr<TClipboard>& Installed() {
-    static std::unique_ptr<TClipboard> clipboard = std::make_unique<TX11Clipboard>();
-    return clipboard;
-}
-
-} // namespace
-
-TClipboard& TheClipboard() {
-    return *Installed();
-}
-
-std::unique_ptr<TClipboard> SetClipboard(std::unique_ptr<TClipboard> clipboard) {
-    Installed().swap(clipboard);
-    return clipboard;
+std::unique_ptr<TClipboard> CreateX11Clipboard() {
+    return std::make_unique<TX11Clipboard>();
 }

@@ -1,8 +1,9 @@
 #include <QByteArray>
+#include <QObject>
 #include <memory>
 
-#include "platform/WindowRequests.h"
 #include "platform/x11/X11Property.h"
+#include "platform/x11/X11Services.h"
 #include "platform/x11/XErrorTrap.h"
 
 #include <X11/Xatom.h>
@@ -12,9 +13,20 @@ using TConnection = std::unique_ptr<Display, int (*)(Display*)>;
 TConnection Connect() {
     return TConnection(XOpenDisplay(nullptr), XCloseDisplay);
 }
+
+class TX11WindowRequests : public TWindowRequests {
+public:
+    bool OnCurrentDesktop(unsigned long window) override;
+    void SetExactTitle(unsigned long window, const QString& title) override;
+};
+
 } // namespace
 
-bool OnCurrentDesktop(unsigned long window) {
+std::unique_ptr<TWindowRequests> CreateX11WindowRequests() {
+    return std::make_unique<TX11WindowRequests>();
+}
+
+bool TX11WindowRequests::OnCurrentDesktop(unsigned long window) {
     TConnection dpy = Connect();
     if (!dpy) return true;
     TXErrorTrap trap(dpy.get());
@@ -26,7 +38,7 @@ bool OnCurrentDesktop(unsigned long window) {
            mine[0] == current[0];
 }
 
-void SetExactTitle(unsigned long window, const QString& title) {
+void TX11WindowRequests::SetExactTitle(unsigned long window, const QString& title) {
     TConnection dpy = Connect();
     if (!dpy) return;
     TXErrorTrap trap(dpy.get());

@@ -18,15 +18,15 @@ void DialogTest::SetUp() {
     HookBlock = AsHookBlock(Memory.Data());
     auto dialogs = std::make_unique<TAnsweredDialogs>();
     Dialogs = dialogs.get();
-    Old = SetUserDialogs(std::move(dialogs));
+    DialogsScope.emplace(std::move(dialogs));
     auto hook = std::make_unique<TMemoryInputHook>();
     Hook = hook.get();
-    OldHook = SetInputHook(std::move(hook));
+    HookScope.emplace(std::move(hook));
 }
 
 void DialogTest::TearDown() {
-    SetUserDialogs(std::move(Old));
-    SetInputHook(std::move(OldHook));
+    DialogsScope.reset();
+    HookScope.reset();
     HookBlock = nullptr;
     Memory.Unlink();
 }

@@ -9,6 +9,7 @@
 
 #include "platform/MemoryInputHook.h"
 #include "platform/NamedObjects.h"
+#include "platform/ServiceScope.h"
 #include "platform/UserDialogs.h"
 
 struct TAnsweredBox {
@@ -42,8 +43,8 @@ protected:
     TSharedMemory Memory;
 
 private:
-    std::unique_ptr<TUserDialogs> Old;
-    std::unique_ptr<TInputHook> OldHook;
+    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
+    std::optional<TServiceScope<TInputHook>> HookScope;
 };
 
 // Lets queued events and the hook's follow-up run.

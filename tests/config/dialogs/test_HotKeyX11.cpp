@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <optional>
 
 #include "DialogsSupport.h"
 #include "TestSupport.h"
@@ -12,6 +13,8 @@
 #include "config/CapDef.h"
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
+#include "platform/ServiceScope.h"
+#include "platform/x11/X11InputHook.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -22,17 +25,17 @@ class HotKeyX11 : public DialogTest {
 protected:
     void SetUp() override {
         DialogTest::SetUp();
-        Old = SetInputHook(nullptr); // the real hook, over the X server
+        X11Hook.emplace(CreateX11InputHook()); // the real hook, over the X server
         InitHookBlock(0x99, Config.CaptureKey);
         InstallHooks();
         ASSERT_NE(HookBlock->KeyboardHook, 0u);
     }
     void TearDown() override {
         RemoveHooks();
-        SetInputHook(std::move(Old));
+        X11Hook.reset();
         DialogTest::TearDown();
     }
-    std::unique_ptr<TInputHook> Old;
+    std::optional<TServiceScope<TInputHook>> X11Hook;
 };
 
 } // namespace
