@@ -14,7 +14,7 @@ class TmsMessage;
 class TmsAttItem;
 class TmsAddressList;
 
-// The Content-Type the parts give: multipart/alternative when every
+// The Content-Type the MIME parts give: multipart/alternative when every
 // attachment is an alternative, the type of a lone text or file part,
 // multipart/mixed for text with files, none for uuencoded mail, else the
 // message's stored type (text/plain when it has none).

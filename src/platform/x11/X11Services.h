@@ -1,4 +1,4 @@
-// The parts of the X11 family that have no header of their own; the family
+// The X11 family's services that have no header of their own; the family
 // is put together in X11Platform.cpp.
 #pragma once
 
