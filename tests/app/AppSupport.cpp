@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
+#include "config/Configs.h"
 
 std::vector<std::array<int, 4>> VisibleWindows(const std::vector<std::string>& args) {
     std::vector<std::string> argv{"xdotool", "search", "--onlyvisible"};
@@ -31,4 +32,16 @@ std::unique_ptr<TProcess> StartTrayer(bool dockType) {
                                   "pixel",       "--height", "32"};
     if (dockType) args.insert(args.end(), {"--SetDockType", "true"});
     return std::make_unique<TProcess>(args);
+}
+
+void TMemoryDesktopTest::SetUp() {
+    LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
+    Config.FirstTime = false;
+    DisplayScope.emplace(std::make_unique<TMemoryDisplay>());
+    DialogsScope.emplace(std::make_unique<TScriptedDialogs>(&Boxes));
+}
+
+void TMemoryDesktopTest::TearDown() {
+    DisplayScope.reset();
+    DialogsScope.reset();
 }

@@ -8,7 +8,9 @@
 #include <array>
 #include <deque>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,17 @@ private:
         FileDialogs.push_back(setup);
         return Files.empty() ? QString() : Next(Files);
     }
+};
+
+// A test on the memory display with scripted dialogs and default settings
+// (no first-use sequence); both services are put back however it ends.
+class TMemoryDesktopTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::vector<TBox> Boxes;
+    std::optional<TServiceScope<TDisplay>> DisplayScope;
+    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
 };
 
 class TProcess;

@@ -22,23 +22,7 @@ TCaptureDefaults* OpenDialog() {
     return nullptr;
 }
 
-// A fake display and scripted dialogs, put back however a test ends.
-class MainDialogs : public testing::Test {
-protected:
-    void SetUp() override {
-        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-        Config.FirstTime = false;
-        DisplayScope.emplace(std::make_unique<TMemoryDisplay>());
-        DialogsScope.emplace(std::make_unique<TScriptedDialogs>(&Boxes));
-    }
-    void TearDown() override {
-        DisplayScope.reset();
-        DialogsScope.reset();
-    }
-    std::vector<TBox> Boxes;
-    std::optional<TServiceScope<TDisplay>> DisplayScope;
-    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
-};
+class MainDialogs : public TMemoryDesktopTest {};
 
 } // namespace
 

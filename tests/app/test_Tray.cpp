@@ -61,24 +61,17 @@ bool IconCentre(int& x, int& y) {
     return true;
 }
 
-class Tray : public testing::Test {
+class Tray : public TMemoryDesktopTest {
 protected:
     void SetUp() override {
-        LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
-        Config.FirstTime = false;
-        DisplayScope.emplace(std::make_unique<TMemoryDisplay>());
-        DialogsScope.emplace(std::make_unique<TScriptedDialogs>(&Boxes));
+        TMemoryDesktopTest::SetUp();
         ProgramDir = QString::fromUtf8(SNAPRIO_BINARY).section('/', 0, -2);
     }
     void TearDown() override {
         Win.reset();
-        DisplayScope.reset();
-        DialogsScope.reset();
+        TMemoryDesktopTest::TearDown();
     }
-    std::vector<TBox> Boxes;
     std::unique_ptr<TMainWin> Win;
-    std::optional<TServiceScope<TDisplay>> DisplayScope;
-    std::optional<TServiceScope<TUserDialogs>> DialogsScope;
 };
 
 // Captions in order; "-" a separator.
