@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/ClipboardImage.h"
-#include "imaging/BmpFile.h"
+#include "imaging/qt/BmpFile.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;

@@ -4,7 +4,7 @@
 #include <gif_lib.h>
 
 #include "BenchPictures.h"
-#include "imaging/GIFImage.h"
+#include "imaging/core/GIFImage.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Display.h"
+#include "platform/loader/PlatformLoader.h"
 
 namespace {
 
@@ -33,4 +34,10 @@ void Memcpy(benchmark::State& state) {
 
 BENCHMARK(Grab)->Unit(benchmark::kMillisecond);
 BENCHMARK(Memcpy)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+
+int main(int argc, char** argv) {
+    if (!LoadPlatform()) return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}

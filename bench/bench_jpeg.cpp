@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "BenchPictures.h"
-#include "imaging/jpeg.h"
+#include "imaging/qt/jpeg.h"
 
 namespace {
 

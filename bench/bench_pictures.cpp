@@ -3,7 +3,7 @@
 #include <string>
 
 #include "BenchPictures.h"
-#include "imaging/BmpFile.h"
+#include "imaging/qt/BmpFile.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -10,7 +10,7 @@
 #include <time.h>
 
 #include "BenchPictures.h"
-#include "imaging/ImageFiles.h"
+#include "imaging/qt/ImageFiles.h"
 
 namespace {
 double Now() {

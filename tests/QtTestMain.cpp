@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "platform/PlatformLoader.h"
+#include "platform/loader/PlatformLoader.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);

@@ -6,7 +6,7 @@
 #include <QImage>
 
 #include "platform/Display.h"
-#include "platform/GrabFailure.h"
+#include "platform/types/GrabFailure.h"
 
 struct TGrab {
     QImage Picture; // null on a failure

@@ -2,7 +2,7 @@
 
 #include <QBuffer>
 
-#include "imaging/BmpFile.h"
+#include "imaging/qt/BmpFile.h"
 #include "platform/Clipboard.h"
 
 bool CopyToClip(const QImage& picture) {

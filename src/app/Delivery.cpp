@@ -9,8 +9,8 @@
 #include "app/ClipboardImage.h"
 #include "app/CursorGuard.h"
 #include "app/Printing.h"
-#include "config/Configs.h"
-#include "imaging/ImageFiles.h"
+#include "settings/Configs.h"
+#include "imaging/qt/ImageFiles.h"
 #include "platform/UserDialogs.h"
 
 namespace {

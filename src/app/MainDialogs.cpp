@@ -10,7 +10,7 @@
 #include "app/TrayMenu.h"
 #include "config/AboutBox.h"
 #include "config/CapDef.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "config/Notice.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "platform/UserDialogs.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "app/HelpWindow.h"
 #include "app/Main.h"
 #include "app/TaskIcon.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "hook/HotKeyNames.h"
 #include "platform/InputHook.h"

@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "app/Main.h"
-#include "cli/CaptureCommand.h"
-#include "cli/MailCommand.h"
-#include "cli/PlainCommand.h"
-#include "cli/Usage.h"
-#include "platform/PlatformLoader.h"
+#include "cli/capture/CaptureCommand.h"
+#include "cli/mail/MailCommand.h"
+#include "cli/front/PlainCommand.h"
+#include "cli/front/Usage.h"
+#include "platform/loader/PlatformLoader.h"
 #include "platform/RemoteControl.h"
 
 int main(int argc, char** argv) {

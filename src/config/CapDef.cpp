@@ -19,7 +19,7 @@
 #include "config/ShapeFields.h"
 #include "config/ShapeImage.h"
 #include "hook/HookBlock.h"
-#include "platform/IniFile.h"
+#include "settings/IniFile.h"
 #include "platform/UserDialogs.h"
 #include "shapes/CaptureItems.h"
 #include "shapes/ShapeMask.h"

@@ -6,7 +6,7 @@
 #include <QDialog>
 #include <QFrame>
 
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "platform/WinMessages.h"
 #include "shapes/CaptureItems.h"
 

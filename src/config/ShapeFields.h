@@ -3,7 +3,7 @@
 // where the item has no such setting.
 #pragma once
 
-#include "config/Configs.h"
+#include "settings/Configs.h"
 
 struct TShapeFields {
     TColor ConfigRec::*ShapeColor = nullptr;

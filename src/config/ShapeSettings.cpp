@@ -1,6 +1,6 @@
 #include "config/ShapeSettings.h"
 
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "config/ShapeFields.h"
 #include "shapes/CaptureItems.h"
 

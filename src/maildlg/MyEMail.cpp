@@ -13,15 +13,16 @@
 #include <QShowEvent>
 #include <unistd.h>
 
-#include "config/Configs.h"
-#include "imaging/GIFImage.h"
-#include "imaging/ImageFiles.h"
-#include "imaging/ImageRows.h"
+#include "settings/Configs.h"
+#include "imaging/core/GIFImage.h"
+#include "imaging/qt/GIFPicture.h"
+#include "imaging/qt/ImageFiles.h"
+#include "imaging/qt/ImageRows.h"
 #include "mail/ImageMail.h"
 #include "mail/MailPump.h"
 #include "mail/PasswordStore.h"
 #include "maildlg/AttachmentName.h"
-#include "platform/Paths.h"
+#include "settings/Paths.h"
 #include "platform/UserDialogs.h"
 
 namespace {

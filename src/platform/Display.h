@@ -6,7 +6,7 @@
 #include <QImage>
 #include <memory>
 
-#include "platform/Rect.h"
+#include "platform/types/Rect.h"
 
 class TDisplay {
 public:

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
-#include "platform/PlatformFamilies.h"
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 std::unique_ptr<TPlatform>& Current() {
@@ -10,7 +11,13 @@ std::unique_ptr<TPlatform>& Current() {
 } // namespace
 
 TPlatform& ThePlatform() {
-    if (!Current()) Current() = BuildX11Platform();
+    // The loader (platform/loader) puts the session's family in place at
+    // start-up; a service asked for before that is a fault of the program.
+    if (!Current()) {
+        std::fputs("snaprio: a desktop service was asked for before the platform was loaded\n",
+                   stderr);
+        std::abort();
+    }
     return *Current();
 }
 

@@ -1,6 +1,6 @@
 // The desktop's services for this session, all from one family (X11; in
 // memory for tests), put in place once at start-up by the loader
-// (PlatformLoader.h). The rest of the program reaches them through each
+// (platform/loader/PlatformLoader.h). The rest of the program reaches them through each
 // interface's accessor: TheDisplay(), TheInputHook(), TheClipboard(),
 // UserDialogs(), WatchTray() and the window requests.
 #pragma once

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #include <utility>
 
-#include "platform/Paths.h"
+#include "settings/Paths.h"
 
 namespace {
 

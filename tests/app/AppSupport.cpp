@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "TestSupport.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 
 std::vector<std::array<int, 4>> VisibleWindows(const std::vector<std::string>& args) {
     std::vector<std::string> argv{"xdotool", "search", "--onlyvisible"};

@@ -9,7 +9,7 @@
 #include "TestSupport.h"
 #include "X11Support.h"
 #include "app/Capture.h"
-#include "imaging/ImageFiles.h"
+#include "imaging/qt/ImageFiles.h"
 #include "platform/x11/X11Display.h"
 #include "shapes/CaptureItems.h"
 

@@ -8,9 +8,9 @@
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
-#include "imaging/BmpFile.h"
-#include "imaging/GIFImage.h"
-#include "imaging/jpeg.h"
+#include "imaging/qt/BmpFile.h"
+#include "imaging/core/GIFImage.h"
+#include "imaging/qt/jpeg.h"
 #include "mail/SinkServer.h"
 
 #include <X11/Xlib.h>

@@ -18,7 +18,7 @@
 #include "app/TaskIcon.h"
 #include "app/TrayMenu.h"
 #include "config/CapDef.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "config/Notice.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "app/TrayMenu.h"
 #include "config/APageControl.h"
 #include "config/CapDef.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include "app/Pause.h"
 #include "app/SettingsBox.h"
 #include "app/Thumbnail.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "hook/HookMessages.h"
-#include "imaging/jpeg.h"
+#include "imaging/qt/jpeg.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "AppSupport.h"
 #include "app/Selection.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "config/ShapeSettings.h"
 #include "hook/HookBlock.h"
 

@@ -10,11 +10,11 @@
 #include "TestSupport.h"
 #include "X11Support.h"
 #include "app/Selection.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "platform/InputHook.h"
 #include "platform/NamedObjects.h"
-#include "platform/Paths.h"
+#include "settings/Paths.h"
 #include "platform/ServiceScope.h"
 #include "platform/x11/X11Display.h"
 

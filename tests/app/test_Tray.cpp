@@ -29,13 +29,13 @@
 #include "app/TaskIcon.h"
 #include "app/TrayMenu.h"
 #include "config/AboutBox.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "mail/MailPump.h"
 #include "mail/ScriptServer.h"
 #include "maildlg/MyEMail.h"
 #include "platform/InputHook.h"
-#include "platform/MemoryInputHook.h"
+#include "platform/memory/MemoryInputHook.h"
 
 namespace {
 

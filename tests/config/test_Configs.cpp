@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "TestSupport.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "config/ShapeFields.h"
 #include "hook/HotKeyNames.h"
 #include "mail/SmtpSecurity.h"

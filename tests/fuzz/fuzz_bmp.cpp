@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/BmpFile.h"
+#include "imaging/qt/BmpFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/jpeg.h"
+#include "imaging/qt/jpeg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (TJPEGPixelFormat format : {TJPEGPixelFormat::Format24Bit, TJPEGPixelFormat::Format8Bit}) {

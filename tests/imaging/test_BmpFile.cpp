@@ -2,10 +2,10 @@
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
-#include "imaging/Bitmap.h"
-#include "imaging/BmpFile.h"
-#include "imaging/FileBytes.h"
-#include "imaging/GIFImage.h"
+#include "imaging/qt/Bitmap.h"
+#include "imaging/qt/BmpFile.h"
+#include "imaging/core/FileBytes.h"
+#include "imaging/core/GIFImage.h"
 
 namespace {
 

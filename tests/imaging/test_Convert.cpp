@@ -9,10 +9,10 @@
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
-#include "imaging/BmpFile.h"
-#include "imaging/FileBytes.h"
-#include "imaging/ImageFiles.h"
-#include "imaging/ImageRows.h"
+#include "imaging/qt/BmpFile.h"
+#include "imaging/core/FileBytes.h"
+#include "imaging/qt/ImageFiles.h"
+#include "imaging/qt/ImageRows.h"
 
 namespace {
 struct TResult {

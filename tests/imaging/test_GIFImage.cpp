@@ -3,8 +3,8 @@
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
-#include "imaging/Bitmap.h"
-#include "imaging/GIFImage.h"
+#include "imaging/qt/Bitmap.h"
+#include "imaging/core/GIFImage.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
-#include "imaging/FileBytes.h"
-#include "imaging/jpeg.h"
+#include "imaging/core/FileBytes.h"
+#include "imaging/qt/jpeg.h"
 
 namespace {
 

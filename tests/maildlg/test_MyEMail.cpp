@@ -13,7 +13,7 @@
 
 #include "TestSupport.h"
 #include "app/AppSupport.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "mail/ImageMail.h"
 #include "mail/MailPump.h"
 #include "mail/ScriptServer.h"

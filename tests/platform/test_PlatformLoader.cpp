@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/PlatformLoader.h"
+#include "platform/loader/PlatformLoader.h"
 #include "platform/ServiceScope.h"
 
 TEST(PlatformLoader, ChoiceByOverrideThenDisplayElseAnErrorSayingWhatWasLookedAt) {

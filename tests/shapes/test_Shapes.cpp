@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <set>
 
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "config/ShapeSettings.h"
 #include "shapes/ShapeGeometry.h"
 #include "shapes/ShapeMask.h"

@@ -1,7 +1,8 @@
-#include "platform/MemoryInputHook.h"
+#include "platform/memory/MemoryPlatform.h"
+
 #include "platform/Platform.h"
-#include "platform/PlatformFamilies.h"
 #include "platform/memory/MemoryDisplay.h"
+#include "platform/memory/MemoryInputHook.h"
 #include "platform/memory/MemoryServices.h"
 
 std::unique_ptr<TPlatform> BuildMemoryPlatform() {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/x11/X11DisplayImpl.h"
-#include "platform/x11/XErrorTrap.h"
+#include "platform/x11/screen/XErrorTrap.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "platform/Display.h"
-#include "platform/x11/X11Screen.h"
-#include "platform/x11/X11ShmPool.h"
+#include "platform/x11/screen/X11Screen.h"
+#include "platform/x11/screen/X11ShmPool.h"
 
 // Xlib last: it defines None, Bool and Status as macros.
 #include <X11/Xlib.h>

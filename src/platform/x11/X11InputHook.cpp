@@ -5,7 +5,7 @@
 
 #include "hook/HookBlock.h"
 #include "platform/NamedObjects.h"
-#include "platform/Paths.h"
+#include "settings/Paths.h"
 #include "platform/x11/X11KeyGrabs.h"
 #include "platform/x11/X11SelectionGrab.h"
 

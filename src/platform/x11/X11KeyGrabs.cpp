@@ -9,7 +9,7 @@
 #include "platform/WinMessages.h"
 
 // Xlib last: it defines None, KeyPress, Bool and Status as macros.
-#include "platform/x11/XErrorTrap.h"
+#include "platform/x11/screen/XErrorTrap.h"
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/keysym.h>

@@ -1,5 +1,6 @@
+#include "platform/x11/X11Platform.h"
+
 #include "platform/Platform.h"
-#include "platform/PlatformFamilies.h"
 #include "platform/x11/Display.h"
 #include "platform/x11/X11Display.h"
 #include "platform/x11/X11InputHook.h"

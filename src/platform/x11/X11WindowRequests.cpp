@@ -2,9 +2,9 @@
 #include <QObject>
 #include <memory>
 
-#include "platform/x11/X11Property.h"
+#include "platform/x11/screen/X11Property.h"
 #include "platform/x11/X11Services.h"
-#include "platform/x11/XErrorTrap.h"
+#include "platform/x11/screen/XErrorTrap.h"
 
 #include <X11/Xatom.h>
 

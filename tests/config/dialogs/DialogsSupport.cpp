@@ -4,9 +4,9 @@
 
 #include "TestSupport.h"
 #include "config/CapDef.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "hook/HookBlock.h"
-#include "platform/Paths.h"
+#include "settings/Paths.h"
 
 void DialogTest::SetUp() {
     LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/MemoryInputHook.h"
+#include "platform/memory/MemoryInputHook.h"
 #include "platform/NamedObjects.h"
 #include "platform/ServiceScope.h"
 #include "platform/UserDialogs.h"

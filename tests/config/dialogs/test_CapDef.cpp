@@ -18,7 +18,7 @@
 #include "config/ShapeImage.h"
 #include "hook/HookBlock.h"
 #include "hook/HookMessages.h"
-#include "platform/Paths.h"
+#include "settings/Paths.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "TestSupport.h"
 #include "X11Support.h"
 #include "config/CapDef.h"
-#include "config/Configs.h"
+#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "platform/ServiceScope.h"
 #include "platform/x11/X11InputHook.h"
