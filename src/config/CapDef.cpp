@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPainter>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -91,20 +90,6 @@ int StoredItem() {
 }
 
 } // namespace
-
-TColorSwatch::TColorSwatch(QWidget* parent) : QFrame(parent) {}
-
-void TColorSwatch::SetFill(const QColor& c) {
-    FFill = c;
-    update();
-}
-
-void TColorSwatch::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setPen(Qt::black);
-    p.setBrush(FFill);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
-}
 
 TCaptureDefaults::TCaptureDefaults(QWidget* parent) : QDialog(parent) {
     setObjectName("CaptureDefaults");

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFrame>
 
+#include "config/ColorSwatch.h"
 #include "config/Configs.h"
 #include "platform/WinMessages.h"
 #include "shapes/CaptureItems.h"
@@ -26,21 +27,6 @@ extern bool AboutOpen;
 
 // The start pages an opener names.
 enum TConfigPage : int { cpEMail = 1, cpHotKey = 2, cpWhatCapture = 3 };
-
-// A filled rectangle that shows a colour.
-class TColorSwatch : public QFrame {
-    Q_OBJECT
-public:
-    explicit TColorSwatch(QWidget* parent = nullptr);
-    QColor Fill() const { return FFill; }
-    void SetFill(const QColor& c);
-
-protected:
-    void paintEvent(QPaintEvent* e) override;
-
-private:
-    QColor FFill = Qt::white;
-};
 
 class TCaptureDefaults : public QDialog {
     Q_OBJECT
