@@ -1,7 +1,7 @@
 #include "config/ShapeSettings.h"
 
-#include "settings/Configs.h"
 #include "config/ShapeFields.h"
+#include "settings/Configs.h"
 #include "shapes/CaptureItems.h"
 
 TShapeItem ShapeItemOf(int item) {

@@ -143,13 +143,13 @@ TEST(FirstUse, WithoutATrayTheBoxComesAfterTheDialogAndNamesTheChosenKey) {
             auto* d = qobject_cast<TCaptureDefaults*>(w);
             if (!d) return;
             // Ctrl+F9, clicked in the list.
-            QListWidget* list = d->HotKeyList;
+            QListWidget* list = d->HotSheet->HotKeyList;
             list->scrollToItem(list->item(18));
             const QPoint at =
                 list->viewport()->mapToGlobal(list->visualItemRect(list->item(18)).center());
             RunCommand({"xdotool", "mousemove", std::to_string(at.x()), std::to_string(at.y()),
                         "click", "1"});
-            EXPECT_TRUE(WaitFor([&] { return d->HotKeyEntry->text() == "Ctrl+F9"; }));
+            EXPECT_TRUE(WaitFor([&] { return d->HotSheet->HotKeyEntry->text() == "Ctrl+F9"; }));
             d->OkButton->click();
         });
         answer.start();

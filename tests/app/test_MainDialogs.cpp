@@ -41,8 +41,8 @@ TEST_F(MainDialogs, ConfigureOpensOnceAndItsSettingsApplyAtOnce) {
                 win.ConfigButton->click(); // open already: nothing
                 for (QWidget* w : QApplication::topLevelWidgets())
                     dialogs += qobject_cast<TCaptureDefaults*>(w) != nullptr;
-                d->WhatToCap->setCurrentIndex(14);
-                d->DefaultAction->setCurrentIndex(5);
+                d->CapSheet->WhatToCap->setCurrentIndex(14);
+                d->DoSheet->DefaultAction->setCurrentIndex(5);
                 d->OkButton->click();
             },
             Qt::QueuedConnection);

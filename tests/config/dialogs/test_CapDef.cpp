@@ -31,7 +31,7 @@ protected:
         QApplication::processEvents();
         return *Dlg;
     }
-    void Choose(int item) { Dlg->WhatToCap->setCurrentIndex(item); }
+    void Choose(int item) { Dlg->CapSheet->WhatToCap->setCurrentIndex(item); }
     void TearDown() override {
         Dlg.reset();
         DialogTest::TearDown();
@@ -48,34 +48,35 @@ TEST_F(CapDef, PagesLimitsAndStartPage) {
     QStringList tabs;
     for (int i = 0; i < d.MyPage->count(); ++i) tabs << d.MyPage->tabText(i);
     EXPECT_EQ(tabs, QStringList({"&Hot Key", "&What Capture", "What &Do", "&E-Mail"}));
-    for (auto [edit, max] : {std::pair{d.SMTPHost, 50},
-                             {d.SMTPPort, 5},
-                             {d.EmailName, 50},
-                             {d.EmailAddress, 50},
-                             {d.EMailFile, 50},
-                             {d.Vector, 3},
-                             {d.VectorSize, 3},
-                             {d.Angle, 3}})
+    for (auto [edit, max] : {std::pair{d.EMailSheet->SMTPHost, 50},
+                             {d.EMailSheet->SMTPPort, 5},
+                             {d.EMailSheet->EmailName, 50},
+                             {d.EMailSheet->EmailAddress, 50},
+                             {d.EMailSheet->EMailFile, 50},
+                             {d.CapSheet->Vector, 3},
+                             {d.CapSheet->VectorSize, 3},
+                             {d.CapSheet->Angle, 3}})
         EXPECT_EQ(edit->maxLength(), max) << edit->objectName().toStdString();
-    for (auto [bar, lo, hi] :
-         {std::tuple{d.VectorBar, 1, 100}, {d.VectorSizeBar, 0, 100}, {d.AngleBar, 0, 360}}) {
+    for (auto [bar, lo, hi] : {std::tuple{d.CapSheet->VectorBar, 1, 100},
+                               {d.CapSheet->VectorSizeBar, 0, 100},
+                               {d.CapSheet->AngleBar, 0, 360}}) {
         EXPECT_EQ(bar->minimum(), lo);
         EXPECT_EQ(bar->maximum(), hi);
     }
-    EXPECT_EQ(d.WhatToCap->count(), 20);
-    EXPECT_EQ(d.WhatToCap->itemText(19), "Polygon 5");
-    EXPECT_EQ(d.DefaultAction->itemText(6), "E-Mail The Image");
-    EXPECT_EQ(d.Encoding->itemText(1), "UUEncode");
-    EXPECT_EQ(d.HotKeyList->count(), 238);
+    EXPECT_EQ(d.CapSheet->WhatToCap->count(), 20);
+    EXPECT_EQ(d.CapSheet->WhatToCap->itemText(19), "Polygon 5");
+    EXPECT_EQ(d.DoSheet->DefaultAction->itemText(6), "E-Mail The Image");
+    EXPECT_EQ(d.EMailSheet->Encoding->itemText(1), "UUEncode");
+    EXPECT_EQ(d.HotSheet->HotKeyList->count(), 238);
     EXPECT_TRUE(d.OkButton->isDefault());
     d.close();
-    for (auto [page, sheet] : {std::pair{1, &TCaptureDefaults::EMailSheet},
-                               {2, &TCaptureDefaults::HotSheet},
-                               {3, &TCaptureDefaults::CapSheet},
-                               {0, &TCaptureDefaults::CapSheet},
-                               {9, &TCaptureDefaults::CapSheet}}) {
+    for (auto [page, sheet] : {std::pair{1, "EMailSheet"},
+                               {2, "HotSheet"},
+                               {3, "CapSheet"},
+                               {0, "CapSheet"},
+                               {9, "CapSheet"}}) {
         TCaptureDefaults& e = Open(page);
-        EXPECT_EQ(e.MyPage->currentWidget(), e.*sheet) << "StartPage " << page;
+        EXPECT_EQ(e.MyPage->currentWidget()->objectName(), sheet) << "StartPage " << page;
     }
 }
 
@@ -123,8 +124,8 @@ TEST_F(CapDef, PortIsCheckedBeforeAnythingIsTaken) {
         LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
         Dialogs->Boxes.clear();
         TCaptureDefaults& d = Open();
-        d.SMTPHost->setText("  mail.example.org ");
-        d.SMTPPort->setText(text);
+        d.EMailSheet->SMTPHost->setText("  mail.example.org ");
+        d.EMailSheet->SMTPPort->setText(text);
         d.OkButton->click();
         if (valid) {
             EXPECT_EQ(d.result(), QDialog::Accepted) << text;
@@ -139,7 +140,7 @@ TEST_F(CapDef, PortIsCheckedBeforeAnythingIsTaken) {
         EXPECT_EQ(Dialogs->Boxes[0].Title, "Error");
         EXPECT_TRUE(d.isVisible());
         EXPECT_EQ(d.MyPage->currentWidget(), d.EMailSheet);
-        EXPECT_EQ(d.focusWidget(), d.SMTPPort);
+        EXPECT_EQ(d.focusWidget(), d.EMailSheet->SMTPPort);
         EXPECT_EQ(Config.SMTPHost, "") << "nothing taken over";
         EXPECT_EQ(Config.SMTPPort, 25);
     }
@@ -148,7 +149,7 @@ TEST_F(CapDef, PortIsCheckedBeforeAnythingIsTaken) {
 TEST_F(CapDef, GeometryEditsTakeOnlyValuesInRange) {
     TCaptureDefaults& d = Open();
     Choose(17); // Polygon 3: angle 234
-    ASSERT_TRUE(d.Angle->isVisible());
+    ASSERT_TRUE(d.CapSheet->Angle->isVisible());
     // Text as typed, and the angle that bar, preview and setting then hold.
     for (auto [text, angle] : {std::pair{"400", 234},
                                {"", 234},
@@ -158,17 +159,17 @@ TEST_F(CapDef, GeometryEditsTakeOnlyValuesInRange) {
                                {"12a", 12},
                                {"360", 360},
                                {"300", 300}}) {
-        d.Angle->setText(text);
-        EXPECT_EQ(d.AngleBar->value(), angle) << text;
-        EXPECT_EQ(d.Work().Poly3Angle, angle) << text;
-        EXPECT_EQ(d.Preview->Props().Angle, angle % 360) << text;
+        d.CapSheet->Angle->setText(text);
+        EXPECT_EQ(d.CapSheet->AngleBar->value(), angle) << text;
+        EXPECT_EQ(d.CapSheet->Work().Poly3Angle, angle) << text;
+        EXPECT_EQ(d.CapSheet->Preview->Props().Angle, angle % 360) << text;
         if (angle == 234) {
-            EXPECT_EQ(d.Angle->text(), text) << "an ignored text stays";
+            EXPECT_EQ(d.CapSheet->Angle->text(), text) << "an ignored text stays";
         }
     }
-    d.VectorBar->setValue(7); // the bar writes its edit
-    EXPECT_EQ(d.Vector->text(), "7");
-    EXPECT_EQ(d.Preview->Props().Vectors, 7);
+    d.CapSheet->VectorBar->setValue(7); // the bar writes its edit
+    EXPECT_EQ(d.CapSheet->Vector->text(), "7");
+    EXPECT_EQ(d.CapSheet->Preview->Props().Vectors, 7);
     EXPECT_EQ(Config.Poly3Angle, 234) << "untouched until Ok";
     d.OkButton->click();
     EXPECT_EQ(Config.Poly3Angle, 300);
@@ -194,40 +195,40 @@ TEST_F(CapDef, AnEditShowsTheValueInForceWhenItLosesTheFocus) {
         int32_t ConfigRec::*Field;
         int Want;
     } const cases[] = {
-        {d.Angle, "400", d.AngleBar, &ConfigRec::Poly3Angle, 40},
-        {d.Angle, "\b", d.AngleBar, &ConfigRec::Poly3Angle, 40},
-        {d.Vector, "0", d.VectorBar, &ConfigRec::Poly3Vector, 5},
-        {d.VectorSize, "7x", d.VectorSizeBar, &ConfigRec::Poly3VectorSize, 7},
+        {d.CapSheet->Angle, "400", d.CapSheet->AngleBar, &ConfigRec::Poly3Angle, 40},
+        {d.CapSheet->Angle, "\b", d.CapSheet->AngleBar, &ConfigRec::Poly3Angle, 40},
+        {d.CapSheet->Vector, "0", d.CapSheet->VectorBar, &ConfigRec::Poly3Vector, 5},
+        {d.CapSheet->VectorSize, "7x", d.CapSheet->VectorSizeBar, &ConfigRec::Poly3VectorSize, 7},
     };
     for (const auto& c : cases) {
         c.Edit->setFocus();
         QApplication::processEvents();
         c.Edit->selectAll();
         type(c.Edit, c.Keys);
-        d.WhatToCap->setFocus(); // the edit loses the focus
+        d.CapSheet->WhatToCap->setFocus(); // the edit loses the focus
         QApplication::processEvents();
         EXPECT_EQ(c.Edit->text().toStdString(), std::to_string(c.Want)) << c.Keys;
         EXPECT_EQ(c.Bar->value(), c.Want) << c.Keys;
-        EXPECT_EQ(d.Work().*c.Field, c.Want) << c.Keys;
+        EXPECT_EQ(d.CapSheet->Work().*c.Field, c.Want) << c.Keys;
     }
 }
 
 TEST_F(CapDef, EachItemKeepsItsOwnValues) {
     TCaptureDefaults& d = Open();
     Choose(15); // Polygon 1: 12, 48, 198
-    d.Vector->setText("20");
+    d.CapSheet->Vector->setText("20");
     Choose(14); // Star: 10, 56, no angle
-    EXPECT_EQ(d.Vector->text(), "10");
-    EXPECT_EQ(d.VectorSizeBar->value(), 56);
-    EXPECT_FALSE(d.AngleBar->isVisible());
-    EXPECT_FALSE(d.AngleBar->isEnabled());
-    d.VectorSize->setText("70");
+    EXPECT_EQ(d.CapSheet->Vector->text(), "10");
+    EXPECT_EQ(d.CapSheet->VectorSizeBar->value(), 56);
+    EXPECT_FALSE(d.CapSheet->AngleBar->isVisible());
+    EXPECT_FALSE(d.CapSheet->AngleBar->isEnabled());
+    d.CapSheet->VectorSize->setText("70");
     Choose(15);
-    EXPECT_EQ(d.Vector->text(), "20");
-    EXPECT_EQ(d.VectorSizeBar->value(), 48);
-    EXPECT_EQ(d.AngleBar->value(), 198);
+    EXPECT_EQ(d.CapSheet->Vector->text(), "20");
+    EXPECT_EQ(d.CapSheet->VectorSizeBar->value(), 48);
+    EXPECT_EQ(d.CapSheet->AngleBar->value(), 198);
     Choose(14);
-    EXPECT_EQ(d.VectorSize->text(), "70");
+    EXPECT_EQ(d.CapSheet->VectorSize->text(), "70");
     d.OkButton->click();
     EXPECT_EQ((std::vector{Config.Poly1Vector, Config.Poly1VectorSize, Config.StarVector,
                            Config.StarVectorSize}),
@@ -250,20 +251,20 @@ TEST_F(CapDef, ControlsAndPreviewFollowTheItem) {
     };
     for (const TCase& c : cases) {
         Choose(c.Item);
-        EXPECT_EQ(d.ColorShape->isVisible(), c.Colours) << c.Item;
-        EXPECT_EQ(d.MaskColor->isEnabled(), c.Colours) << c.Item;
-        EXPECT_EQ(d.Border->isVisible(), c.Colours) << c.Item;
-        EXPECT_EQ(d.VectorBar->isVisible(), c.Vectors) << c.Item;
-        EXPECT_EQ(d.AngleBar->isVisible(), c.Angle) << c.Item;
-        EXPECT_EQ(d.Preview->width(), c.Wide ? 128 : 96) << c.Item;
-        EXPECT_EQ(d.Preview->Props().Shape, c.Shape) << c.Item;
+        EXPECT_EQ(d.CapSheet->ColorShape->isVisible(), c.Colours) << c.Item;
+        EXPECT_EQ(d.CapSheet->MaskColor->isEnabled(), c.Colours) << c.Item;
+        EXPECT_EQ(d.CapSheet->Border->isVisible(), c.Colours) << c.Item;
+        EXPECT_EQ(d.CapSheet->VectorBar->isVisible(), c.Vectors) << c.Item;
+        EXPECT_EQ(d.CapSheet->AngleBar->isVisible(), c.Angle) << c.Item;
+        EXPECT_EQ(d.CapSheet->Preview->width(), c.Wide ? 128 : 96) << c.Item;
+        EXPECT_EQ(d.CapSheet->Preview->Props().Shape, c.Shape) << c.Item;
     }
     Choose(5); // Square: a shape without settings
     d.OkButton->click();
     EXPECT_EQ(Config.WhatToCap, 4);
     EXPECT_EQ(Config.Shape, 5);
     TCaptureDefaults& again = Open();
-    EXPECT_EQ(again.WhatToCap->currentIndex(), 5);
+    EXPECT_EQ(again.CapSheet->WhatToCap->currentIndex(), 5);
     Choose(7);
     Choose(1); // Window after a shape: the shape setting stays
     again.OkButton->click();
@@ -278,8 +279,8 @@ TEST_F(CapDef, ControlsAndPreviewFollowTheItem) {
         Config.WhatToCap = whatToCap;
         Config.Shape = shape;
         TCaptureDefaults& opened = Open();
-        EXPECT_EQ(opened.WhatToCap->currentIndex(), item) << whatToCap << " " << shape;
-        EXPECT_EQ(opened.Preview->width(), wide ? 128 : 96) << whatToCap << " " << shape;
+        EXPECT_EQ(opened.CapSheet->WhatToCap->currentIndex(), item) << whatToCap << " " << shape;
+        EXPECT_EQ(opened.CapSheet->Preview->width(), wide ? 128 : 96) << whatToCap << " " << shape;
     }
 }
 
@@ -290,18 +291,18 @@ TEST_F(CapDef, ColoursAndBorderOnlyReachConfigOnOk) {
         Choose(7); // Ellipse: white mask, black border
         Dialogs->Offered.clear();
         Dialogs->Answer = QColor(255, 0, 0);
-        d.MaskColor->click();
+        d.CapSheet->MaskColor->click();
         Dialogs->Answer = QColor(0, 0, 255);
-        d.BorderColor->click();
+        d.CapSheet->BorderColor->click();
         Dialogs->Answer.reset(); // a cancelled colour dialog changes nothing
-        d.MaskColor->click();
+        d.CapSheet->MaskColor->click();
         EXPECT_EQ(Dialogs->Offered, (std::vector<QColor>{Qt::white, Qt::black, QColor(255, 0, 0)}));
-        EXPECT_EQ(d.ColorShape->Fill(), QColor(255, 0, 0));
-        EXPECT_EQ(d.Preview->Props().BColor, qRgb(255, 0, 0));
-        EXPECT_EQ(d.Preview->Props().PColor, qRgb(0, 0, 255));
-        d.Border->click();
-        EXPECT_FALSE(d.BorderColor->isVisible());
-        EXPECT_EQ(d.Preview->Props().PStyle, Qt::DotLine);
+        EXPECT_EQ(d.CapSheet->ColorShape->Fill(), QColor(255, 0, 0));
+        EXPECT_EQ(d.CapSheet->Preview->Props().BColor, qRgb(255, 0, 0));
+        EXPECT_EQ(d.CapSheet->Preview->Props().PColor, qRgb(0, 0, 255));
+        d.CapSheet->Border->click();
+        EXPECT_FALSE(d.CapSheet->BorderColor->isVisible());
+        EXPECT_EQ(d.CapSheet->Preview->Props().PStyle, Qt::DotLine);
         (ok ? d.OkButton : d.CancelButton)->click();
         EXPECT_FALSE(d.isVisible());
         EXPECT_EQ(Config.EllipseShapeColor, ok ? 0x0000FF : 0xFFFFFF) << "red is the low byte";
@@ -318,12 +319,12 @@ TEST_F(CapDef, StoredValuesOutsideTheListsSelectNothing) {
     Config.WhatToCap = 4;
     Config.Shape = 25;
     TCaptureDefaults& d = Open();
-    EXPECT_EQ(d.Encoding->currentIndex(), -1);
-    EXPECT_EQ(d.HotKeyList->currentRow(), -1);
-    EXPECT_EQ(d.HotKeyEntry->text(), "");
-    EXPECT_EQ(d.DefaultAction->currentIndex(), -1);
-    EXPECT_EQ(d.WhatToCap->currentIndex(), -1);
-    EXPECT_FALSE(d.ColorShape->isVisible()) << "no item, nothing to colour";
+    EXPECT_EQ(d.EMailSheet->Encoding->currentIndex(), -1);
+    EXPECT_EQ(d.HotSheet->HotKeyList->currentRow(), -1);
+    EXPECT_EQ(d.HotSheet->HotKeyEntry->text(), "");
+    EXPECT_EQ(d.DoSheet->DefaultAction->currentIndex(), -1);
+    EXPECT_EQ(d.CapSheet->WhatToCap->currentIndex(), -1);
+    EXPECT_FALSE(d.CapSheet->ColorShape->isVisible()) << "no item, nothing to colour";
     d.OkButton->click();
     EXPECT_EQ(Config.AttachmentEncoding, 0);
     EXPECT_EQ(Config.CaptureKey, 300) << "kept rather than -1";
@@ -334,10 +335,10 @@ TEST_F(CapDef, StoredValuesOutsideTheListsSelectNothing) {
 
 TEST_F(CapDef, HotKeyPageOpensOnTheStoredKey) {
     TCaptureDefaults& d = Open(cpHotKey);
-    EXPECT_EQ(d.HotKeyEntry->text(), "F11");
-    EXPECT_EQ(d.HotKeyList->currentRow(), 44);
-    EXPECT_TRUE(d.HotKeyEntry->isReadOnly());
-    EXPECT_EQ(d.HotKeyState->text(), "");
+    EXPECT_EQ(d.HotSheet->HotKeyEntry->text(), "F11");
+    EXPECT_EQ(d.HotSheet->HotKeyList->currentRow(), 44);
+    EXPECT_TRUE(d.HotSheet->HotKeyEntry->isReadOnly());
+    EXPECT_EQ(d.HotSheet->HotKeyState->text(), "");
 }
 
 TEST_F(CapDef, KeyReportsOnlyWhileTheEntryHasTheFocus) {
@@ -346,9 +347,9 @@ TEST_F(CapDef, KeyReportsOnlyWhileTheEntryHasTheFocus) {
     const std::vector<uint8_t> flags(HookBlock->HotKeyFlags, HookBlock->HotKeyFlags + HotKeyCount);
     TCaptureDefaults& d = Open(cpHotKey);
     QApplication::setActiveWindow(&d);
-    d.HotKeyEntry->setFocus();
+    d.HotSheet->HotKeyEntry->setFocus();
     QApplication::processEvents();
-    EXPECT_EQ(HookBlock->KeyReportWindow, d.Handle());
+    EXPECT_EQ(HookBlock->KeyReportWindow, d.HotSheet->Handle());
     EXPECT_EQ(HookBlock->KeyReportSwitch, 1);
     auto press = [&](int index) {
         const bool posted = Hook->Press(index);
@@ -360,25 +361,25 @@ TEST_F(CapDef, KeyReportsOnlyWhileTheEntryHasTheFocus) {
                                     {-1, "Ctrl+Alt+A", 82},
                                     {237, "Win+Alt+F12", 237}}) {
         press(index);
-        EXPECT_EQ(d.HotKeyEntry->text(), name) << index;
-        EXPECT_EQ(d.HotKeyList->currentRow(), row) << index;
+        EXPECT_EQ(d.HotSheet->HotKeyEntry->text(), name) << index;
+        EXPECT_EQ(d.HotSheet->HotKeyList->currentRow(), row) << index;
     }
     // The dialog ignores what the hook should not have sent it.
-    PostMessage(d.Handle(), hmKeyReport, 238, 0);
-    PostMessage(d.Handle(), hmKeyReport, -1, 0);
+    PostMessage(d.HotSheet->Handle(), hmKeyReport, 238, 0);
+    PostMessage(d.HotSheet->Handle(), hmKeyReport, -1, 0);
     QApplication::processEvents();
-    EXPECT_EQ(d.HotKeyList->currentRow(), 237);
-    d.HotKeyList->setFocus();
+    EXPECT_EQ(d.HotSheet->HotKeyList->currentRow(), 237);
+    d.HotSheet->HotKeyList->setFocus();
     QApplication::processEvents();
     EXPECT_EQ(HookBlock->KeyReportSwitch, 0);
     EXPECT_FALSE(press(83)) << "no report outside the entry";
-    EXPECT_EQ(d.HotKeyEntry->text(), "Win+Alt+F12");
+    EXPECT_EQ(d.HotSheet->HotKeyEntry->text(), "Win+Alt+F12");
     // Escape with the focus back in the entry: the reports stop all the same.
-    d.HotKeyEntry->setFocus();
+    d.HotSheet->HotKeyEntry->setFocus();
     QApplication::processEvents();
     ASSERT_EQ(HookBlock->KeyReportSwitch, 1);
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(d.HotKeyEntry, &escape);
+    QApplication::sendEvent(d.HotSheet->HotKeyEntry, &escape);
     EXPECT_FALSE(d.isVisible());
     EXPECT_EQ(HookBlock->KeyReportSwitch, 0);
     EXPECT_FALSE(Hook->ReportsOn);
@@ -390,21 +391,22 @@ TEST_F(CapDef, KeyReportsOnlyWhileTheEntryHasTheFocus) {
 TEST_F(CapDef, AKeyHeldByAnotherProgramIsSaidSo) {
     Hook->Held[43] = true; // F10
     TCaptureDefaults& d = Open(cpHotKey);
-    EXPECT_EQ(d.HotKeyState->text(), "");
-    d.HotKeyList->setCurrentRow(43);
-    EXPECT_EQ(d.HotKeyState->text(), "F10 is in use by another program; Snaprio 2000 will take it "
-                                     "as soon as it is free.");
-    d.HotKeyList->setCurrentRow(42);
-    EXPECT_EQ(d.HotKeyState->text(), "");
+    EXPECT_EQ(d.HotSheet->HotKeyState->text(), "");
+    d.HotSheet->HotKeyList->setCurrentRow(43);
+    EXPECT_EQ(d.HotSheet->HotKeyState->text(),
+              "F10 is in use by another program; Snaprio 2000 will take it "
+              "as soon as it is free.");
+    d.HotSheet->HotKeyList->setCurrentRow(42);
+    EXPECT_EQ(d.HotSheet->HotKeyState->text(), "");
     Config.CaptureKey = 43; // the stored key itself
-    EXPECT_NE(Open(cpHotKey).HotKeyState->text(), "");
+    EXPECT_NE(Open(cpHotKey).HotSheet->HotKeyState->text(), "");
 }
 
 TEST_F(CapDef, OkMovesTheHotKeyAtOnce) {
     InitHookBlock(0x99, 44);
     TCaptureDefaults& d = Open(cpHotKey);
-    d.HotKeyList->setCurrentRow(42);
-    EXPECT_EQ(d.HotKeyEntry->text(), "F9");
+    d.HotSheet->HotKeyList->setCurrentRow(42);
+    EXPECT_EQ(d.HotSheet->HotKeyEntry->text(), "F9");
     d.OkButton->click();
     EXPECT_EQ(Config.CaptureKey, 42);
     EXPECT_EQ(HookBlock->HotKeyFlags[42], 1);

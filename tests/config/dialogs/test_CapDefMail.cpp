@@ -42,10 +42,10 @@ TEST_F(MailPage, SecurityProposesItsPortAndOkKeepsTheLoginButNotThePassword) {
     unsetenv("DBUS_SESSION_BUS_ADDRESS");
     setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
     TCaptureDefaults& d = Open();
-    ASSERT_EQ(d.Security->count(), 3);
-    EXPECT_EQ(d.Security->itemText(1), "STARTTLS");
-    EXPECT_EQ(d.MailPassword->echoMode(), QLineEdit::Password);
-    EXPECT_EQ(d.TestButton->text(), "&Test");
+    ASSERT_EQ(d.EMailSheet->Security->count(), 3);
+    EXPECT_EQ(d.EMailSheet->Security->itemText(1), "STARTTLS");
+    EXPECT_EQ(d.EMailSheet->MailPassword->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(d.EMailSheet->TestButton->text(), "&Test");
     // From port: the mode chosen, the port then.
     const struct {
         const char* From;
@@ -53,13 +53,13 @@ TEST_F(MailPage, SecurityProposesItsPortAndOkKeepsTheLoginButNotThePassword) {
         const char* Port;
     } steps[] = {{"25", 1, "587"}, {"587", 2, "465"}, {"465", 0, "25"}, {"2525", 2, "2525"}};
     for (const auto& s : steps) {
-        d.SMTPPort->setText(s.From);
-        d.Security->setCurrentIndex(s.Mode);
-        EXPECT_EQ(d.SMTPPort->text(), s.Port) << s.From << " " << s.Mode;
+        d.EMailSheet->SMTPPort->setText(s.From);
+        d.EMailSheet->Security->setCurrentIndex(s.Mode);
+        EXPECT_EQ(d.EMailSheet->SMTPPort->text(), s.Port) << s.From << " " << s.Mode;
     }
-    d.SMTPHost->setText("mail.example.org");
-    d.UserName->setText(" ann ");
-    d.MailPassword->setText("s3cret");
+    d.EMailSheet->SMTPHost->setText("mail.example.org");
+    d.EMailSheet->UserName->setText(" ann ");
+    d.EMailSheet->MailPassword->setText("s3cret");
     d.OkButton->click();
     EXPECT_EQ(Config.Security, msTls);
     EXPECT_EQ(Config.UserName, "ann");
@@ -80,12 +80,13 @@ TEST_F(MailPage, TestSaysWhatHappenedInOneBox) {
     const TTrust trust(Certs().File("ca.pem"));
     TTlsServer server("starttls", "good");
     TCaptureDefaults& d = Open();
-    d.SMTPHost->setText(QString::fromStdString("localhost:" + std::to_string(server.Port)));
-    d.Security->setCurrentIndex(msStartTls);
-    d.UserName->setText(QString::fromStdString(User));
+    d.EMailSheet->SMTPHost->setText(
+        QString::fromStdString("localhost:" + std::to_string(server.Port)));
+    d.EMailSheet->Security->setCurrentIndex(msStartTls);
+    d.EMailSheet->UserName->setText(QString::fromStdString(User));
     for (const std::string& password : {std::string("wrong"), Secret}) {
-        d.MailPassword->setText(QString::fromStdString(password));
-        d.TestButton->click();
+        d.EMailSheet->MailPassword->setText(QString::fromStdString(password));
+        d.EMailSheet->TestButton->click();
     }
     ASSERT_EQ(Dialogs->Boxes.size(), 2u);
     EXPECT_EQ(Dialogs->Boxes[0].Title, "Error");
@@ -95,7 +96,7 @@ TEST_F(MailPage, TestSaysWhatHappenedInOneBox) {
               "The server localhost:" + std::to_string(server.Port) +
                   " answered over STARTTLS and accepted the login of ann.");
     EXPECT_EQ(server.Commands(), "AUTH PLAIN ann\nAUTH PLAIN ann\n");
-    EXPECT_TRUE(d.TestButton->isEnabled());
+    EXPECT_TRUE(d.EMailSheet->TestButton->isEnabled());
     EXPECT_TRUE(d.isVisible());
 }
 
@@ -111,8 +112,8 @@ TEST_F(MailPage, AnUnknownSecurityShowsUnsetAndALongLoginStaysWhole) {
     setenv("SNAPRIO_INI", ini.c_str(), 1);
     LoadConfig();
     TCaptureDefaults& d = Open();
-    EXPECT_EQ(d.Security->currentIndex(), -1);
-    EXPECT_EQ(d.UserName->text().toStdString(), login);
+    EXPECT_EQ(d.EMailSheet->Security->currentIndex(), -1);
+    EXPECT_EQ(d.EMailSheet->UserName->text().toStdString(), login);
     d.OkButton->click();
     EXPECT_EQ(Config.Security, msUnknown);
     EXPECT_EQ(Config.UserName, login);
@@ -130,11 +131,11 @@ TEST_F(MailPage, TestUsesThePortField) {
         c.Send("221 bye\r\n");
     });
     TCaptureDefaults& d = Open();
-    d.SMTPHost->setText("127.0.0.1");
-    d.Security->setCurrentIndex(msNone);
+    d.EMailSheet->SMTPHost->setText("127.0.0.1");
+    d.EMailSheet->Security->setCurrentIndex(msNone);
     for (const QString& port : {QString("70000"), QString("0"), QString::number(server.Port())}) {
-        d.SMTPPort->setText(port);
-        d.TestButton->click();
+        d.EMailSheet->SMTPPort->setText(port);
+        d.EMailSheet->TestButton->click();
     }
     ASSERT_EQ(Dialogs->Boxes.size(), 3u);
     for (int i : {0, 1}) {

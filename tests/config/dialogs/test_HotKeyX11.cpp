@@ -52,20 +52,21 @@ TEST_F(HotKeyX11, PressedCombinationIsNamedAndAHeldKeyIsSaidSo) {
     d.StartPage = cpHotKey;
     d.show();
     QApplication::setActiveWindow(&d);
-    d.HotKeyEntry->setFocus();
+    d.HotSheet->HotKeyEntry->setFocus();
     Settle(); // the hook takes every free combination now
     ASSERT_EQ(HookBlock->KeyReportSwitch, 1);
     ASSERT_EQ(RunCommand({"xdotool", "key", "ctrl+alt+a"}), 0);
-    EXPECT_TRUE(WaitFor([&] { return d.HotKeyEntry->text() == "Ctrl+Alt+A"; }))
-        << d.HotKeyEntry->text().toStdString();
-    EXPECT_EQ(d.HotKeyList->currentRow(), 82);
-    EXPECT_EQ(d.HotKeyState->text(), "");
+    EXPECT_TRUE(WaitFor([&] { return d.HotSheet->HotKeyEntry->text() == "Ctrl+Alt+A"; }))
+        << d.HotSheet->HotKeyEntry->text().toStdString();
+    EXPECT_EQ(d.HotSheet->HotKeyList->currentRow(), 82);
+    EXPECT_EQ(d.HotSheet->HotKeyState->text(), "");
 
     // F10 could not be taken while the reports were on: the page says so.
-    d.HotKeyList->setFocus();
-    d.HotKeyList->setCurrentRow(43);
-    EXPECT_EQ(d.HotKeyState->text(), "F10 is in use by another program; Snaprio 2000 will take it "
-                                     "as soon as it is free.");
+    d.HotSheet->HotKeyList->setFocus();
+    d.HotSheet->HotKeyList->setCurrentRow(43);
+    EXPECT_EQ(d.HotSheet->HotKeyState->text(),
+              "F10 is in use by another program; Snaprio 2000 will take it "
+              "as soon as it is free.");
     XCloseDisplay(other);
     d.CancelButton->click();
 }
@@ -74,9 +75,9 @@ TEST_F(HotKeyX11, AClickedLineIsTheKeyAndOkMovesTheGrab) {
     TCaptureDefaults d;
     d.StartPage = cpHotKey;
     d.show();
-    ASSERT_TRUE(WaitFor([&] { return d.HotKeyList->viewport()->isVisible(); }));
+    ASSERT_TRUE(WaitFor([&] { return d.HotSheet->HotKeyList->viewport()->isVisible(); }));
     Settle();
-    QListWidget* list = d.HotKeyList;
+    QListWidget* list = d.HotSheet->HotKeyList;
     // Lines above and below the stored F11, clicked where they are on the screen.
     for (auto [row, name] : {std::pair{41, "F8"}, {45, "F12"}, {43, "F10"}, {41, "F8"}}) {
         const QRect before = list->visualItemRect(list->item(row));
@@ -89,7 +90,7 @@ TEST_F(HotKeyX11, AClickedLineIsTheKeyAndOkMovesTheGrab) {
         EXPECT_EQ(list->currentRow(), row) << name;
         ASSERT_EQ(list->selectedItems().size(), 1) << name;
         EXPECT_EQ(list->selectedItems()[0]->text().toStdString(), name);
-        EXPECT_EQ(d.HotKeyEntry->text().toStdString(), name);
+        EXPECT_EQ(d.HotSheet->HotKeyEntry->text().toStdString(), name);
         EXPECT_EQ(list->visualItemRect(list->item(row)).top(), before.top())
             << name << " stays under the pointer";
     }
