@@ -17,8 +17,8 @@
 #include <map>
 
 #include "app/Capture.h"
-#include "app/Main.h"
 #include "app/Pause.h"
+#include "app/ProgramValues.h"
 #include "app/Thumbnail.h"
 #include "app/TrayMenu.h"
 #include "config/Configs.h"
@@ -26,6 +26,7 @@
 #include "hook/HookBlock.h"
 #include "imaging/jpeg.h"
 #include "platform/InputHook.h"
+#include "platform/ProductName.h"
 #include "platform/UserDialogs.h"
 #include "platform/WindowRequests.h"
 #include "shapes/CaptureItems.h"
@@ -182,8 +183,7 @@ void TMainWin::FormCreate() {
     // JPEG files open with the screen's palette where the screen has one.
     JPEGScreenPaletted = TheDisplay().Depth() <= 8;
     Q_INIT_RESOURCE(snaprio); // the resources live in a static library: keep them linked
-    Tray = new TTrayMenu(this);
-    ConnectDialogs();
+    Tray = new TTrayMenu(this, *this);
     Tray->Activate();
     TextSave = TTextSave{};
     RegisterCursor(5, ":/cursors/CURSHAND.xpm", 8, 2);
@@ -218,6 +218,18 @@ void TMainWin::WinMessage(const TMessage& m) {
 
 void TMainWin::CaptureImage1Click() {
     CaptureRequest(false, 0);
+}
+
+void TMainWin::CaptureImage() {
+    CaptureImage1Click();
+}
+
+void TMainWin::OpenImage() {
+    PopViewClick();
+}
+
+void TMainWin::Terminate() {
+    close();
 }
 
 void TMainWin::CaptureRequest(bool checkKey, int key) {

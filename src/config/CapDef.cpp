@@ -24,9 +24,6 @@
 #include "shapes/CaptureItems.h"
 #include "shapes/ShapeMask.h"
 
-bool ConfigOpen = false;
-bool AboutOpen = false;
-
 namespace {
 
 constexpr int VectorMin = 1, VectorMax = 100;
@@ -312,9 +309,10 @@ void TCaptureDefaults::FormShow() {
                                   : -1);
     EMailFile->setText(Text(Config.EMailFile));
     ShowMailLogin();
-    MyPage->setCurrentWidget(StartPage == cpEMail    ? EMailSheet
-                             : StartPage == cpHotKey ? HotSheet
-                                                     : CapSheet);
+    MyPage->setCurrentWidget(StartPage == cpEMail           ? EMailSheet
+                             : StartPage == cpHotKey        ? HotSheet
+                             : StartPage == cpDefaultAction ? DoSheet
+                                                            : CapSheet);
 }
 
 int TCaptureDefaults::SelectedItem() const {
@@ -533,12 +531,12 @@ void TCaptureDefaults::done(int result) {
     QDialog::done(result);
 }
 
-bool OpenCaptureDefaults(QWidget* owner, int startPage) {
-    if (ConfigOpen) return false;
-    ConfigOpen = true;
+bool OpenCaptureDefaults(QWidget* owner, TConfigPage startPage) {
+    if (TCaptureDefaults::Opened) return false;
+    TCaptureDefaults::Opened = true;
     TCaptureDefaults dialog(owner);
     dialog.StartPage = startPage;
     const bool ok = dialog.exec() == QDialog::Accepted;
-    ConfigOpen = false;
+    TCaptureDefaults::Opened = false;
     return ok;
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFrame>
 
+#include "config/ConfigPage.h"
 #include "config/Configs.h"
 #include "platform/WinMessages.h"
 #include "shapes/CaptureItems.h"
@@ -19,13 +20,6 @@ class QPushButton;
 class QSlider;
 class ShapeImage;
 class TAPageControl;
-
-// Keep the configuration dialog and the about box from opening twice.
-extern bool ConfigOpen;
-extern bool AboutOpen;
-
-// The start pages an opener names.
-enum TConfigPage : int { cpEMail = 1, cpHotKey = 2, cpWhatCapture = 3 };
 
 // A filled rectangle that shows a colour.
 class TColorSwatch : public QFrame {
@@ -48,8 +42,10 @@ public:
     explicit TCaptureDefaults(QWidget* parent = nullptr);
     ~TCaptureDefaults() override;
 
-    // Set by the opener before showing: 1 E-Mail, 2 Hot Key, else What Capture.
-    int StartPage = cpWhatCapture;
+    // Set by the opener before showing.
+    TConfigPage StartPage = cpWhatCapture;
+    // Whether OpenCaptureDefaults shows one now: one is open at a time.
+    static bool IsOpen() { return Opened; }
     HWND Handle() const { return FHandle; }
     // The capture item whose values the shape controls hold; -2 none.
     int LoadedItemIndex = -2;
@@ -145,8 +141,10 @@ private:
     HWND FHandle = 0;
     ConfigRec FWork;
     bool Reporting = false;
+    static inline bool Opened = false;
+    friend bool OpenCaptureDefaults(QWidget* owner, TConfigPage startPage);
 };
 
 // Opens the dialog modally on StartPage, unless one is open already (then
 // nothing happens and the result is false); true when the user pressed Ok.
-bool OpenCaptureDefaults(QWidget* owner, int startPage);
+bool OpenCaptureDefaults(QWidget* owner, TConfigPage startPage);

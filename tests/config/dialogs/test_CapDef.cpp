@@ -24,7 +24,7 @@ namespace {
 
 class CapDef : public DialogTest {
 protected:
-    TCaptureDefaults& Open(int startPage = cpWhatCapture) {
+    TCaptureDefaults& Open(TConfigPage startPage = cpWhatCapture) {
         Dlg = std::make_unique<TCaptureDefaults>();
         Dlg->StartPage = startPage;
         Dlg->show();
@@ -69,11 +69,11 @@ TEST_F(CapDef, PagesLimitsAndStartPage) {
     EXPECT_EQ(d.HotKeyList->count(), 238);
     EXPECT_TRUE(d.OkButton->isDefault());
     d.close();
-    for (auto [page, sheet] : {std::pair{1, &TCaptureDefaults::EMailSheet},
-                               {2, &TCaptureDefaults::HotSheet},
-                               {3, &TCaptureDefaults::CapSheet},
-                               {0, &TCaptureDefaults::CapSheet},
-                               {9, &TCaptureDefaults::CapSheet}}) {
+    for (auto [page, sheet] : {std::pair{cpEMail, &TCaptureDefaults::EMailSheet},
+                               {cpHotKey, &TCaptureDefaults::HotSheet},
+                               {cpWhatCapture, &TCaptureDefaults::CapSheet},
+                               {cpDefaultAction, &TCaptureDefaults::DoSheet},
+                               {TConfigPage(9), &TCaptureDefaults::CapSheet}}) {
         TCaptureDefaults& e = Open(page);
         EXPECT_EQ(e.MyPage->currentWidget(), e.*sheet) << "StartPage " << page;
     }
@@ -417,7 +417,7 @@ TEST_F(CapDef, OpenerRefusesASecondDialog) {
     QMetaObject::invokeMethod(
         qApp,
         [&] {
-            EXPECT_TRUE(ConfigOpen);
+            EXPECT_TRUE(TCaptureDefaults::IsOpen());
             inner = OpenCaptureDefaults(nullptr, cpHotKey);
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* d = qobject_cast<TCaptureDefaults*>(w); d && d->isVisible()) {
@@ -428,5 +428,5 @@ TEST_F(CapDef, OpenerRefusesASecondDialog) {
         Qt::QueuedConnection);
     EXPECT_FALSE(OpenCaptureDefaults(nullptr, cpEMail));
     EXPECT_FALSE(inner);
-    EXPECT_FALSE(ConfigOpen);
+    EXPECT_FALSE(TCaptureDefaults::IsOpen());
 }
