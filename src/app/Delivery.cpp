@@ -6,6 +6,7 @@
 #include <QScopedValueRollback>
 #include <QStandardPaths>
 
+#include "app/CaptureHost.h"
 #include "app/ClipboardImage.h"
 #include "app/CursorGuard.h"
 #include "app/Printing.h"
@@ -39,11 +40,6 @@ const TSaveKind& SaveKindOf(TAction action) {
     return SaveKinds[0];
 }
 
-void NotAvailable(QWidget* owner, const QString& what) {
-    UserDialogs().MessageBox(owner, what + " is not available in this version.", "Warning",
-                             TMsgButtons::Ok, TMsgIcon::Warning);
-}
-
 QString PicturesFolder() {
     const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
     return !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
@@ -54,16 +50,6 @@ void ErrorBox(QWidget* owner, const QString& text) {
 }
 
 } // namespace
-
-TDeliveryHooks& DeliveryHooks() {
-    static TDeliveryHooks hooks{
-        [](QWidget* owner, int) { NotAvailable(owner, "The configuration dialog"); },
-        [](QWidget* owner, QImage&) {
-            NotAvailable(owner, "Sending the picture by e-mail");
-            return false;
-        }};
-    return hooks;
-}
 
 QString WithSaveExtension(const QString& name, TAction action) {
     const TSaveKind& kind = SaveKindOf(action);
@@ -145,10 +131,10 @@ bool TDelivery::EMail(QImage& picture) {
                                  .arg(missing);
         if (UserDialogs().MessageBox(Owner, text, "Error", TMsgButtons::YesNo, TMsgIcon::Error) ==
             TMsgResult::Yes)
-            DeliveryHooks().Configure(Owner, 1);
+            Host->Configure(cpEMail);
         return false;
     }
-    return DeliveryHooks().SendImage(Owner, picture);
+    return Host->SendImage(picture);
 }
 
 QImage TDelivery::OpenImage() {

@@ -5,21 +5,11 @@
 #include <QDateTime>
 #include <QImage>
 #include <QString>
-#include <functional>
 
 #include "config/Action.h"
 
 class QWidget;
-
-// Filled by the configuration dialog and the send-image dialog; until then
-// each says plainly that it is not available.
-struct TDeliveryHooks {
-    // The configuration dialog on page StartPage (1: the E-Mail page).
-    std::function<void(QWidget* owner, int startPage)> Configure;
-    // The send-image dialog for Picture; whether a message was sent.
-    std::function<bool(QWidget* owner, QImage& picture)> SendImage;
-};
-TDeliveryHooks& DeliveryHooks();
+class TCaptureHost;
 
 // The name a save dialog gives, with its extension appended unless the file's
 // own name already says that type: shot -> shot.BMP; SHOT.BMP, shot.bmp,
@@ -28,7 +18,9 @@ QString WithSaveExtension(const QString& name, TAction action);
 
 class TDelivery {
 public:
-    explicit TDelivery(QWidget* owner) : Owner(owner) {}
+    // Boxes and dialogs open over Owner; Host opens the configuration and
+    // send-image dialogs.
+    TDelivery(QWidget* owner, TCaptureHost* host) : Owner(owner), Host(host) {}
 
     // A new picture: the name the save dialogs suggest comes from its time.
     void NewPicture(const QDateTime& taken) { Taken = taken; }
@@ -53,6 +45,7 @@ private:
     bool EMail(QImage& picture);
 
     QWidget* Owner;
+    TCaptureHost* Host;
     QDateTime Taken = QDateTime::currentDateTime();
     bool InUse = false; // a delivery or an open has a dialog up
 };

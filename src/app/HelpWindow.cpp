@@ -5,10 +5,12 @@
 #include <QScreen>
 #include <QShortcut>
 
+#include "product/ProductName.h"
+
 THelpWindow::THelpWindow(QWidget* parent) : QTextBrowser(parent) {
     setObjectName("HelpWindow");
     setWindowFlags(Qt::Window);
-    setWindowTitle("Snaprio 2000 Help");
+    setWindowTitle(QString(ProgramTitle) + " Help");
     setAttribute(Qt::WA_DeleteOnClose);
     // Links inside the file move within it; a web link goes to the browser.
     setOpenLinks(true);

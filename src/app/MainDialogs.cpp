@@ -5,26 +5,21 @@
 #include <QSet>
 #include <QTimer>
 
-#include "app/Delivery.h"
-#include "app/Main.h"
+#include "app/MainWin.h"
+#include "app/ProgramValues.h"
 #include "app/TrayMenu.h"
 #include "config/AboutBox.h"
 #include "config/CapDef.h"
 #include "settings/Configs.h"
 #include "config/Notice.h"
+#include "maildlg/MyEMail.h"
+#include "product/ProductName.h"
 
 namespace {
 
 constexpr int DialogCloseRetryMs = 50;
 
 } // namespace
-
-void TMainWin::ConnectDialogs() {
-    // The tray's "&Configure" and "E-Mail The Image" with its settings
-    // missing (answered Yes) both come through the delivery's opener.
-    DeliveryHooks().Configure = [this](QWidget*, int startPage) { Configure(startPage); };
-    Tray->SetOpeners([this] { PopViewClick(); }, {}, [this] { About(); });
-}
 
 bool TMainWin::CloseDialogs() {
     QSet<QWidget*> asked;
@@ -47,7 +42,7 @@ void TMainWin::ConfigButtonClick() {
     Configure(cpWhatCapture);
 }
 
-void TMainWin::Configure(int startPage) {
+void TMainWin::Configure(TConfigPage startPage) {
     const int whatToCap = Config.WhatToCap, shape = Config.Shape;
     if (!OpenCaptureDefaults(this, startPage)) return;
     // The hook already watches the new key. A capture screen on show takes a
@@ -61,6 +56,13 @@ void TMainWin::About() {
     OpenAboutBox(this);
 }
 
+bool TMainWin::SendImage(QImage& picture) {
+    const bool sent = ShowEMailDialog(picture, this, ProgramDir, {ScreenWidth, ScreenHeight});
+    // Failures have had their box; a success is told by the tray, if any.
+    if (sent && Tray) Tray->TrayMessage(ProgramTitle, "The picture was sent by e-mail.");
+    return sent;
+}
+
 void TMainWin::FirstUse() {
     if (!Config.FirstTime) return;
     Config.FirstTime = false;
@@ -70,7 +72,7 @@ void TMainWin::FirstUse() {
         notice.NoticeKind = nkFirstUse;
         notice.exec();
     }
-    if (!Closing && !ConfigOpen) Configure(cpHotKey);
+    if (!Closing) Configure(cpHotKey); // nothing while it is open already
     // The no-tray box, if due, after the dialogs and with the key now in force.
     if (!Closing) Tray->HoldNotice(false);
 }

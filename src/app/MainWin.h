@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/Capture.h"
+#include "app/CaptureHost.h"
 #include "app/Delivery.h"
 #include "app/Pause.h"
 #include "app/Selection.h"
@@ -27,7 +28,8 @@ class TTrayMenu;
 // The main window's screens: what SetScreen shows.
 enum TScreen : int { scCapture = 1, scPrint = 2, scSave = 3, scCopy = 4, scEMail = 5 };
 
-class TMainWin : public QWidget {
+// The host of the delivery and the tray: the dialogs it opens are its own.
+class TMainWin : public QWidget, public TCaptureHost {
     Q_OBJECT
 public:
     explicit TMainWin(QWidget* parent = nullptr);
@@ -64,7 +66,7 @@ public:
     QPushButton *ViewButton, *DoItButton, *AbortButton, *ConfigButton;
     QMenu* PictMenu; // the thumbnail's context menu
     // Saving, printing, copying, e-mail and opening files.
-    TDelivery Delivery{this};
+    TDelivery Delivery{this, this};
 
     // The clock of the pause before a grab; tests give their own.
     TMonotonicClock PauseClock;
@@ -89,17 +91,23 @@ public:
     // "&Open Image": a picture file delivered as if it had been captured.
     void PopViewClick();
 
+    // The host's requests: a capture request without the key check, the
+    // open image, the program's end.
+    void CaptureImage() override;
+    void OpenImage() override;
+    void Terminate() override;
+
     // The dialogs the main window opens (MainDialogs.cpp). Each does nothing
     // while the same dialog is open.
     // "C&onfigure": the configuration dialog on the What Capture page.
     void ConfigButtonClick();
     // The configuration dialog on StartPage; the new settings apply at once.
-    void Configure(int startPage);
-    void About();
+    void Configure(TConfigPage startPage) override;
+    void About() override;
+    // The send-image dialog; a message sent is told by the tray.
+    bool SendImage(QImage& picture) override;
     // A first start: the first-use notice, then the dialog on the Hot Key page.
     void FirstUse();
-    // The tray's and the delivery's openers of these dialogs.
-    void ConnectDialogs();
     // The program is ending while dialogs are open (Terminate from the tray
     // during one): each closes as its Cancel closes it, so that what it keeps
     // on closing is in the settings saved next. False while one is still

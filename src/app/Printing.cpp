@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "app/CursorGuard.h"
-#include "app/Main.h"
+#include "product/ProductName.h"
 #include "platform/UserDialogs.h"
 
 QRect PrintTarget(QSize picture, QSize page, TPrintFit fit) {

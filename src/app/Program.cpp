@@ -1,33 +1,23 @@
 // The program block: named objects, settings, single instance, main window.
 #include <QApplication>
-#include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
 
-#include "app/Delivery.h"
 #include "app/Main.h"
+#include "app/MainWin.h"
+#include "app/ProgramValues.h"
 #include "app/SettingsBox.h"
-#include "app/TrayMenu.h"
 #include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "maildlg/MyEMail.h"
 #include "platform/Display.h"
 #include "platform/NamedObjects.h"
 #include "settings/Paths.h"
+#include "product/ProductName.h"
 #include "platform/RemoteControl.h"
 #include "platform/UnixSignals.h"
 #include "platform/UserDialogs.h"
-
-QString ProgramDir;
-int ScreenWidth = 0;
-int ScreenHeight = 0;
-
-QString FolderOf(const QString& executable) {
-    QString dir = QFileInfo(executable).absolutePath();
-    while (dir.size() > 1 && dir.endsWith('/')) dir.chop(1);
-    return dir;
-}
 
 namespace {
 
@@ -74,23 +64,14 @@ int RunProgram(int argc, char** argv) {
     LoadConfig();
     ShowSettingsFailuresInBoxes();
     InstallMailPump();
-    // "E-Mail The Image" and the thumbnail menu's "&E-Mail Image" open the
-    // send-image dialog once their settings checks have passed.
-    DeliveryHooks().SendImage = [](QWidget* owner, QImage& picture) {
-        const bool sent = ShowEMailDialog(picture, owner, ProgramDir, {ScreenWidth, ScreenHeight});
-        // Failures have had their box; a success is told by the tray, if any.
-        if (TTrayMenu* tray = CurrentTray(); sent && tray)
-            tray->TrayMessage(ProgramTitle, "The picture was sent by e-mail.");
-        return sent;
-    };
 
     const std::string markerPath = MarkerPath();
     if (markerPath.empty())
         return SystemError((RuntimeDirRefusal() + "  Program will terminate.").c_str());
     if (TInstanceMarker::IsHeld(markerPath)) {
-        std::fprintf(stderr, "Snaprio 2000 is already running.\n");
-        UserDialogs().MessageBox(nullptr, QStringLiteral("Snaprio 2000 is already running."),
-                                 QString(), TMsgButtons::Ok, TMsgIcon::None);
+        const QString running = QString(ProgramTitle) + " is already running.";
+        std::fprintf(stderr, "%s\n", qPrintable(running));
+        UserDialogs().MessageBox(nullptr, running, QString(), TMsgButtons::Ok, TMsgIcon::None);
         return 1;
     }
     TInstanceMarker marker;
@@ -101,8 +82,6 @@ int RunProgram(int argc, char** argv) {
     }
     HookBlock = AsHookBlock(block.Data());
 
-    ConfigOpen = false;
-    AboutOpen = false;
     // No application display name: Qt would append it to every window title
     // ("Error — Snaprio 2000"), and each window's caption is exact.
 
@@ -122,7 +101,7 @@ int RunProgram(int argc, char** argv) {
                 mainWin.CaptureImage1Click();
                 break;
             case TRemoteCommand::Configure:
-                mainWin.Tray->Configure1Click();
+                mainWin.Configure(cpWhatCapture);
                 break;
             case TRemoteCommand::Quit:
                 mainWin.close();

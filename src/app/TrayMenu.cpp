@@ -8,20 +8,19 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/Delivery.h"
+#include "app/CaptureHost.h"
 #include "app/HelpWindow.h"
-#include "app/Main.h"
+#include "app/ProgramValues.h"
 #include "app/TaskIcon.h"
 #include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "hook/HotKeyNames.h"
 #include "platform/InputHook.h"
+#include "product/ProductName.h"
 #include "platform/TrayWatch.h"
 #include "platform/UserDialogs.h"
 
 namespace {
-
-TTrayMenu* Current = nullptr;
 
 // A tray's own connection may learn of the new tray a little after ours.
 constexpr int TrayRetries = 50;
@@ -40,7 +39,7 @@ QString HelpFilePath() {
 }
 
 QString RestoreHooksText() {
-    const QString& t = ProgramTitle;
+    const QString t = ProgramTitle;
     return "It is possible for other programs which are run after " + t +
            " to improperly install themselves into the system wide Windows keyboard and mouse "
            "hooks. If the keyboard hooks are fouled up, " +
@@ -55,12 +54,8 @@ QString RestoreHooksText() {
            "keystrokes and mouse again.  Continue?";
 }
 
-TTrayMenu* CurrentTray() {
-    return Current;
-}
-
-TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
-    Current = this;
+TTrayMenu::TTrayMenu(QWidget* owner, TCaptureHost& host)
+    : QObject(owner), Owner(owner), Host(host) {
     TaskIcon1 = new TTaskIcon(this);
     TaskIcon1->setObjectName("TaskIcon1");
     QIcon icon;
@@ -74,7 +69,7 @@ TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
         TaskIcon1RightClick(at);
     };
 
-    MyPopUp = new QMenu(mainWin);
+    MyPopUp = new QMenu(owner);
     MyPopUp->setObjectName("MyPopUp");
     auto add = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
         QAction* a = menu->addAction(caption);
@@ -83,9 +78,7 @@ TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
         return a;
     };
     CaptureImage1 = add(MyPopUp, "CaptureImage1", "Capt&ure Image", &TTrayMenu::CaptureImage1Click);
-    OpenImage1 = add(MyPopUp, "OpenImage1", "&Open Image", [this] {
-        if (OpenImage) OpenImage();
-    });
+    OpenImage1 = add(MyPopUp, "OpenImage1", "&Open Image", [this] { Host.OpenImage(); });
     Configure1 = add(MyPopUp, "Configure1", "&Configure", &TTrayMenu::Configure1Click);
     QMenu* tools = MyPopUp->addMenu("Too&ls");
     tools->setObjectName("ToolsMenu");
@@ -94,26 +87,20 @@ TTrayMenu::TTrayMenu(TMainWin* mainWin) : QObject(mainWin), Main(mainWin) {
     RestoreHooks1 = add(tools, "RestoreHooks1", "&Restore Keyboard and Mouse Hooks",
                         &TTrayMenu::RestoreHooks1Click);
     Help1 = add(MyPopUp, "Help1", "&Help", &TTrayMenu::Help1Click);
-    About1 = add(MyPopUp, "About1", "&About", [this] {
-        if (About) About();
-    });
+    About1 = add(MyPopUp, "About1", "&About", [this] { Host.About(); });
     MyPopUp->addSeparator();
-    HomePage1 = add(MyPopUp, "HomePage1", ProgramTitle + " &Home Page", &TTrayMenu::HomePage1Click);
+    HomePage1 = add(MyPopUp, "HomePage1", QString(ProgramTitle) + " &Home Page",
+                    &TTrayMenu::HomePage1Click);
     MyPopUp->addSeparator();
-    PopTerm = add(MyPopUp, "PopTerm", "&Terminate Snaprio 2000", [this] { Main->close(); });
-    SetOpeners({}, {}, {});
-    // The configuration dialog may register its opener after the menu exists.
-    connect(MyPopUp, &QMenu::aboutToShow, this, &TTrayMenu::RefreshEntries);
-    TheInputHook().SetHeldElsewhereReport([](int index) {
-        // From inside the hook: say it from the event loop.
-        QTimer::singleShot(0, [index] {
-            if (TTrayMenu* tray = CurrentTray()) tray->HotKeyHeldElsewhere(index);
-        });
+    PopTerm = add(MyPopUp, "PopTerm", "&Terminate " + QString(ProgramTitle),
+                  [this] { Host.Terminate(); });
+    TheInputHook().SetHeldElsewhereReport([this](int index) {
+        // From inside the hook: say it from the event loop, if the tray still exists.
+        QTimer::singleShot(0, this, [this, index] { HotKeyHeldElsewhere(index); });
     });
 }
 
 TTrayMenu::~TTrayMenu() {
-    if (Current == this) Current = nullptr;
     TheInputHook().SetHeldElsewhereReport(nullptr);
 }
 
@@ -124,20 +111,6 @@ void TTrayMenu::HotKeyHeldElsewhere(int index) {
                     " is taken by another program, so it does not start a capture. Choose "
                     "another key under Configure, or free it in the other program.",
                 true);
-}
-
-void TTrayMenu::SetOpeners(std::function<void()> openImage, std::function<void()> configure,
-                           std::function<void()> about) {
-    OpenImage = std::move(openImage);
-    Configure = std::move(configure);
-    About = std::move(about);
-    RefreshEntries();
-}
-
-void TTrayMenu::RefreshEntries() {
-    OpenImage1->setEnabled(bool(OpenImage));
-    Configure1->setEnabled(Configure || DeliveryHooks().Configure);
-    About1->setEnabled(bool(About));
 }
 
 void TTrayMenu::Activate() {
@@ -194,7 +167,7 @@ void TTrayMenu::ShowNoTrayNotice() {
     // Not modal and not taking the focus: the program stays usable by its
     // hot key while the box waits.
     const QString text =
-        "<p>" + ProgramTitle +
+        "<p>" + QString(ProgramTitle) +
         " is running, but this desktop has no notification area (system tray) to show its "
         "icon.</p><p>Press <b>" +
         KeyName(Config.CaptureKey) +
@@ -204,7 +177,7 @@ void TTrayMenu::ShowNoTrayNotice() {
         "<tr><td><code>snaprio --quit</code></td><td>end the program</td></tr></table>"
         "<p>The icon appears as soon as a tray starts.</p>";
     auto* box = new QMessageBox(QMessageBox::Information, "No Notification Area", text,
-                                QMessageBox::Ok, Main);
+                                QMessageBox::Ok, Owner);
     box->setTextFormat(Qt::RichText);
     box->setObjectName("NoTrayNotice");
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -222,15 +195,11 @@ void TTrayMenu::TaskIcon1RightClick(QPoint at) {
 
 void TTrayMenu::CaptureImage1Click() {
     // Let the menu leave the screen before the capture screen comes.
-    QTimer::singleShot(0, Main, [m = Main] { m->CaptureImage1Click(); });
+    QTimer::singleShot(0, this, [this] { Host.CaptureImage(); });
 }
 
 void TTrayMenu::Configure1Click() {
-    if (ConfigOpen) return;
-    if (Configure)
-        Configure();
-    else if (DeliveryHooks().Configure)
-        DeliveryHooks().Configure(Main, 3); // the What Capture page
+    Host.Configure(cpWhatCapture);
 }
 
 void TTrayMenu::RestoreHooks1Click() {
@@ -256,7 +225,7 @@ void TTrayMenu::ShowHelp(const QString& anchor) {
                                      "Error", TMsgButtons::Ok, TMsgIcon::Error);
             return;
         }
-        FHelp = new THelpWindow(Main); // a window of its own, freed when closed
+        FHelp = new THelpWindow(Owner); // a window of its own, freed when closed
         FHelp->Open(HelpFilePath(), anchor);
     } else if (!anchor.isEmpty()) {
         FHelp->Open(HelpFilePath(), anchor);

@@ -6,13 +6,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <functional>
 
 class QAction;
 class QMenu;
 class QTimer;
 class QWidget;
-class TMainWin;
+class TCaptureHost;
 class TTaskIcon;
 class TTrayWatch;
 class THelpWindow;
@@ -30,19 +29,16 @@ QString RestoreHooksText();
 class TTrayMenu : public QObject {
     Q_OBJECT
 public:
-    explicit TTrayMenu(TMainWin* mainWin);
+    // The menu, the help window and the boxes belong to Owner; the entries
+    // that capture, open, configure, show the about box or end the program
+    // ask Host.
+    TTrayMenu(QWidget* owner, TCaptureHost& host);
     ~TTrayMenu() override;
 
     TTaskIcon* TaskIcon1;
     QMenu* MyPopUp;
     QAction *CaptureImage1, *OpenImage1, *Configure1, *Tools1, *RestoreHooks1, *Help1, *About1,
         *HomePage1, *PopTerm;
-
-    // Openers that live with the delivery and the configuration dialogs; an
-    // entry whose opener is not set is greyed. "&Configure" without its own
-    // opener uses the configuration dialog's (DeliveryHooks), on page 3.
-    void SetOpeners(std::function<void()> openImage, std::function<void()> configure,
-                    std::function<void()> about);
 
     // The creation handler's step: show the icon, or wait for a tray.
     void Activate();
@@ -72,14 +68,13 @@ public:
     THelpWindow* HelpWindow() const;
 
 private:
-    void RefreshEntries();
     void TrayAppeared();
     void TryTray();
     void IconShown();
     void ShowNoTrayNotice();
 
-    TMainWin* Main;
-    std::function<void()> OpenImage, Configure, About;
+    QWidget* Owner;
+    TCaptureHost& Host;
     TTrayWatch* Watch = nullptr;
     QTimer* Retry = nullptr;
     int RetriesLeft = 0;
@@ -88,6 +83,3 @@ private:
     bool NoticeHeld = false;
     QPointer<THelpWindow> FHelp;
 };
-
-// The tray of the running program, or null (no main window yet, or a test).
-TTrayMenu* CurrentTray();

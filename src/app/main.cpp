@@ -21,14 +21,14 @@ int main(int argc, char** argv) {
         if (arg == "--mail") return MailCommand(argc, argv);
         if (const TRemoteCommand command = RemoteCommandOf(arg); command != TRemoteCommand::None) {
             if (argc != 2) {
-                std::fprintf(stderr, "snaprio: %s takes nothing more\n%s", argv[1], Usage);
+                std::fprintf(stderr, "snaprio: %s takes nothing more\n%s", argv[1], Usage.c_str());
                 return 2;
             }
             QCoreApplication app(argc, argv);
             return SendRemoteCommand(command);
         }
         if (arg == "--capture") return CaptureMain(argc, argv);
-        std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage);
+        std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage.c_str());
         return 2;
     }
     // The desktop's services are chosen here, once, before Qt starts.

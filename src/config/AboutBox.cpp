@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "config/CapDef.h"
 #include "config/DialogSupport.h"
+#include "product/ProductName.h"
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName("AboutBox");
@@ -40,9 +40,9 @@ void TAboutBox::showEvent(QShowEvent* e) {
 }
 
 void TAboutBox::FormShow() {
-    AboutOpen = true;
+    Opened = true;
     CentreOnScreen(this);
-    ProductName->setText("Snaprio 2000");
+    ProductName->setText(ProgramTitle);
     Version->setText("Version 1.0b");
     CopyYear->setText(QStringLiteral("\u00A9 2000 Snaprio"));
     Label1->setText("All rights reserved.");
@@ -54,7 +54,7 @@ void TAboutBox::done(int result) {
 }
 
 void TAboutBox::FormClose() {
-    AboutOpen = false;
+    Opened = false;
 }
 
 void TAboutBox::Button1Click() {
@@ -62,10 +62,10 @@ void TAboutBox::Button1Click() {
 }
 
 bool OpenAboutBox(QWidget* owner) {
-    if (AboutOpen) return false;
-    AboutOpen = true;
+    if (TAboutBox::Opened) return false;
+    TAboutBox::Opened = true;
     TAboutBox box(owner);
     box.exec();
-    AboutOpen = false;
+    TAboutBox::Opened = false;
     return true;
 }

@@ -1,5 +1,5 @@
 // The about box: product title, version, artwork and legal notice. Only one
-// is open at a time (AboutOpen).
+// is open at a time.
 #pragma once
 
 #include <QDialog>
@@ -18,6 +18,8 @@ public:
     QPushButton* Button1;
 
     void Button1Click();
+    // Whether one is shown now.
+    static bool IsOpen() { return Opened; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -26,6 +28,9 @@ protected:
 private:
     void FormShow();
     void FormClose();
+
+    static inline bool Opened = false;
+    friend bool OpenAboutBox(QWidget* owner);
 };
 
 // Shows the about box modally unless one is open; false when it was.

@@ -8,9 +8,6 @@
 #include "config/APageControl.h"
 #include "config/DialogSupport.h"
 
-bool ConfigOpen = false;
-bool AboutOpen = false;
-
 TCaptureDefaults::TCaptureDefaults(QWidget* parent) : QDialog(parent) {
     setObjectName("CaptureDefaults");
     setWindowTitle("Configuration");
@@ -49,9 +46,11 @@ void TCaptureDefaults::showEvent(QShowEvent* e) {
 void TCaptureDefaults::FormShow() {
     CentreOnScreen(this);
     for (TSettingsPage* page : Pages()) page->Load(Config);
-    MyPage->setCurrentWidget(StartPage == cpEMail    ? static_cast<QWidget*>(EMailSheet)
-                             : StartPage == cpHotKey ? static_cast<QWidget*>(HotSheet)
-                                                     : static_cast<QWidget*>(CapSheet));
+    // A page the dialog does not have opens What Capture.
+    const auto pages = Pages();
+    MyPage->setCurrentWidget(StartPage >= 0 && size_t(StartPage) < pages.size()
+                                 ? pages[StartPage]
+                                 : static_cast<TSettingsPage*>(CapSheet));
 }
 
 void TCaptureDefaults::OkButtonClick() {
@@ -82,12 +81,12 @@ void TCaptureDefaults::done(int result) {
     QDialog::done(result);
 }
 
-bool OpenCaptureDefaults(QWidget* owner, int startPage) {
-    if (ConfigOpen) return false;
-    ConfigOpen = true;
+bool OpenCaptureDefaults(QWidget* owner, TConfigPage startPage) {
+    if (TCaptureDefaults::Opened) return false;
+    TCaptureDefaults::Opened = true;
     TCaptureDefaults dialog(owner);
     dialog.StartPage = startPage;
     const bool ok = dialog.exec() == QDialog::Accepted;
-    ConfigOpen = false;
+    TCaptureDefaults::Opened = false;
     return ok;
 }

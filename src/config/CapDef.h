@@ -9,6 +9,7 @@
 
 #include "config/ActionPage.h"
 #include "config/CapturePage.h"
+#include "config/ConfigPage.h"
 #include "config/HotKeyPage.h"
 #include "config/MailPage.h"
 #include "settings/Configs.h"
@@ -16,20 +17,15 @@
 class QPushButton;
 class TAPageControl;
 
-// Keep the configuration dialog and the about box from opening twice.
-extern bool ConfigOpen;
-extern bool AboutOpen;
-
-// The start pages an opener names.
-enum TConfigPage : int { cpEMail = 1, cpHotKey = 2, cpWhatCapture = 3 };
-
 class TCaptureDefaults : public QDialog {
     Q_OBJECT
 public:
     explicit TCaptureDefaults(QWidget* parent = nullptr);
 
-    // Set by the opener before showing: 1 E-Mail, 2 Hot Key, else What Capture.
-    int StartPage = cpWhatCapture;
+    // Set by the opener before showing.
+    TConfigPage StartPage = cpWhatCapture;
+    // Whether OpenCaptureDefaults shows one now: one is open at a time.
+    static bool IsOpen() { return Opened; }
 
     // Controls, by their role names; the pages are the tabs' sheets.
     TAPageControl* MyPage;
@@ -51,8 +47,11 @@ protected:
 
 private:
     void FormShow();
+
+    static inline bool Opened = false;
+    friend bool OpenCaptureDefaults(QWidget* owner, TConfigPage startPage);
 };
 
 // Opens the dialog modally on StartPage, unless one is open already (then
 // nothing happens and the result is false); true when the user pressed Ok.
-bool OpenCaptureDefaults(QWidget* owner, int startPage);
+bool OpenCaptureDefaults(QWidget* owner, TConfigPage startPage);

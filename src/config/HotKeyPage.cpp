@@ -10,6 +10,7 @@
 #include "hook/HookMessages.h"
 #include "hook/HotKeyNames.h"
 #include "platform/InputHook.h"
+#include "product/ProductName.h"
 
 namespace {
 
@@ -77,9 +78,8 @@ void THotKeyPage::ShowHotKey(int index) {
     HotKeyEntry->setText(KeyName(index));
     // Said here because this is where users look when a key does nothing.
     HotKeyState->setText(TheInputHook().HeldElsewhere(index)
-                             ? KeyName(index) +
-                                   " is in use by another program; Snaprio 2000 will take it as "
-                                   "soon as it is free."
+                             ? KeyName(index) + " is in use by another program; " + ProgramTitle +
+                                   " will take it as soon as it is free."
                              : QString());
 }
 

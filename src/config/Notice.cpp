@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "config/DialogSupport.h"
+#include "product/ProductName.h"
 
 TMyNotice::TMyNotice(QWidget* parent) : QDialog(parent) {
     setObjectName("MyNotice");
@@ -31,16 +32,18 @@ void TMyNotice::showEvent(QShowEvent* e) {
 
 void TMyNotice::FormShow() {
     CentreOnScreen(this);
-    setWindowTitle("Snaprio 2000");
+    const QString title = QString::fromUtf8(ProgramTitle);
+    setWindowTitle(title);
     if (NoticeKind == nkFirstUse) {
         HeaderLabel->setText("First Use Notice");
         ContentLabel->setText(
-            QStringLiteral("This appears to be the first time you are running Snaprio 2000. "
-                           "After closing this notice, we will automatically take you to the "
-                           "configuration section of Snaprio 2000 where you can choose a hot key "
-                           "for starting a") +
-            " screen capture and set other default capturing options. " + "Snaprio 2000" +
-            " is accessed via the hot key and an icon in the system tray.");
+            "This appears to be the first time you are running " + title +
+            ". After closing this notice, we will automatically take you to the "
+            "configuration section of " +
+            title +
+            " where you can choose a hot key for starting a screen capture and set other "
+            "default capturing options. " +
+            title + " is accessed via the hot key and an icon in the system tray.");
     }
 }
 

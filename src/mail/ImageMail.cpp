@@ -1,6 +1,7 @@
 #include "mail/ImageMail.h"
 
 #include "mail/mscoding.h"
+#include "product/ProductName.h"
 
 const char* const NoRecipientText = "No recipient address has been entered.  Please correct.";
 
@@ -18,7 +19,7 @@ std::string ImageMailText(TImageMailResult result) {
         return std::string("A connection could not be made to the SMTP Server. You are either not "
                            "connected to the Internet or an invalid SMTP Server has been "
                            "specified.  To change the SMTP Server, you will need to go to ") +
-               " the configuration section of " + "Snaprio 2000" +
+               " the configuration section of " + ProgramTitle +
                " by right clicking on the system tray icon.";
     case TImageMailResult::MessageRejected:
         return "No recipients specified or no return address specified. This E-Mail attempt will "
@@ -37,7 +38,7 @@ void BuildImageMessage(TmsMessage& m, const TImageMail& mail) {
     m.Clear();
     m.Sender.Address = mail.SenderAddress;
     m.Sender.Name = mail.SenderName;
-    m.Headers.Add("X-Mailer: Snaprio 2000");
+    m.Headers.Add(std::string("X-Mailer: ") + ProgramTitle);
     m.Encoding = mail.AttachmentEncoding != 0 ? meUU : meMIME;
     m.ReturnReceipt = false;
     m.Recipients.AddAddress(TrimBlanks(mail.ToAddress), TrimBlanks(mail.ToName));

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <type_traits>
 
+#include "product/ProductName.h"
+
 namespace {
 
 // libsecret, and the GLib stack under it, loaded when a password is first
@@ -111,7 +113,7 @@ bool StoreMailPassword(const std::string& server, const std::string& user,
         return false;
     }
     GError* failure = nullptr;
-    const std::string label = "Snaprio 2000 mail: " + user + " at " + server;
+    const std::string label = std::string(ProgramTitle) + " mail: " + user + " at " + server;
     const gboolean ok =
         Secret().Store(Schema(), SECRET_COLLECTION_DEFAULT, label.c_str(), password.c_str(),
                        nullptr, &failure, "server", server.c_str(), "user", user.c_str(), nullptr);

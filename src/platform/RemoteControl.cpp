@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "settings/Paths.h"
+#include "product/ProductName.h"
 
 namespace {
 
@@ -66,9 +67,9 @@ int SendRemoteCommand(TRemoteCommand command) {
     socket.connectToServer(QString::fromStdString(path));
     if (!socket.waitForConnected(AnswerTimeoutMs)) {
         std::fprintf(stderr,
-                     "snaprio: Snaprio 2000 is not running (nothing answers at %s); "
+                     "snaprio: %s is not running (nothing answers at %s); "
                      "start it with 'snaprio'\n",
-                     path.c_str());
+                     ProgramTitle, path.c_str());
         return 1;
     }
     const std::string line = std::string(RemoteWord(command)) + "\n";

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CaptureHost.h"
 #include "platform/ServiceScope.h"
 #include "platform/UserDialogs.h"
 #include "platform/memory/MemoryDisplay.h"
@@ -75,6 +76,25 @@ protected:
     std::vector<TBox> Boxes;
     std::optional<TServiceScope<TDisplay>> DisplayScope;
     std::optional<TServiceScope<TUserDialogs>> DialogsScope;
+};
+
+// A host in place of the main window: records the configuration pages asked
+// for and the send-image dialogs, which answer Sent (false for no picture).
+class TRecordingHost : public TCaptureHost {
+public:
+    void CaptureImage() override {}
+    void Configure(TConfigPage page) override { Pages.push_back(page); }
+    bool SendImage(QImage& picture) override {
+        ++Sends;
+        return Sent && !picture.isNull();
+    }
+    void OpenImage() override {}
+    void About() override {}
+    void Terminate() override {}
+
+    std::vector<TConfigPage> Pages;
+    int Sends = 0;
+    bool Sent = false;
 };
 
 class TProcess;

@@ -40,12 +40,11 @@ protected:
         auto dialogs = std::make_unique<TScriptedDialogs>(&Boxes);
         Dialogs = dialogs.get();
         DialogsScope.emplace(std::move(dialogs));
-        OldHooks = DeliveryHooks();
         Win = std::make_unique<TMainWin>();
+        Win->Delivery = TDelivery(Win.get(), &Host);
     }
     void TearDown() override {
         Win.reset();
-        DeliveryHooks() = OldHooks;
         DisplayScope.reset();
         DialogsScope.reset();
     }
@@ -61,7 +60,7 @@ protected:
     std::unique_ptr<TMainWin> Win;
     std::optional<TServiceScope<TDisplay>> DisplayScope;
     std::optional<TServiceScope<TUserDialogs>> DialogsScope;
-    TDeliveryHooks OldHooks;
+    TRecordingHost Host;
     TTempDir Dir;
 };
 
@@ -178,27 +177,22 @@ TEST_F(Delivery, AFailedWriteNamesTheFileAndTheReasonAndLeavesNothing) {
 }
 
 TEST_F(Delivery, EMailChecksHostThenAddressThenSends) {
-    int configured = 0, sendOpened = 0;
-    bool sent = false;
-    DeliveryHooks().Configure = [&](QWidget*, int page) { configured = page; };
-    DeliveryHooks().SendImage = [&](QWidget*, QImage& picture) {
-        ++sendOpened;
-        return sent && !picture.isNull();
-    };
     const QString blank = "Your E-Mail settings have not yet been configured. The entry for your "
                           "%1 is blank.  Would you like to configure it now?";
     // Host, address, answer; the box text, the configuration page opened, the dialog shown, sent.
-    const std::tuple<const char*, const char*, TMsgResult, QString, int, int, bool> cases[] = {
-        {"", "", TMsgResult::Yes, blank.arg("SMTP Host"), 1, 0, false},
-        {"", "me@x", TMsgResult::No, blank.arg("SMTP Host"), 0, 0, false},
-        {"mail.x", "", TMsgResult::Yes, blank.arg("return E-Mail Address"), 1, 0, false},
-        {"mail.x", "me@x", TMsgResult::No, "", 0, 1, false},
-        {"mail.x", "me@x", TMsgResult::No, "", 0, 1, true}};
-    for (auto [host, address, answer, text, page, opened, send] : cases) {
+    using TPages = std::vector<TConfigPage>;
+    const std::tuple<const char*, const char*, TMsgResult, QString, TPages, int, bool> cases[] = {
+        {"", "", TMsgResult::Yes, blank.arg("SMTP Host"), {cpEMail}, 0, false},
+        {"", "me@x", TMsgResult::No, blank.arg("SMTP Host"), {}, 0, false},
+        {"mail.x", "", TMsgResult::Yes, blank.arg("return E-Mail Address"), {cpEMail}, 0, false},
+        {"mail.x", "me@x", TMsgResult::No, "", {}, 1, false},
+        {"mail.x", "me@x", TMsgResult::No, "", {}, 1, true}};
+    for (const auto& [host, address, answer, text, pages, opened, send] : cases) {
         Config.SMTPHost = host;
         Config.EMailAddress = address;
-        configured = sendOpened = 0;
-        sent = send;
+        Host.Pages.clear();
+        Host.Sends = 0;
+        Host.Sent = send;
         Boxes.clear();
         Capture(TAction::EMail);
         Dialogs->Answers = {answer};
@@ -210,8 +204,8 @@ TEST_F(Delivery, EMailChecksHostThenAddressThenSends) {
             EXPECT_EQ(Boxes[0].Text, text);
             EXPECT_EQ(Boxes[0].Title, "Error");
         }
-        EXPECT_EQ(configured, page) << host << "/" << address;
-        EXPECT_EQ(sendOpened, opened);
+        EXPECT_EQ(Host.Pages, pages) << host << "/" << address;
+        EXPECT_EQ(Host.Sends, opened);
         EXPECT_EQ(Win->AbortButton->text(), send ? "&Done" : "&Abort");
         Win->AbortButton->click();
     }

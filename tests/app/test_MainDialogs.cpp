@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "AppSupport.h"
-#include "app/Delivery.h"
 #include "app/MainWin.h"
 #include "app/TrayMenu.h"
 #include "config/APageControl.h"
@@ -48,7 +47,7 @@ TEST_F(MainDialogs, ConfigureOpensOnceAndItsSettingsApplyAtOnce) {
             Qt::QueuedConnection);
         win.ConfigButton->click();
         EXPECT_EQ(dialogs, 1);
-        EXPECT_FALSE(ConfigOpen);
+        EXPECT_FALSE(TCaptureDefaults::IsOpen());
         // The capture screen shows the new default at once, and the next
         // picture goes to the new action's screen.
         EXPECT_TRUE(win.CapShape->isChecked());
@@ -81,7 +80,6 @@ TEST_F(MainDialogs, TrayAndEMailOpenTheirPages) {
     std::vector<TBox> boxes;
     TServiceScope<TDisplay> display(std::make_unique<TMemoryDisplay>());
     TServiceScope<TUserDialogs> dialogs(std::make_unique<TScriptedDialogs>(&boxes));
-    const TDeliveryHooks oldHooks = DeliveryHooks();
     {
         TMainWin win;
         EXPECT_TRUE(win.Tray->Configure1->isEnabled());
@@ -101,8 +99,7 @@ TEST_F(MainDialogs, TrayAndEMailOpenTheirPages) {
         answer();
         win.Tray->Configure1->trigger();
         answer();
-        DeliveryHooks().Configure(&win, cpEMail);
+        static_cast<TCaptureHost&>(win).Configure(cpEMail);
         EXPECT_EQ(pages, (std::vector<QString>{"CapSheet", "EMailSheet"}));
     }
-    DeliveryHooks() = oldHooks;
 }

@@ -23,12 +23,14 @@
 
 #include "AppSupport.h"
 #include "TestSupport.h"
-#include "app/Delivery.h"
 #include "app/HelpWindow.h"
-#include "app/Main.h"
+#include "app/MainWin.h"
+#include "app/ProgramValues.h"
 #include "app/TaskIcon.h"
 #include "app/TrayMenu.h"
+#include "config/APageControl.h"
 #include "config/AboutBox.h"
+#include "config/CapDef.h"
 #include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "mail/MailPump.h"
@@ -143,21 +145,34 @@ TEST_F(Tray, IconShowsInARealTrayAndTheRightClickMenuHasItsEntriesInOrder) {
 
 TEST_F(Tray, ConfigureOpensTheWhatCapturePageUnlessTheDialogIsOpen) {
     Win = std::make_unique<TMainWin>();
-    const auto saved = DeliveryHooks().Configure;
-    DeliveryHooks().Configure = nullptr;
-    emit Win->Tray->MyPopUp->aboutToShow();
-    EXPECT_FALSE(Win->Tray->Configure1->isEnabled()) << "no dialog to open yet";
-    std::vector<int> pages;
-    DeliveryHooks().Configure = [&](QWidget*, int page) { pages.push_back(page); };
-    emit Win->Tray->MyPopUp->aboutToShow();
-    EXPECT_TRUE(Win->Tray->Configure1->isEnabled());
-    for (bool open : {true, false}) {
-        ConfigOpen = open;
-        Win->Tray->Configure1->trigger();
+    {
+        TRecordingHost host;
+        TTrayMenu tray(Win.get(), host);
+        EXPECT_TRUE(tray.Configure1->isEnabled());
+        tray.Configure1->trigger();
+        EXPECT_EQ(host.Pages, std::vector<TConfigPage>{cpWhatCapture});
+        EXPECT_TRUE(tray.OpenImage1->isEnabled());
     }
-    EXPECT_EQ(pages, std::vector<int>{3});
-    EXPECT_TRUE(Win->Tray->OpenImage1->isEnabled());
-    DeliveryHooks().Configure = saved;
+    // The main window as the host: the entry opens no second dialog.
+    QString page;
+    bool second = false;
+    QTimer::singleShot(0, [&] { // in the dialog's own loop
+        auto* first = qobject_cast<TCaptureDefaults*>(QApplication::activeModalWidget());
+        ASSERT_NE(first, nullptr);
+        page = first->MyPage->currentWidget()->objectName();
+        QTimer::singleShot(0, first, [&, first] { // in a second dialog's loop, if one came
+            if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != first) {
+                second = true;
+                modal->close();
+            }
+        });
+        Win->Tray->Configure1->trigger();
+        first->reject();
+    });
+    Win->Tray->Configure1->trigger(); // modal until the timer closes it
+    EXPECT_EQ(page, "CapSheet");
+    EXPECT_FALSE(second);
+    EXPECT_FALSE(TCaptureDefaults::IsOpen());
 }
 
 TEST_F(Tray, AboutOpensTheAboutBox) {
@@ -204,7 +219,7 @@ TEST_F(Tray, WhileADialogIsOpenTheRightClickBringsTheMenuAndNoSecondCopy) {
     Win->Tray->About1->trigger(); // modal until the timer closes it
     EXPECT_TRUE(menuCame);
     EXPECT_EQ(aboutBoxes, 1);
-    EXPECT_FALSE(AboutOpen);
+    EXPECT_FALSE(TAboutBox::IsOpen());
 }
 
 TEST_F(Tray, TerminateDuringASendCancelsItClosesTheDialogAndSavesItsSettings) {

@@ -82,7 +82,7 @@ int CaptureMain(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN); // a file size limit fails the write, and the save says so
     RemovePartFilesOnSignals();
     if (argc != 4) {
-        std::fprintf(stderr, "snaprio: --capture takes what and FILE\n%s", Usage);
+        std::fprintf(stderr, "snaprio: --capture takes what and FILE\n%s", Usage.c_str());
         return 2;
     }
     return CaptureCommand(argv[2], argv[3]);

@@ -8,6 +8,7 @@
 #include "cli/front/Usage.h"
 #include "imaging/core/ImageConvert.h"
 #include "imaging/core/PartFiles.h"
+#include "product/ProductName.h"
 
 int ConvertCommand(const char* in, const char* out) {
     for (const char* name : {in, out}) {
@@ -34,17 +35,17 @@ int PlainCommand(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     const std::string_view arg = argc > 1 ? argv[1] : "";
     if (arg == "--help" || arg == "-h") {
-        std::fputs(Usage, stdout);
+        std::fputs(Usage.c_str(), stdout);
         return 0;
     }
     if (arg == "--version") {
-        std::printf("Snaprio 2000 %s\n", SNAPRIO_VERSION);
+        std::printf("%s %s\n", ProgramTitle, SNAPRIO_VERSION);
         return 0;
     }
     if (arg != "--convert") return -1;
     RemovePartFilesOnSignals();
     if (argc != 4) {
-        std::fprintf(stderr, "snaprio: --convert takes IN and OUT\n%s", Usage);
+        std::fprintf(stderr, "snaprio: --convert takes IN and OUT\n%s", Usage.c_str());
         return 2;
     }
     return ConvertCommand(argv[2], argv[3]);

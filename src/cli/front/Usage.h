@@ -1,9 +1,13 @@
 // The command line's help text, shown by the front and the desktop program.
 #pragma once
 
-inline constexpr const char* Usage =
-    "Usage: snaprio [OPTION]\n"
-    "Snaprio 2000, a resident screen-capture utility for the X11 desktop.\n"
+#include <string>
+
+#include "product/ProductName.h"
+
+inline const std::string Usage =
+    std::string("Usage: snaprio [OPTION]\n") + ProgramTitle +
+    ", a resident screen-capture utility for the X11 desktop.\n"
     "Without an option it stays in the background and waits for the capture\n"
     "hot key (F11 unless configured otherwise).\n"
     "\n"

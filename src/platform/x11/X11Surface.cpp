@@ -6,9 +6,11 @@
 // picture is the screen as the user saw it when the selection started.
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/x11/X11DisplayImpl.h"
+#include "product/ProductName.h"
 
 bool TX11Display::BeginSelection() {
     if (!Open()) return false;
@@ -32,7 +34,7 @@ bool TX11Display::BeginSelection() {
     Overlay = XCreateWindow(d, Root(), 0, 0, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
                             CopyFromParent, InputOutput, CopyFromParent,
                             CWOverrideRedirect | CWBackPixmap, &a);
-    XStoreName(d, Overlay, "Snaprio 2000 selection");
+    XStoreName(d, Overlay, (std::string(ProgramTitle) + " selection").c_str());
     XMapRaised(d, Overlay);
     XSync(d, False);
     return true;

@@ -11,7 +11,6 @@
 void DialogTest::SetUp() {
     LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
     Config.FirstTime = false;
-    ConfigOpen = AboutOpen = false;
     ASSERT_TRUE(Memory.Create(SharedBlockName(), sizeof(SharedHookBlock)));
     ASSERT_TRUE(Memory.Map());
     std::fill_n(Memory.Data(), sizeof(SharedHookBlock), uint8_t{0});

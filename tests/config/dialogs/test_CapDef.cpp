@@ -24,7 +24,7 @@ namespace {
 
 class CapDef : public DialogTest {
 protected:
-    TCaptureDefaults& Open(int startPage = cpWhatCapture) {
+    TCaptureDefaults& Open(TConfigPage startPage = cpWhatCapture) {
         Dlg = std::make_unique<TCaptureDefaults>();
         Dlg->StartPage = startPage;
         Dlg->show();
@@ -70,11 +70,11 @@ TEST_F(CapDef, PagesLimitsAndStartPage) {
     EXPECT_EQ(d.HotSheet->HotKeyList->count(), 238);
     EXPECT_TRUE(d.OkButton->isDefault());
     d.close();
-    for (auto [page, sheet] : {std::pair{1, "EMailSheet"},
-                               {2, "HotSheet"},
-                               {3, "CapSheet"},
-                               {0, "CapSheet"},
-                               {9, "CapSheet"}}) {
+    for (auto [page, sheet] : {std::pair{cpEMail, "EMailSheet"},
+                               {cpHotKey, "HotSheet"},
+                               {cpWhatCapture, "CapSheet"},
+                               {cpDefaultAction, "DoSheet"},
+                               {TConfigPage(9), "CapSheet"}}) {
         TCaptureDefaults& e = Open(page);
         EXPECT_EQ(e.MyPage->currentWidget()->objectName(), sheet) << "StartPage " << page;
     }
@@ -419,7 +419,7 @@ TEST_F(CapDef, OpenerRefusesASecondDialog) {
     QMetaObject::invokeMethod(
         qApp,
         [&] {
-            EXPECT_TRUE(ConfigOpen);
+            EXPECT_TRUE(TCaptureDefaults::IsOpen());
             inner = OpenCaptureDefaults(nullptr, cpHotKey);
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* d = qobject_cast<TCaptureDefaults*>(w); d && d->isVisible()) {
@@ -430,5 +430,5 @@ TEST_F(CapDef, OpenerRefusesASecondDialog) {
         Qt::QueuedConnection);
     EXPECT_FALSE(OpenCaptureDefaults(nullptr, cpEMail));
     EXPECT_FALSE(inner);
-    EXPECT_FALSE(ConfigOpen);
+    EXPECT_FALSE(TCaptureDefaults::IsOpen());
 }

@@ -42,7 +42,7 @@ TEST_F(Notices, OneAboutBoxAtATime) {
     QMetaObject::invokeMethod(
         qApp,
         [&] {
-            EXPECT_TRUE(AboutOpen);
+            EXPECT_TRUE(TAboutBox::IsOpen());
             inner = OpenAboutBox(nullptr); // a second About does nothing
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* box = qobject_cast<TAboutBox*>(w); box && box->isVisible()) {
@@ -58,5 +58,5 @@ TEST_F(Notices, OneAboutBoxAtATime) {
         Qt::QueuedConnection);
     EXPECT_TRUE(OpenAboutBox(nullptr));
     EXPECT_EQ(inner, 0);
-    EXPECT_FALSE(AboutOpen);
+    EXPECT_FALSE(TAboutBox::IsOpen());
 }
