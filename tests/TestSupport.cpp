@@ -183,3 +183,9 @@ std::string WithoutDateAndId(std::string message) {
     }
     return message;
 }
+
+bool X11Session() {
+    const char* display = std::getenv("DISPLAY");
+    const char* platform = std::getenv("SNAPRIO_PLATFORM");
+    return display && *display && (!platform || !*platform || std::string(platform) == "x11");
+}

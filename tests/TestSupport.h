@@ -95,3 +95,15 @@ private:
 // been found in the header exactly once and in its form: the two differ from
 // one rendering to the next, everything else can be compared byte for byte.
 std::string WithoutDateAndId(std::string message);
+
+// Whether the tests run in an X11 session: a display named and no other
+// platform family asked for (SNAPRIO_PLATFORM=memory runs the widget tests
+// without a display server).
+bool X11Session();
+
+// For the tests that meet the X server themselves (other X clients, a real
+// tray or window manager, the X11 hook, the programs run on the display).
+#define SKIP_UNLESS_X11()                                                                      \
+    do {                                                                                       \
+        if (!X11Session()) GTEST_SKIP() << "needs an X11 session";                             \
+    } while (0)

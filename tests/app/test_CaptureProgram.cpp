@@ -16,6 +16,7 @@
 #include <X11/Xlib.h>
 
 TEST(CaptureProgram, WritesWhatTheResidentGrabAndSaveWrite) {
+    SKIP_UNLESS_X11();
     const std::pair<const char*, const char*> cases[] = {{"screen", "s.BMP"},
                                                          {"screen", "s.GIF"},
                                                          {"screen", "s.JPG"},
@@ -65,6 +66,7 @@ TEST(CaptureProgram, WritesWhatTheResidentGrabAndSaveWrite) {
 // named `.part` file; a signal while it is written leaves neither that file
 // nor the target behind.
 TEST(CaptureProgram, ASignalWhileANamedPartFileIsWrittenLeavesNothing) {
+    SKIP_UNLESS_X11();
     TTempDir dir;
     ASSERT_TRUE(
         QImage(200, 100, QImage::Format_RGB32).save(QString::fromStdString(dir.File("in.bmp"))));

@@ -19,6 +19,7 @@ std::string Paste(const std::string& target) {
 } // namespace
 
 TEST(Clipboard, AnotherProgramPastesThePictureAsBmpAndPng) {
+    SKIP_UNLESS_X11();
     QImage wide(3840, 2160, QImage::Format_RGB32); // more than one X request: an INCR transfer
     for (int y = 0; y < wide.height(); ++y)
         for (int x = 0; x < wide.width(); ++x)
@@ -41,6 +42,7 @@ TEST(Clipboard, AnotherProgramPastesThePictureAsBmpAndPng) {
 }
 
 TEST(Clipboard, AReaderThatDiesMidTransferAndANewOwnerAreTakenInStride) {
+    SKIP_UNLESS_X11();
     QImage picture(2000, 1500, QImage::Format_RGB32);
     picture.fill(qRgb(1, 2, 3));
     CopyToClip(picture);
@@ -65,6 +67,7 @@ TEST(Clipboard, AReaderThatDiesMidTransferAndANewOwnerAreTakenInStride) {
 // two lists naming each other) gets None for that pair and the program
 // serves on; two INCR targets in one request both reach their end.
 TEST(Clipboard, MultipleRequestsOfAHostileClientAreAnsweredPairByPair) {
+    SKIP_UNLESS_X11();
     CopyToClip(RandomImage(1600, 1200, QImage::Format_RGB32, 5)); // both formats go as INCR
     const size_t bmp = Paste("image/bmp").size(), png = Paste("image/png").size();
     const std::string targets = std::to_string(4 * 5); // TARGETS TIMESTAMP MULTIPLE and two

@@ -99,6 +99,7 @@ public:
 } // namespace
 
 TEST(EndToEnd, HotKeyCaptureShowsTheThumbnailOnTheDeliveryScreen) {
+    SKIP_UNLESS_X11();
     TBackdrop backdrop;
     TResident resident("[Misc]\nWhat To Cap=0\nAction=2\nFirst Time=No\n");
     TProcess& program = *resident.Program;
@@ -121,6 +122,7 @@ TEST(EndToEnd, HotKeyCaptureShowsTheThumbnailOnTheDeliveryScreen) {
 }
 
 TEST(EndToEnd, CaptureCommandWritesEveryFormat) {
+    SKIP_UNLESS_X11();
     TBackdrop backdrop;
     TTempDir dir;
     for (const char* name : {"shot.BMP", "shot.gif", "shot.Jpg"}) {
@@ -149,6 +151,7 @@ TEST(EndToEnd, CaptureCommandWritesEveryFormat) {
 }
 
 TEST(EndToEnd, ShapedSelectionWithTheMouse) {
+    SKIP_UNLESS_X11();
     TBackdrop backdrop;
     // An ellipse: white outside the shape, the green screen inside.
     TResident resident("[Misc]\nWhat To Cap=4\nShape=7\nAction=0\nFirst Time=No\n");
@@ -193,6 +196,7 @@ void Xdo(std::vector<std::string> args) {
 // F11, "&Capture", "&EMail It", the form typed in, "&Send It": aiosmtpd
 // receives the screen as the picture file and the texts as typed.
 TEST(EndToEnd, EMailTheCaptureToARealServer) {
+    SKIP_UNLESS_X11();
     TBackdrop backdrop;
     const struct {
         int X, Y, W, H;
@@ -322,6 +326,7 @@ void CloseByWindowManager(const std::string& window) {
 } // namespace
 
 TEST(EndToEnd, TheCycleUnderAWindowManagerOnTwoMonitors) {
+    SKIP_UNLESS_X11();
     TXServer server("1024x768x24", true);
     ASSERT_TRUE(server.Ok());
     TDisplayEnv env(server.Name());
@@ -391,6 +396,7 @@ TEST(EndToEnd, TheCycleUnderAWindowManagerOnTwoMonitors) {
 }
 
 TEST(EndToEnd, APaletteScreenSaysOnceThatItCannotDrawAndStillCaptures) {
+    SKIP_UNLESS_X11();
     TXServer server("640x480x8");
     ASSERT_TRUE(server.Ok());
     TDisplayEnv env(server.Name());
@@ -406,6 +412,7 @@ TEST(EndToEnd, APaletteScreenSaysOnceThatItCannotDrawAndStillCaptures) {
 }
 
 TEST(EndToEnd, SaveThroughTheRealSaveDialogInEveryFormat) {
+    SKIP_UNLESS_X11();
     TBackdrop backdrop;
     // The "Action" setting, the dialog's title, the file written for the typed name, the
     // backdrop's green as the format keeps it (GIF: the nearest colour of the cube).

@@ -67,6 +67,7 @@ bool CaptureScreenByF9() {
 } // namespace
 
 TEST(FirstUse, NoticeThenHotKeyPageThenTheNewKeyWorks) {
+    SKIP_UNLESS_X11();
     TTempDir dir;
     const std::string ini = dir.File("SNAPRO.INI");
     const std::vector<std::string> env{"XDG_RUNTIME_DIR=" + dir.Path(), "SNAPRIO_INI=" + ini};
@@ -116,6 +117,7 @@ TEST(FirstUse, NoticeThenHotKeyPageThenTheNewKeyWorks) {
 }
 
 TEST(FirstUse, WithoutATrayTheBoxComesAfterTheDialogAndNamesTheChosenKey) {
+    SKIP_UNLESS_X11();
     LoadConfigFrom(Config, "/nonexistent/SNAPRO.INI");
     ASSERT_TRUE(Config.FirstTime);
     std::vector<TBox> boxes;

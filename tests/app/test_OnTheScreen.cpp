@@ -90,6 +90,7 @@ bool Dismiss(const std::string& title) {
 } // namespace
 
 TEST_F(OnTheScreen, TheMainWindowComesBackWhereItFirstAppeared) {
+    SKIP_UNLESS_X11();
     TXServer x("1024x768x24", true);
     ASSERT_TRUE(x.Ok());
     TDisplayEnv display(x.Name());
@@ -122,6 +123,7 @@ TEST_F(OnTheScreen, TheMainWindowComesBackWhereItFirstAppeared) {
 }
 
 TEST_F(OnTheScreen, ABoxOfTheHiddenWindowIsCentredInFront) {
+    SKIP_UNLESS_X11();
     TXServer x("1024x768x24", true);
     ASSERT_TRUE(x.Ok());
     TDisplayEnv display(x.Name());
@@ -170,6 +172,7 @@ TEST_F(OnTheScreen, ABoxOfTheHiddenWindowIsCentredInFront) {
 }
 
 TEST_F(OnTheScreen, AScreenCaptureUnderAFadingCompositorHoldsNoGhostOfTheWindow) {
+    SKIP_UNLESS_X11();
     TXServer x("1024x768x24", true);
     ASSERT_TRUE(x.Ok());
     TDisplayEnv display(x.Name());

@@ -110,10 +110,12 @@ void DragEllipse(bool compositor) {
 } // namespace
 
 TEST(SelectionOnX11, DragOnTheRootWindow) {
+    SKIP_UNLESS_X11();
     DragEllipse(false);
 }
 
 TEST(SelectionOnX11, DragUnderACompositor) {
+    SKIP_UNLESS_X11();
     DragEllipse(true);
 }
 
@@ -166,6 +168,7 @@ int Strangers(const QImage& img, const std::set<QRgb>& known) {
 } // namespace
 
 TEST(SelectionOnX11, AClockRedrawingUnderTheDragLeavesNoResidue) {
+    SKIP_UNLESS_X11();
     TXServer server("640x480x24");
     ASSERT_TRUE(server.Ok());
     TDisplayEnv env(server.Name());
@@ -199,6 +202,7 @@ TEST(SelectionOnX11, AClockRedrawingUnderTheDragLeavesNoResidue) {
 }
 
 TEST(SelectionOnX11, EveryDepthKeepsItsPixelsExactly) {
+    SKIP_UNLESS_X11();
     for (const char* screen : {"320x240x8", "320x240x16", "320x240x24"}) {
         SCOPED_TRACE(screen);
         TXServer server(screen);

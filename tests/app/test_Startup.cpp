@@ -39,6 +39,7 @@ protected:
 } // namespace
 
 TEST_F(Startup, OneInstanceAtATimeAndACrashBlocksNothing) {
+    SKIP_UNLESS_X11();
     ASSERT_FALSE(HotKeyHeld());
     auto first = Start();
     ASSERT_TRUE(WaitFor([] { return HotKeyHeld(); })) << first->Stderr();
@@ -83,6 +84,7 @@ TEST_F(Startup, OneInstanceAtATimeAndACrashBlocksNothing) {
 }
 
 TEST_F(Startup, CommandLineWorksWithoutADisplay) {
+    SKIP_UNLESS_X11();
     std::vector<std::string> noDisplay = Env();
     noDisplay.push_back("DISPLAY=");
     TProcess help({SNAPRIO_BINARY, "--help"}, noDisplay);

@@ -87,6 +87,7 @@ std::vector<std::pair<QString, QString>> MenuOf(QMenu* menu) {
 } // namespace
 
 TEST_F(Tray, IconShowsInARealTrayAndTheRightClickMenuHasItsEntriesInOrder) {
+    SKIP_UNLESS_X11();
     auto trayer = StartTrayer(true);
     ASSERT_TRUE(WaitFor([] { return TTaskIcon::TrayAvailable(); })) << "trayer did not start";
     // The capture key is held by another program: the icon's first words say so.
@@ -193,6 +194,7 @@ TEST_F(Tray, AboutOpensTheAboutBox) {
 }
 
 TEST_F(Tray, WhileADialogIsOpenTheRightClickBringsTheMenuAndNoSecondCopy) {
+    SKIP_UNLESS_X11();
     auto trayer = StartTrayer(true);
     ASSERT_TRUE(WaitFor([] { return TTaskIcon::TrayAvailable(); })) << "trayer did not start";
     Win = std::make_unique<TMainWin>();

@@ -76,6 +76,7 @@ long Switches(int pid) {
 } // namespace
 
 TEST_F(TrayProgram, CaptureWindowFromTheMenuTakesTheWindowThatWasActiveBeforeIt) {
+    SKIP_UNLESS_X11();
     TXServer x("1024x768x24", true);
     ASSERT_TRUE(x.Ok());
     TDisplayEnv display(x.Name());
@@ -145,6 +146,7 @@ TEST_F(TrayProgram, AWaitingProgramDoesNotWakeUp) {
 }
 
 TEST_F(TrayProgram, ATrayThatComesLaterGetsTheIconAndTheMenuEndsTheProgram) {
+    SKIP_UNLESS_X11();
     auto program = StartResident();
     ASSERT_TRUE(program->Running()) << program->Stderr();
     std::this_thread::sleep_for(std::chrono::seconds(3));
@@ -166,6 +168,7 @@ TEST_F(TrayProgram, ATrayThatComesLaterGetsTheIconAndTheMenuEndsTheProgram) {
 }
 
 TEST_F(TrayProgram, WithADialogOpenTheMenuStillComesAndTerminateEndsTheProgram) {
+    SKIP_UNLESS_X11();
     auto program = StartResident();
     ASSERT_TRUE(program->Running()) << program->Stderr();
     auto trayer = StartTrayer();
@@ -190,6 +193,7 @@ TEST_F(TrayProgram, WithADialogOpenTheMenuStillComesAndTerminateEndsTheProgram) 
 }
 
 TEST_F(TrayProgram, CommandsReachTheRunningCopyAndSayWhenThereIsNone) {
+    SKIP_UNLESS_X11();
     for (const char* command : {"--show", "--configure", "--quit"}) {
         auto p = Run({command});
         EXPECT_EQ(p->Wait(), 1) << command;

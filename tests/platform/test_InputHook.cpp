@@ -51,6 +51,7 @@ void Settle() {
 class InputHook : public testing::Test {
 protected:
     void SetUp() override {
+        SKIP_UNLESS_X11();
         ASSERT_TRUE(Memory.Create(SharedBlockName(), sizeof(SharedHookBlock)));
         ASSERT_TRUE(Memory.Map());
         std::fill_n(Memory.Data(), sizeof(SharedHookBlock), uint8_t{0});

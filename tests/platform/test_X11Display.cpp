@@ -56,6 +56,7 @@ bool SameAsPattern(const QImage& img, const TPatternWindow& p) {
 } // namespace
 
 TEST(X11Display, GrabsScreenWindowAndClientExactly) {
+    SKIP_UNLESS_X11();
     TXServer server("800x600x24", true);
     ASSERT_TRUE(server.Ok());
     TDisplayEnv env(server.Name());
@@ -116,6 +117,7 @@ TEST(X11Display, GrabsScreenWindowAndClientExactly) {
 }
 
 TEST(X11Display, PaletteScreensGiveIndexedPicturesWithTheirColours) {
+    SKIP_UNLESS_X11();
     TXServer server("320x240x8");
     ASSERT_TRUE(server.Ok());
     TDisplayEnv env(server.Name());
@@ -140,6 +142,7 @@ TEST(X11Display, PaletteScreensGiveIndexedPicturesWithTheirColours) {
 }
 
 TEST(X11Display, TheForegroundIsTheWindowInFrontAtTheRequest) {
+    SKIP_UNLESS_X11();
     TXServer server("640x480x24"); // no window manager: the input focus tells
     ASSERT_TRUE(server.Ok());
     TDisplayEnv env(server.Name());
@@ -165,6 +168,7 @@ TEST(X11Display, TheForegroundIsTheWindowInFrontAtTheRequest) {
 }
 
 TEST(X11Display, AWindowManagersOwnFocusWindowIsNoForeground) {
+    SKIP_UNLESS_X11();
     TXServer server("640x480x24", true); // openbox focuses its own 1 x 1 window off the screen
     ASSERT_TRUE(server.Ok());
     TDisplayEnv env(server.Name());
@@ -179,6 +183,7 @@ TEST(X11Display, AWindowManagersOwnFocusWindowIsNoForeground) {
 }
 
 TEST(X11Display, ASelectionEndsWithTheDisplay) {
+    SKIP_UNLESS_X11();
     TXServer server("320x240x24");
     ASSERT_TRUE(server.Ok());
     TDisplayEnv env(server.Name());
@@ -198,6 +203,7 @@ TEST(X11Display, ASelectionEndsWithTheDisplay) {
 }
 
 TEST(X11Display, DotsPerInchFromTheDesktopsSettingElseTheScreensSize) {
+    SKIP_UNLESS_X11();
     // Xvfb's -dpi sets the screen's millimetres; Xft.dpi among the root's
     // resources is the desktop's own setting and goes first.
     const std::tuple<const char*, const char*, double> cases[] = {

@@ -24,6 +24,7 @@ namespace {
 class HotKeyX11 : public DialogTest {
 protected:
     void SetUp() override {
+        SKIP_UNLESS_X11();
         DialogTest::SetUp();
         X11Hook.emplace(CreateX11InputHook()); // the real hook, over the X server
         InitHookBlock(0x99, Config.CaptureKey);
