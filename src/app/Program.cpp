@@ -12,6 +12,7 @@
 #include "config/Configs.h"
 #include "hook/HookBlock.h"
 #include "maildlg/MyEMail.h"
+#include "platform/Clipboard.h"
 #include "platform/Display.h"
 #include "platform/NamedObjects.h"
 #include "platform/Paths.h"
@@ -137,6 +138,7 @@ int RunProgram(int argc, char** argv) {
                          "will not reach this copy\n",
                          RemoteSocketPath().c_str());
         status = QApplication::exec();
+        TheClipboard().HandOver(ProgramDir);
     }
     HookBlock = nullptr;
     block.Unlink();
