@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <optional>
 #include <poll.h>
 #include <unistd.h>
@@ -73,6 +74,12 @@ int RunClipKeeper(Window program, int data, int word) {
     const char said[] = "owned\n";
     [[maybe_unused]] const ssize_t n = ::write(word, said, sizeof said - 1);
     ::close(word);
+    // Nothing more to say: a pipe the program's output went to must not stay
+    // open for the keeper's sake.
+    if (const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC); null >= 0) {
+        dup2(null, 2);
+        ::close(null);
+    }
 
     auto lostAt = std::chrono::steady_clock::time_point::max();
     for (;;) {
