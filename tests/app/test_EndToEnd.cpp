@@ -477,7 +477,7 @@ TEST(EndToEnd, TheCopiedPictureOutlivesTheProgram) {
         std::string targets, png;
         if (c.Copy) {
             ASSERT_TRUE(resident.Capture());
-            // "&Do It" is the default button; "Copy &To Clipboard" the chosen action.
+            // "Co&py", the default button for the "Copy To Clipboard" action.
             ASSERT_TRUE(WaitFor(
                 [&] {
                     if (VisibleMainWindow().empty()) return false;
