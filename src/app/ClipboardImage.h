@@ -4,6 +4,6 @@
 #include <QImage>
 
 // The program keeps owning the selection until another client takes it; at
-// its end Qt hands the data to a clipboard manager where one runs. False
-// when the clipboard could not be taken.
+// its end a clipboard manager or the keeper takes it over (TClipboard::HandOver).
+// False when the clipboard could not be taken.
 bool CopyToClip(const QImage& picture);

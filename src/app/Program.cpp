@@ -11,6 +11,7 @@
 #include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "maildlg/MyEMail.h"
+#include "platform/Clipboard.h"
 #include "platform/Display.h"
 #include "platform/NamedObjects.h"
 #include "settings/Paths.h"
@@ -116,6 +117,7 @@ int RunProgram(int argc, char** argv) {
                          "will not reach this copy\n",
                          RemoteSocketPath().c_str());
         status = QApplication::exec();
+        TheClipboard().HandOver(ProgramDir);
     }
     HookBlock = nullptr;
     block.Unlink();

@@ -19,9 +19,13 @@ class TClipboard {
 public:
     virtual ~TClipboard() = default;
     // Takes the clipboard with these formats; false when there is no display.
-    // The program keeps it until another client takes it. When the program
-    // ends still owning it, a running clipboard manager is asked to keep a copy.
+    // The program keeps it until another client takes it.
     virtual bool Offer(std::vector<TClipFormat> formats) = 0;
+    // At the program's end, while it still owns the clipboard: a running
+    // clipboard manager is asked to keep a copy; without one, the keeper
+    // beside the program in ProgramDir serves it until another client takes
+    // the clipboard.
+    virtual void HandOver(const QString& programDir) { (void)programDir; }
 };
 
 // The clipboard of the platform in use (platform/Platform.h); on X11 on its

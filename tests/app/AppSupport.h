@@ -107,6 +107,14 @@ std::unique_ptr<TProcess> StartTrayer(bool dockType = false);
 // as {x, y, width, height} on the screen.
 std::vector<std::array<int, 4>> VisibleWindows(const std::vector<std::string>& args);
 
+// What xclip pastes from the CLIPBOARD for Target (the wait pumps this
+// process's events, so that it can serve the paste itself).
+std::string Paste(const std::string& target);
+
+// The clipboard keepers (snaprio-keeper) still running that a program with
+// this XDG_RUNTIME_DIR started, by process id.
+std::vector<int> ClipKeepers(const std::string& runtimeDir);
+
 // Records what the desktop was asked to open (QDesktopServices::setUrlHandler).
 class TUrlLog : public QObject {
     Q_OBJECT

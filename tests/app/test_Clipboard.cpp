@@ -1,24 +1,55 @@
 // The picture on the X11 clipboard, pasted by another program (xclip) as
-// image/bmp and image/png and decoded by Pillow.
+// image/bmp and image/png and decoded by Pillow; served by the program, and
+// by the keeper that the program's end hands it to.
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
+#include "AppSupport.h"
 #include "ImagingSupport.h"
 #include "TestSupport.h"
 #include "app/ClipboardImage.h"
+#include "platform/Clipboard.h"
 
 namespace {
 
-// What xclip pastes for Target; this process serves it meanwhile.
-std::string Paste(const std::string& target) {
-    TProcess xclip({"xclip", "-selection", "clipboard", "-t", target, "-o"});
-    EXPECT_EQ(xclip.Wait(std::chrono::seconds(120)), 0) << target << xclip.Stderr();
-    return xclip.Stdout();
+enum class TServer { Program, Keeper };
+const char* Name(TServer s) {
+    return s == TServer::Program ? "Program" : "Keeper";
 }
+void PrintTo(TServer s, std::ostream* os) {
+    *os << Name(s);
+}
+
+// Every case twice: served by this process, and by a keeper to which this
+// process hands the picture as the program does at its end. A keeper ends
+// once another program has copied.
+class Clipboard : public testing::TestWithParam<TServer> {
+protected:
+    void CopyToClip(const QImage& picture) {
+        ASSERT_TRUE(::CopyToClip(picture));
+        if (GetParam() != TServer::Keeper) return;
+        TheClipboard().HandOver(
+            QString::fromStdString(std::filesystem::path(SNAPRIO_BINARY).parent_path()));
+        // The keeper of the picture before ends, having lost the clipboard to us.
+        EXPECT_TRUE(WaitFor([&] { return ClipKeepers(Runtime).size() == 1; }));
+    }
+    void TearDown() override {
+        if (GetParam() != TServer::Keeper) return;
+        TProcess text({"sh", "-c", "echo words | xclip -selection clipboard"});
+        EXPECT_EQ(text.Wait(), 0);
+        EXPECT_TRUE(WaitFor([&] { return ClipKeepers(Runtime).empty(); }));
+    }
+    const std::string Runtime = std::getenv("XDG_RUNTIME_DIR");
+};
 
 } // namespace
 
-TEST(Clipboard, AnotherProgramPastesThePictureAsBmpAndPng) {
+INSTANTIATE_TEST_SUITE_P(ServedBy, Clipboard, testing::Values(TServer::Program, TServer::Keeper),
+                         [](const auto& info) { return Name(info.param); });
+
+TEST_P(Clipboard, AnotherProgramPastesThePictureAsBmpAndPng) {
     SKIP_UNLESS_X11();
     QImage wide(3840, 2160, QImage::Format_RGB32); // more than one X request: an INCR transfer
     for (int y = 0; y < wide.height(); ++y)
@@ -41,7 +72,7 @@ TEST(Clipboard, AnotherProgramPastesThePictureAsBmpAndPng) {
     }
 }
 
-TEST(Clipboard, AReaderThatDiesMidTransferAndANewOwnerAreTakenInStride) {
+TEST_P(Clipboard, AReaderThatDiesMidTransferAndANewOwnerAreTakenInStride) {
     SKIP_UNLESS_X11();
     QImage picture(2000, 1500, QImage::Format_RGB32);
     picture.fill(qRgb(1, 2, 3));
@@ -66,7 +97,7 @@ TEST(Clipboard, AReaderThatDiesMidTransferAndANewOwnerAreTakenInStride) {
 // MULTIPLE from a raw client: a list that names MULTIPLE again (itself, or
 // two lists naming each other) gets None for that pair and the program
 // serves on; two INCR targets in one request both reach their end.
-TEST(Clipboard, MultipleRequestsOfAHostileClientAreAnsweredPairByPair) {
+TEST_P(Clipboard, MultipleRequestsOfAHostileClientAreAnsweredPairByPair) {
     SKIP_UNLESS_X11();
     CopyToClip(RandomImage(1600, 1200, QImage::Format_RGB32, 5)); // both formats go as INCR
     const size_t bmp = Paste("image/bmp").size(), png = Paste("image/png").size();
@@ -90,4 +121,53 @@ TEST(Clipboard, MultipleRequestsOfAHostileClientAreAnsweredPairByPair) {
         EXPECT_EQ(request.Stdout(), c.Want) << c.Lists[0];
     }
     EXPECT_NE(Paste("TARGETS").find("image/png"), std::string::npos);
+}
+
+// The keeper takes the clipboard only from the window it names while that
+// window still owns it (another program may copy while the program ends),
+// and only a picture handed over as the program hands it: in a sealed file.
+TEST(ClipKeeper, RefusesAClipboardThatIsNoLongerTheProgramsAndAnUnsealedPicture) {
+    SKIP_UNLESS_X11();
+    TProcess text({"sh", "-c", "echo words | xclip -selection clipboard"});
+    ASSERT_EQ(text.Wait(), 0);
+    const std::string keeper =
+        (std::filesystem::path(SNAPRIO_BINARY).parent_path() / "snaprio-keeper").string();
+    TTempDir dir;
+    // The picture on stdin as the program passes it, in a memfd or a plain file.
+    const std::string start = R"(
+import fcntl, os, sys
+sealed = sys.argv[1] == "sealed"
+fd = os.memfd_create("picture", os.MFD_ALLOW_SEALING) if sealed else \
+    os.open(sys.argv[2], os.O_RDWR | os.O_CREAT)
+os.write(fd, b"image/png 5\n\nbytes")
+if sealed:
+    fcntl.fcntl(fd, fcntl.F_ADD_SEALS, fcntl.F_SEAL_SHRINK | fcntl.F_SEAL_GROW | fcntl.F_SEAL_WRITE)
+os.lseek(fd, 0, 0)
+os.dup2(fd, 0)
+os.execv(sys.argv[3], sys.argv[3:])
+)";
+    const struct {
+        const char* Input;
+        const char* Said;
+    } cases[] = {{"sealed", "the program no longer owns the clipboard"},
+                 {"plain", "no picture was handed over"}};
+    for (const auto& c : cases) {
+        // Window 1 is no client's: it owns nothing.
+        TProcess run({"/usr/bin/python3", "-c", start, c.Input, dir.File("picture"), keeper, "1"});
+        EXPECT_EQ(run.Wait(), 1) << c.Input << run.Stderr();
+        EXPECT_EQ(run.Stdout(), "") << c.Input;
+        EXPECT_NE(run.Stderr().find(c.Said), std::string::npos) << run.Stderr();
+    }
+    EXPECT_EQ(Paste("UTF8_STRING"), "words\n");
+}
+
+// A keeper that cannot start leaves the clipboard with the program, which
+// serves it to its end as it would without keepers.
+TEST(ClipKeeper, WithoutAKeeperTheProgramServesOn) {
+    SKIP_UNLESS_X11();
+    ASSERT_TRUE(CopyToClip(RandomImage(40, 30, QImage::Format_RGB32, 7)));
+    TTempDir empty;
+    TheClipboard().HandOver(QString::fromStdString(empty.Path()));
+    EXPECT_NE(Paste("TARGETS").find("image/png"), std::string::npos);
+    EXPECT_TRUE(ClipKeepers(std::getenv("XDG_RUNTIME_DIR")).empty());
 }

@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "AppSupport.h"
 #include "ImagingSupport.h"
 #include "TestSupport.h"
 #include "imaging/qt/BmpFile.h"
@@ -456,5 +457,78 @@ TEST(EndToEnd, SaveThroughTheRealSaveDialogInEveryFormat) {
             << title;
         program.Signal(SIGTERM);
         EXPECT_EQ(program.Wait(), 0);
+    }
+}
+
+// The copied picture outlives the program: at --quit and at SIGTERM a keeper
+// takes it over and serves it as the program did until another program
+// copies. No keeper when the program ends without the clipboard.
+TEST(EndToEnd, TheCopiedPictureOutlivesTheProgram) {
+    SKIP_UNLESS_X11();
+    TBackdrop backdrop;
+    const struct {
+        const char* Name;
+        bool Copy, CopiedOver, Quit;
+    } cases[] = {{"--quit", true, false, true},
+                 {"SIGTERM", true, false, false},
+                 {"nothing copied", false, false, true},
+                 {"copied over by another program", true, true, false}};
+    const auto copyText = [] {
+        TProcess text({"sh", "-c", "echo words | xclip -selection clipboard"});
+        EXPECT_EQ(text.Wait(), 0);
+    };
+    for (const auto& c : cases) {
+        copyText();
+        TResident resident("[Misc]\nWhat To Cap=0\nAction=5\nFirst Time=No\n");
+        TProcess& program = *resident.Program;
+        ASSERT_TRUE(resident.HotKey()) << program.Stderr();
+        std::string targets, png;
+        if (c.Copy) {
+            ASSERT_TRUE(resident.Capture());
+            // "Co&py", the default button for the "Copy To Clipboard" action.
+            ASSERT_TRUE(WaitFor(
+                [&] {
+                    if (VisibleMainWindow().empty()) return false;
+                    RunCommand({"xdotool", "windowfocus", "--sync", VisibleMainWindow()});
+                    RunCommand({"xdotool", "key", "Return"});
+                    return WaitFor(
+                        [&] {
+                            return (targets = Paste("TARGETS")).find("image/png") !=
+                                   std::string::npos;
+                        },
+                        std::chrono::seconds(3));
+                },
+                std::chrono::seconds(20)))
+                << c.Name << program.Stderr();
+            png = Paste("image/png");
+        }
+        if (c.CopiedOver) copyText();
+        if (c.Quit)
+            EXPECT_EQ(
+                TProcess({SNAPRIO_BINARY, "--quit"}, {"XDG_RUNTIME_DIR=" + resident.Dir.Path()})
+                    .Wait(),
+                0);
+        else
+            program.Signal(SIGTERM);
+        EXPECT_EQ(program.Wait(), 0) << c.Name << program.Stderr();
+        const std::vector<int> keepers = ClipKeepers(resident.Dir.Path());
+        if (!c.Copy || c.CopiedOver) {
+            EXPECT_TRUE(keepers.empty()) << c.Name;
+            EXPECT_EQ(Paste("UTF8_STRING"), "words\n") << c.Name;
+            continue;
+        }
+        ASSERT_EQ(keepers.size(), 1u) << c.Name;
+        EXPECT_EQ(Paste("TARGETS"), targets) << c.Name;
+        TTempDir dir;
+        WriteFile(dir.File("before.png"), png);
+        WriteFile(dir.File("after.png"), Paste("image/png"));
+        const TDecoded before = PillowDecode(dir.File("before.png"), "RGB");
+        const TDecoded after = PillowDecode(dir.File("after.png"), "RGB");
+        EXPECT_EQ(after.Width, DisplayWidth(backdrop.Dpy, 0)) << c.Name;
+        EXPECT_EQ(after.Height, DisplayHeight(backdrop.Dpy, 0)) << c.Name;
+        EXPECT_TRUE(after.Pixels == before.Pixels) << c.Name;
+        copyText();
+        EXPECT_TRUE(WaitFor([&] { return ClipKeepers(resident.Dir.Path()).empty(); })) << c.Name;
+        EXPECT_EQ(Paste("UTF8_STRING"), "words\n") << c.Name;
     }
 }
