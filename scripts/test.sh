@@ -66,6 +66,18 @@ TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   build-tsan/tests/test_mail --gtest_brief=1 \
   --gtest_filter='Smtp.*:SmtpDelivery.RealServer*:SmtpTls.LogsIn*-Smtp.ProgressOfAMessageStill*' \
   || status=$?
+# The widget tests once more on the in-memory platform, with no display
+# server at all; the tests that meet the X server themselves are skipped.
+for t in test_dialogs test_maildlg test_app test_platform; do
+  log=$(mktemp)
+  if ! env -u DISPLAY -u WAYLAND_DISPLAY SNAPRIO_PLATFORM=memory build/tests/$t --gtest_brief=1 \
+       >"$log" 2>&1; then
+    grep -E '^\[  FAILED|Failure|rror' "$log" | head -n 40; echo "test: $t failed in memory"; status=1
+  else
+    echo "test: $t in memory: $(grep -E '^\[  PASSED' "$log" | tr -s ' ')"
+  fi
+  rm -f "$log"
+done
 fuzzdir=$(mktemp -d)
 for f in bmp jpeg message; do
   mkdir -p "$fuzzdir/$f"

@@ -279,6 +279,7 @@ TEST_F(Tray, OpenImageWhileItsDialogIsOpenDoesNothing) {
 }
 
 TEST_F(Tray, ToolTipIsCutAndActiveChangesOnlyWithATray) {
+    SKIP_UNLESS_X11(); // Qt shows a real tray icon only on X11
     TTaskIcon icon;
     for (auto [length, kept] : {std::pair{10, 10}, {63, 63}, {64, 63}, {200, 63}}) {
         icon.SetToolTip(QString(length, 'x'));
