@@ -17,7 +17,7 @@
 
 namespace {
 // A bitmap file is written as it is read, a strip of about 1 MB at a time
-// (the server held meanwhile). GIF and JPEG code far longer than the server
+// (the server held meanwhile). GIF, JPEG and PNG code far longer than the server
 // may be held: their rows come from one grab of the whole rectangle.
 constexpr int BmpStripBytes = 1 << 20;
 
@@ -49,7 +49,7 @@ int CaptureCommand(const char* what, const char* file) {
     }
     const TImageFileType type = ImageFileTypeOf(file);
     if (type == TImageFileType::Unknown) {
-        std::fprintf(stderr, "snaprio: %s: Unknown file type selected. Use .BMP, .GIF or .JPG.\n",
+        std::fprintf(stderr, "snaprio: %s: Unknown file type selected. Use .BMP, .GIF, .JPG or .PNG.\n",
                      file);
         return 2;
     }

@@ -5,6 +5,7 @@
 #include "imaging/BmpFile.h"
 #include "imaging/GIFImage.h"
 #include "imaging/ImageRows.h"
+#include "imaging/PngFile.h"
 #include "imaging/jpeg.h"
 
 QImage LoadImageFile(const std::string& fileName) {
@@ -17,6 +18,8 @@ QImage LoadImageFile(const std::string& fileName) {
             jpeg.LoadFromFile(fileName);
             return jpeg.Bitmap();
         }
+        case TImageFileType::Png:
+            return LoadPngFile(fileName);
         default:
             throw EImageError("Unknown file type selected.");
         }
