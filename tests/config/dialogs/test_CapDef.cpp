@@ -65,6 +65,7 @@ TEST_F(CapDef, PagesLimitsAndStartPage) {
     EXPECT_EQ(d.WhatToCap->count(), 20);
     EXPECT_EQ(d.WhatToCap->itemText(19), "Polygon 5");
     EXPECT_EQ(d.DefaultAction->itemText(6), "E-Mail The Image");
+    EXPECT_EQ(d.DefaultAction->itemText(7), "Save As PNG");
     EXPECT_EQ(d.Encoding->itemText(1), "UUEncode");
     EXPECT_EQ(d.HotKeyList->count(), 238);
     EXPECT_TRUE(d.OkButton->isDefault());
