@@ -7,6 +7,10 @@
 #include <memory>
 #include <vector>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
 constexpr uint8_t Signature[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
@@ -92,6 +96,34 @@ TPngLayout LayoutOf(TRowSource& rows) {
     return l;
 }
 
+// B, G, R, X pixels to R, G, B.
+void BgrxToRgbPlain(const uint8_t* s, uint8_t* d, int w) {
+    for (int x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
+}
+
+#if defined(__x86_64__)
+// The same with one byte shuffle per four pixels: a screen's rows are the bulk
+// of the work before the compression. Each store writes 4 bytes past the 12 it
+// makes, which the next step overwrites, so the last pixels go the plain way.
+__attribute__((target("ssse3"))) void BgrxToRgbShuffle(const uint8_t* s, uint8_t* d, int w) {
+    const __m128i pick = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    int x = 0;
+    for (; x + 6 <= w; x += 4, s += 16, d += 12)
+        _mm_storeu_si128(
+            reinterpret_cast<__m128i*>(d),
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), pick));
+    BgrxToRgbPlain(s, d, w - x);
+}
+#endif
+
+void BgrxToRgb(const uint8_t* s, uint8_t* d, int w) {
+#if defined(__x86_64__)
+    static const bool shuffle = __builtin_cpu_supports("ssse3");
+    if (shuffle) return BgrxToRgbShuffle(s, d, w);
+#endif
+    BgrxToRgbPlain(s, d, w);
+}
+
 // One source row as the file's unfiltered bytes.
 void RawRow(const TRowSource& rows, const TPngLayout& l, const uint8_t* s, uint8_t* d) {
     const int w = rows.Width;
@@ -114,7 +146,7 @@ void RawRow(const TRowSource& rows, const TPngLayout& l, const uint8_t* s, uint8
         }
         [[fallthrough]];
     case TRowFormat::Bgrx32:
-        for (int x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
+        BgrxToRgb(s, d, w);
         break;
     case TRowFormat::Bgr24:
         for (int x = 0; x < w; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
@@ -187,19 +219,25 @@ uint8_t AdaptiveRow(const uint8_t* raw, const uint8_t* prev, uint8_t* out, size_
     return best;
 }
 
-// Auto: the share of pixels equal to their left neighbour in every eighth
-// row. A screen's pictures are mostly flat (windows, text on a plain ground);
-// a photograph's pixels almost never repeat.
-TPngFilter ChooseFilter(TRowSource& rows, const TPngLayout& l, std::vector<uint8_t>& raw) {
-    if (!rows.RandomAccess) return TPngFilter::Up;
-    const size_t bpp = static_cast<size_t>(l.Channels);
-    uint64_t same = 0, all = 0;
-    for (int y = 0; y < rows.Height; y += 8) {
-        RawRow(rows, l, rows.Row(y), raw.data());
-        for (size_t i = bpp; i + bpp <= l.RowBytes; i += bpp, ++all)
-            same += std::memcmp(raw.data() + i, raw.data() + i - bpp, bpp) == 0;
+// Auto: how many pixels of a row equal their left neighbour. A screen's
+// pictures are mostly flat (windows, text on a plain ground); a photograph's
+// pixels almost never repeat.
+void CountRepeats(const uint8_t* raw, size_t n, size_t bpp, uint64_t& same, uint64_t& all) {
+    for (size_t i = bpp; i + bpp <= n; i += bpp, ++all)
+        same += std::memcmp(raw + i, raw + i - bpp, bpp) == 0;
+}
+
+// Unfiltered rows (each after its type byte) filtered Up where they lie, the
+// bottom row first, so that the row above is still unfiltered when it is
+// taken away.
+void UpInPlace(uint8_t* rows, size_t n, int height) {
+    for (int y = height - 1; y >= 0; --y) {
+        uint8_t* row = rows + (n + 1) * static_cast<size_t>(y);
+        row[0] = static_cast<uint8_t>(TPngFilter::Up);
+        if (y == 0) break;
+        const uint8_t* above = row - (n + 1) + 1;
+        for (size_t i = 0; i < n; ++i) row[1 + i] = static_cast<uint8_t>(row[1 + i] - above[i]);
     }
-    return same * 2 > all ? TPngFilter::None : TPngFilter::Up;
 }
 
 } // namespace
@@ -222,17 +260,23 @@ void WritePng(TRowSource& rows, const TByteSink& sink, const TPngTuning& tuning)
     const size_t n = l.RowBytes,
                  bpp = std::max<size_t>(1, static_cast<size_t>(l.Channels * l.Bits / 8));
     std::vector<uint8_t> raw(n), prev(n, 0), trial;
-    const TPngFilter filter = palette                             ? TPngFilter::None
-                              : tuning.Filter == TPngFilter::Auto ? ChooseFilter(rows, l, raw)
-                                                                  : tuning.Filter;
+    // Auto reads the rows once, in order (a screen's strips as they come):
+    // unfiltered first, then filtered Up in place if they turn out a photograph's.
+    const bool chosenAfter = !palette && tuning.Filter == TPngFilter::Auto;
+    const TPngFilter filter = palette || chosenAfter ? TPngFilter::None : tuning.Filter;
+    uint64_t same = 0, all = 0;
 
     // The filtered rows, each after its filter type byte, as the stream holds them.
-    std::vector<uint8_t> filtered((n + 1) * static_cast<size_t>(rows.Height));
+    // Neither buffer is cleared first: every byte of the one is written, and of
+    // the other only what the compressor makes is touched.
+    const size_t filteredSize = (n + 1) * static_cast<size_t>(rows.Height);
+    auto filtered = std::make_unique_for_overwrite<uint8_t[]>(filteredSize);
     for (int y = 0; y < rows.Height; ++y) {
-        uint8_t* out = filtered.data() + (n + 1) * static_cast<size_t>(y);
+        uint8_t* out = filtered.get() + (n + 1) * static_cast<size_t>(y);
         if (filter == TPngFilter::None) {
             out[0] = 0;
             RawRow(rows, l, row(y), out + 1);
+            if (chosenAfter && y % 8 == 0) CountRepeats(out + 1, n, bpp, same, all);
             continue;
         }
         RawRow(rows, l, row(y), raw.data());
@@ -244,15 +288,17 @@ void WritePng(TRowSource& rows, const TByteSink& sink, const TPngTuning& tuning)
         }
         raw.swap(prev);
     }
+    if (chosenAfter && same * 2 <= all) UpInPlace(filtered.get(), n, rows.Height);
 
     const std::unique_ptr<libdeflate_compressor, TFreeCompressor> compressor(
         libdeflate_alloc_compressor(tuning.Level));
     if (!compressor) throw EPNGError("Not enough memory to write a PNG file");
-    std::vector<uint8_t> z(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
-    const size_t zSize = libdeflate_zlib_compress(compressor.get(), filtered.data(),
-                                                  filtered.size(), z.data(), z.size());
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredSize);
+    const auto z = std::make_unique_for_overwrite<uint8_t[]>(bound);
+    const size_t zSize =
+        libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredSize, z.get(), bound);
     if (zSize == 0) throw EPNGError("The picture could not be compressed");
-    filtered = {};
+    filtered.reset();
 
     sink(Signature, sizeof Signature);
     uint8_t ihdr[13];
@@ -275,6 +321,6 @@ void WritePng(TRowSource& rows, const TByteSink& sink, const TPngTuning& tuning)
         if (!trns.empty()) Chunk(sink, "tRNS", trns.data(), trns.size());
     }
     for (size_t at = 0; at < zSize; at += IdatPiece)
-        Chunk(sink, "IDAT", z.data() + at, std::min(IdatPiece, zSize - at));
+        Chunk(sink, "IDAT", z.get() + at, std::min(IdatPiece, zSize - at));
     Chunk(sink, "IEND", nullptr, 0);
 }

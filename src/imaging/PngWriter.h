@@ -17,7 +17,8 @@ struct TPngTuning {
     int Level = 6; // libdeflate's 1..12
     // True-colour rows only: palette rows are never filtered. Auto takes None
     // for a screen's flat areas and text, whose repeats deflate finds best
-    // unfiltered, and Up for photographs, whose neighbours differ a little.
+    // unfiltered, and Up for photographs, whose neighbours differ a little;
+    // it reads the rows once, in order.
     TPngFilter Filter = TPngFilter::Auto;
 };
 
