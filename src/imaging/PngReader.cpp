@@ -68,6 +68,7 @@ void TPngRows::Decode(const uint8_t* data, size_t size) {
     if (size == 0) throw EPNGError("The PNG file is empty");
     if (std::memcmp(data, Signature, std::min<size_t>(size, 8)) != 0)
         throw EPNGError("Invalid PNG file: no PNG signature");
+    if (size < sizeof Signature) throw EPNGError("The PNG file is truncated");
     CheckChunks(data, size);
     const std::unique_ptr<spng_ctx, TFreeContext> owner(spng_ctx_new(0));
     spng_ctx* ctx = owner.get();

@@ -106,6 +106,7 @@ TEST(PngFile, DamagedFilesAreRefusedWithWords) {
     const std::pair<std::string, std::string> cases[] = {
         {"", "The PNG file is empty"},
         {"GIF89a", "Invalid PNG file: no PNG signature"},
+        {bytes(0, 3), "The PNG file is truncated"},
         {bytes(0, 20), "The PNG file is truncated"},
         {bytes(0, good.size() / 2), "The PNG file is truncated"},
         {wrongCrc, "Invalid PNG file: the CRC of the IDAT chunk does not match"},
