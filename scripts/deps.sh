@@ -7,12 +7,13 @@ PACKAGES=(
   # build
   cmake ninja-build g++ clang pkg-config qt6-base-dev libjpeg62-turbo-dev libx11-dev
   libxext-dev libc-ares-dev libssl-dev libsecret-1-dev libgtest-dev libbenchmark-dev
+  libspng-dev libdeflate-dev libpng-dev
   fonts-liberation2 ccache
   # test peers
   xvfb xdotool libxtst-dev x11-utils x11-xserver-utils openbox xcompmgr python3-aiosmtpd python3-pil
   giflib-tools libgif-dev libjpeg-turbo-progs poppler-utils xclip sharutils media-types
   imagemagick x11-apps scrot curl xterm trayer gnome-keyring dbus dbus-x11 libsecret-tools
-  desktop-file-utils xbindkeys python3-cryptography file dpkg-dev openssl bc
+  desktop-file-utils xbindkeys python3-cryptography file dpkg-dev openssl bc pngcheck
 )
 
 missing=()

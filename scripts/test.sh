@@ -30,7 +30,7 @@ cmake --build build-tsan -j "$jobs" --target test_mail
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSNAPRIO_FUZZ=ON -DSNAPRIO_TESTS=OFF \
       -DSNAPRIO_BENCH=OFF -DSNAPRIO_WERROR=ON >/dev/null
-cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_jpeg fuzz_message
+cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_jpeg fuzz_png fuzz_message
 
 pids=()
 cleanup() {
@@ -79,7 +79,7 @@ for t in test_dialogs test_maildlg test_app test_platform; do
   rm -f "$log"
 done
 fuzzdir=$(mktemp -d)
-for f in bmp jpeg message; do
+for f in bmp jpeg png message; do
   mkdir -p "$fuzzdir/$f"
   if ! build-fuzz/tests/fuzz/fuzz_$f -max_total_time="${FUZZ_SECONDS:-15}" -rss_limit_mb=4096 \
        "$fuzzdir/$f" "tests/fuzz/corpus/$f" >"$fuzzdir/$f.log" 2>&1; then

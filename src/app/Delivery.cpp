@@ -32,6 +32,8 @@ constexpr TSaveKind SaveKinds[] = {
      ".GIF"},
     {TAction::SaveJPEG, TImageFileType::Jpeg, "Save As JPEG", "JPEG File (*.JPG)|*.JPG", "*.JPG",
      ".JPG"},
+    {TAction::SavePNG, TImageFileType::Png, "Save As PNG", "PNG File (*.PNG)|*.PNG", "*.PNG",
+     ".PNG"},
 };
 
 const TSaveKind& SaveKindOf(TAction action) {
@@ -68,6 +70,7 @@ bool TDelivery::Run(TAction action, QImage& picture) {
     case TAction::SaveBitmap:
     case TAction::SaveGIF:
     case TAction::SaveJPEG:
+    case TAction::SavePNG:
         return Save(action, picture);
     case TAction::PrintPixel:
         return PrintPicture(Owner, picture, TPrintFit::PixelSize) != TPrintResult::Failed;
@@ -141,9 +144,10 @@ QImage TDelivery::OpenImage() {
     if (InUse) return {};
     const QScopedValueRollback<bool> inUse(InUse, true);
     const TFileDialogSetup setup{"Open Graphic File",
-                                 "Graphic Files (*.BMP, *.JPG)|*.BMP;*.JPG|Bitmap File "
-                                 "(*.BMP)|*.BMP|JPEG File (*.JPG)|*.JPG",
-                                 "*.BMP;*.JPG",
+                                 "Graphic Files (*.BMP, *.JPG, *.PNG)|*.BMP;*.JPG;*.PNG|Bitmap "
+                                 "File (*.BMP)|*.BMP|JPEG File (*.JPG)|*.JPG|PNG File "
+                                 "(*.PNG)|*.PNG",
+                                 "*.BMP;*.JPG;*.PNG",
                                  SaveFolder.isEmpty() ? PicturesFolder() : SaveFolder,
                                  {}};
     const QString name = UserDialogs().OpenDialog(Owner, setup);

@@ -30,7 +30,7 @@ public:
     // after a cancelled dialog, not after a failure or an e-mail not sent.
     bool Run(TAction action, QImage& picture);
 
-    // "&Open Image": a BMP or JPEG file chosen by the user; a null picture
+    // "&Open Image": a BMP, JPEG or PNG file chosen by the user; a null picture
     // when cancelled or unreadable (the box has been shown). Also null, with
     // nothing shown, while a delivery or another open is under way (the tray
     // menu stays live during their dialogs): it would open a second file

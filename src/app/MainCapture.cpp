@@ -10,9 +10,9 @@
 #include "app/MainWin.h"
 #include "app/ProgramValues.h"
 #include "app/Thumbnail.h"
-#include "settings/Configs.h"
 #include "config/DoView.h"
 #include "platform/UserDialogs.h"
+#include "settings/Configs.h"
 #include "shapes/CaptureItems.h"
 
 namespace {
@@ -27,13 +27,11 @@ const QSize ThumbSize(133, 125);
 
 void TMainWin::DoItButtonClick() {
     if (!CapturePanel->isEnabled()) {
-        const std::pair<QRadioButton*, TAction> radios[] = {{SaveBit, TAction::SaveBitmap},
-                                                            {SaveGIF, TAction::SaveGIF},
-                                                            {SaveJPEG, TAction::SaveJPEG},
-                                                            {PrintPixel, TAction::PrintPixel},
-                                                            {PrintFilled, TAction::PrintFilled},
-                                                            {CopyClip, TAction::CopyToClipboard},
-                                                            {EMailIt, TAction::EMail}};
+        const std::pair<QRadioButton*, TAction> radios[] = {
+            {SaveBit, TAction::SaveBitmap},       {SaveGIF, TAction::SaveGIF},
+            {SaveJPEG, TAction::SaveJPEG},        {SavePNG, TAction::SavePNG},
+            {PrintPixel, TAction::PrintPixel},    {PrintFilled, TAction::PrintFilled},
+            {CopyClip, TAction::CopyToClipboard}, {EMailIt, TAction::EMail}};
         for (auto [radio, action] : radios)
             if (radio->isChecked()) return Deliver(action);
         return;

@@ -52,21 +52,24 @@ void TMainWin::BuildControls() {
     }
 
     SavePrintPanel = Make<QFrame>(MainPanel, "SavePrintPanel", {0, 4, 381, 149});
-    SaveBit = Make<QRadioButton>(SavePrintPanel, "SaveBit", {8, 8, 210, 17}, "Save As &Bitmap");
-    SaveGIF = Make<QRadioButton>(SavePrintPanel, "SaveGIF", {8, 28, 210, 17}, "Save As &GIF");
-    SaveJPEG = Make<QRadioButton>(SavePrintPanel, "SaveJPEG", {8, 48, 210, 17}, "Save As &JPEG");
-    PrintPixel = Make<QRadioButton>(SavePrintPanel, "PrintPixel", {8, 68, 210, 17},
+    // Eight choices, 18 pixels apart, fill the panel's height beside the thumbnail.
+    SaveBit = Make<QRadioButton>(SavePrintPanel, "SaveBit", {8, 4, 210, 17}, "Save As &Bitmap");
+    SaveGIF = Make<QRadioButton>(SavePrintPanel, "SaveGIF", {8, 22, 210, 17}, "Save As &GIF");
+    SaveJPEG = Make<QRadioButton>(SavePrintPanel, "SaveJPEG", {8, 40, 210, 17}, "Save As &JPEG");
+    SavePNG = Make<QRadioButton>(SavePrintPanel, "SavePNG", {8, 58, 210, 17}, "Save As P&NG");
+    PrintPixel = Make<QRadioButton>(SavePrintPanel, "PrintPixel", {8, 76, 210, 17},
                                     "Print Using Pi&xel Size");
     PrintFilled =
-        Make<QRadioButton>(SavePrintPanel, "PrintFilled", {8, 88, 210, 17}, "Print &Filling Page");
+        Make<QRadioButton>(SavePrintPanel, "PrintFilled", {8, 94, 210, 17}, "Print &Filling Page");
     CopyClip =
-        Make<QRadioButton>(SavePrintPanel, "CopyClip", {8, 108, 210, 17}, "Copy &To Clipboard");
-    EMailIt = Make<QRadioButton>(SavePrintPanel, "EMailIt", {8, 128, 210, 17}, "E-&Mail Image");
+        Make<QRadioButton>(SavePrintPanel, "CopyClip", {8, 112, 210, 17}, "Copy &To Clipboard");
+    EMailIt = Make<QRadioButton>(SavePrintPanel, "EMailIt", {8, 130, 210, 17}, "E-&Mail Image");
     ThumbImage = Make<QLabel>(SavePrintPanel, "ThumbImage", {240, 8, 133, 125});
     auto* deliveryGroup = new QButtonGroup(this);
     const std::pair<QRadioButton*, const char*> doItCaptions[] = {
-        {SaveBit, "&Save"},      {SaveGIF, "&Save"},  {SaveJPEG, "&Save"},   {PrintPixel, "&Print"},
-        {PrintFilled, "&Print"}, {CopyClip, "Co&py"}, {EMailIt, "&EMail It"}};
+        {SaveBit, "&Save"},  {SaveGIF, "&Save"},     {SaveJPEG, "&Save"},
+        {SavePNG, "&Save"},  {PrintPixel, "&Print"}, {PrintFilled, "&Print"},
+        {CopyClip, "Co&py"}, {EMailIt, "&EMail It"}};
     for (auto [r, caption] : doItCaptions) {
         deliveryGroup->addButton(r);
         // Init-captures: a structured binding captured by name stops clang 14, and
@@ -80,6 +83,7 @@ void TMainWin::BuildControls() {
         {"Save As &Bitmap", TAction::SaveBitmap},
         {"Save As &GIF", TAction::SaveGIF},
         {"Save As &JPEG", TAction::SaveJPEG},
+        {"Save As P&NG", TAction::SavePNG},
         {"&Print Using Pixel Size", TAction::PrintPixel},
         {"Print &Filling Page", TAction::PrintFilled},
         {"&Copy To Clipboard", TAction::CopyToClipboard},

@@ -17,13 +17,13 @@
 
 #include "app/ProgramValues.h"
 #include "app/TrayMenu.h"
-#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "imaging/qt/jpeg.h"
 #include "platform/InputHook.h"
-#include "product/ProductName.h"
 #include "platform/UserDialogs.h"
 #include "platform/WindowRequests.h"
+#include "product/ProductName.h"
+#include "settings/Configs.h"
 #include "shapes/CaptureItems.h"
 
 namespace {
@@ -244,6 +244,8 @@ void TMainWin::SetScreen(int screen, bool keepChoice) {
             SaveGIF->setChecked(true);
         else if (Config.Action == 2)
             SaveJPEG->setChecked(true);
+        else if (Config.Action == int(TAction::SavePNG))
+            SavePNG->setChecked(true);
         break;
     case scCopy:
         DoItButton->setText("Co&py");

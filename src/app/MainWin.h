@@ -60,7 +60,8 @@ public:
     QRadioButton *CapScreen, *CapWindow, *CapClient, *CapArea, *CapShape;
     QLabel* ShapeLabel;
     QComboBox* ShapeBox;
-    QRadioButton *SaveBit, *SaveGIF, *SaveJPEG, *PrintPixel, *PrintFilled, *CopyClip, *EMailIt;
+    QRadioButton *SaveBit, *SaveGIF, *SaveJPEG, *SavePNG, *PrintPixel, *PrintFilled, *CopyClip,
+        *EMailIt;
     QLabel* ThumbImage;
     QLabel* MyImage;
     QPushButton *ViewButton, *DoItButton, *AbortButton, *ConfigButton;

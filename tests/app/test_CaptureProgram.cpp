@@ -17,11 +17,9 @@
 
 TEST(CaptureProgram, WritesWhatTheResidentGrabAndSaveWrite) {
     SKIP_UNLESS_X11();
-    const std::pair<const char*, const char*> cases[] = {{"screen", "s.BMP"},
-                                                         {"screen", "s.GIF"},
-                                                         {"screen", "s.JPG"},
-                                                         {"client", "c.BMP"},
-                                                         {"window", "w.GIF"}};
+    const std::pair<const char*, const char*> cases[] = {
+        {"screen", "s.BMP"}, {"screen", "s.GIF"}, {"screen", "s.JPG"}, {"screen", "s.PNG"},
+        {"window", "w.png"}, {"client", "c.BMP"}, {"window", "w.GIF"}};
     // 1000 x 700: a bitmap file's rows come in several strips. A server
     // without shared memory answers plain requests.
     const std::pair<const char*, std::vector<std::string>> servers[] = {

@@ -92,7 +92,10 @@ TEST(SaveExtension, AppendedUnlessTheFileNameSaysThatTypeInAnyCase) {
         {"pic.jpg", TAction::SaveJPEG, "pic.jpg"},
         {"pic.jpeg", TAction::SaveJPEG, "pic.jpeg"},
         {"pic.JPEG", TAction::SaveBitmap, "pic.JPEG.BMP"},
-        {"x.JPG", TAction::SaveJPEG, "x.JPG"}};
+        {"x.JPG", TAction::SaveJPEG, "x.JPG"},
+        {"shot", TAction::SavePNG, "shot.PNG"},
+        {"Shot.png", TAction::SavePNG, "Shot.png"},
+        {"shot.BMP", TAction::SavePNG, "shot.BMP.PNG"}};
     for (auto [name, action, expected] : cases)
         EXPECT_EQ(WithSaveExtension(name, action), expected) << name;
 }
@@ -103,7 +106,8 @@ TEST_F(Delivery, EverySaveWritesAFileThatDecodesToThePicture) {
     const std::tuple<TAction, QString, QString, int, double> cases[] = {
         {TAction::SaveBitmap, "Save As Bitmap", "Bitmap File (*.BMP)|*.BMP", 0, 0},
         {TAction::SaveGIF, "Save As GIF", "GIF File (*.GIF)|*.GIF", 48, 25},
-        {TAction::SaveJPEG, "Save As JPEG", "JPEG File (*.JPG)|*.JPG", 255, 2}};
+        {TAction::SaveJPEG, "Save As JPEG", "JPEG File (*.JPG)|*.JPG", 255, 2},
+        {TAction::SavePNG, "Save As PNG", "PNG File (*.PNG)|*.PNG", 0, 0}};
     for (auto [action, title, filter, most, mean] : cases) {
         Capture(action);
         const std::vector<uint8_t> expected = RgbBytes(Win->Picture());
@@ -158,7 +162,8 @@ TEST_F(Delivery, AFailedWriteNamesTheFileAndTheReasonAndLeavesNothing) {
     const std::pair<std::string, const char*> cases[] = {
         {Dir.File("gone/shot"), "No such file or directory"},
         {Dir.File("plain/shot"), "Not a directory"}};
-    for (TAction action : {TAction::SaveBitmap, TAction::SaveGIF, TAction::SaveJPEG})
+    for (TAction action :
+         {TAction::SaveBitmap, TAction::SaveGIF, TAction::SaveJPEG, TAction::SavePNG})
         for (auto [name, reason] : cases) {
             Boxes.clear();
             Capture(action);
@@ -253,7 +258,8 @@ TEST_F(Delivery, RadioCaptionsAndTheThumbnailMenu) {
         {&TMainWin::EMailIt, "&EMail It"}, {&TMainWin::SaveGIF, "&Save"},
         {&TMainWin::CopyClip, "Co&py"},    {&TMainWin::PrintFilled, "&Print"},
         {&TMainWin::SaveJPEG, "&Save"},    {&TMainWin::PrintPixel, "&Print"},
-        {&TMainWin::SaveBit, "&Save"}};
+        {&TMainWin::SaveBit, "&Save"},     {&TMainWin::CopyClip, "Co&py"},
+        {&TMainWin::SavePNG, "&Save"}};
     for (auto [radio, caption] : captions) {
         (Win.get()->*radio)->click();
         EXPECT_EQ(Win->DoItButton->text(), caption);
@@ -262,7 +268,7 @@ TEST_F(Delivery, RadioCaptionsAndTheThumbnailMenu) {
     for (QAction* a : Win->PictMenu->actions())
         if (!a->isSeparator()) items << a->text();
     EXPECT_EQ(items,
-              QStringList({"Save As &Bitmap", "Save As &GIF", "Save As &JPEG",
+              QStringList({"Save As &Bitmap", "Save As &GIF", "Save As &JPEG", "Save As P&NG",
                            "&Print Using Pixel Size", "Print &Filling Page", "&Copy To Clipboard",
                            "&E-Mail Image", "&View Image Actual Size"}));
     // The menu runs its own action whatever radio is checked.
@@ -277,7 +283,12 @@ TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
     picture.fill(qRgb(10, 200, 30));
     SaveBmpFile(picture, Dir.File("in.bmp"));
     WriteFile(Dir.File("bad.BMP"), "BM not a bitmap");
-    WriteFile(Dir.File("in.png"), "x");
+    WriteFile(Dir.File("bad.png"), "x");
+    WriteFile(Dir.File("in.tif"), "x");
+    SaveImageFile(picture, Dir.File("in.PNG"));
+    std::string png = ReadFile(Dir.File("in.PNG"));
+    png[png.size() - 20] ^= 1; // the last IDAT's bytes: its CRC no longer holds
+    WriteFile(Dir.File("crc.png"), png);
     SaveImageFile(picture, Dir.File("photo.jpeg"), TImageFileType::Jpeg);
     // Files without end, and one cut between its mapping and its reading.
     std::filesystem::create_symlink("/dev/zero", Dir.File("zero.bmp"));
@@ -289,7 +300,10 @@ TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
     const QString odd = ": Not a regular file";
     // File, the box text expected ("" none), whether the opened picture replaces the old one.
     const std::tuple<std::string, QString, bool> cases[] = {
-        {Dir.File("in.png"), "Unknown file type selected.", false},
+        {Dir.File("in.tif"), "Unknown file type selected.", false},
+        {Dir.File("bad.png"), "Invalid PNG file: no PNG signature", false},
+        {Dir.File("crc.png"), "*", false},
+        {Dir.File("in.PNG"), "", true},
         {Dir.File("photo.jpeg"), "", true},
         {Dir.File("bad.BMP"), "*", false},
         {Dir.File("zero.bmp"), "Cannot read " + QString::fromStdString(Dir.File("zero.bmp")) + odd,
@@ -334,7 +348,8 @@ TEST_F(Delivery, OpeningAFileDeliversItOnThePrintScreen) {
                                 {"B.JPG", true},
                                 {"photo.jpeg", true},
                                 {"P.JPEG", true},
-                                {"x.png", false},
+                                {"x.png", true},
+                                {"Y.PNG", true},
                                 {"x.GIF", false}})
         EXPECT_EQ(QDir::match(patterns, file), listed) << file;
     EXPECT_TRUE(Win->isVisible());

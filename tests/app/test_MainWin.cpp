@@ -74,6 +74,7 @@ TEST_F(MainWin, ControlsHaveTheirNamesCaptionsAndPlaces) {
         {"SaveBit", "Save As &Bitmap"},
         {"SaveGIF", "Save As &GIF"},
         {"SaveJPEG", "Save As &JPEG"},
+        {"SavePNG", "Save As P&NG"},
         {"PrintPixel", "Print Using Pi&xel Size"},
         {"PrintFilled", "Print &Filling Page"},
         {"CopyClip", "Copy &To Clipboard"},
@@ -174,7 +175,8 @@ TEST_F(MainWin, TheActionSettingChoosesTheDeliveryScreen) {
     const std::tuple<int, int, QString, QRadioButton * TMainWin::*> cases[] = {
         {1, 3, "&Save", &TMainWin::SaveGIF},      {3, 2, "&Print", &TMainWin::PrintPixel},
         {4, 2, "&Print", &TMainWin::PrintFilled}, {5, 4, "Co&py", &TMainWin::CopyClip},
-        {6, 5, "&EMail It", &TMainWin::EMailIt},  {9, 3, "&Save", &TMainWin::EMailIt}};
+        {6, 5, "&EMail It", &TMainWin::EMailIt},  {7, 3, "&Save", &TMainWin::SavePNG},
+        {9, 3, "&Save", &TMainWin::SavePNG}};
     for (auto [action, screen, caption, radio] : cases) {
         Config.Action = action;
         Win->CaptureImage1Click();

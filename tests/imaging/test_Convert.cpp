@@ -33,7 +33,7 @@ TEST(Convert, WritesEveryFormatByItsExtension) {
     TTempDir dir;
     const QImage img = RandomImage(41, 29, QImage::Format_RGB888, 6);
     SaveBmpFile(img, dir.File("in.Bmp"));
-    for (const char* out : {"a.gif", "b.JPG", "c.bmp", "d.GiF"}) {
+    for (const char* out : {"a.gif", "b.JPG", "c.bmp", "d.GiF", "f.PNG", "g.png"}) {
         const TResult r = Convert(dir.File("in.Bmp"), dir.File(out));
         EXPECT_EQ(r.Status, 0) << r.Err;
         EXPECT_EQ(r.Out + r.Err, "");
@@ -41,15 +41,18 @@ TEST(Convert, WritesEveryFormatByItsExtension) {
         EXPECT_EQ(d.Width, 41) << out;
     }
     EXPECT_TRUE(PillowDecode(dir.File("c.bmp"), "RGB").Pixels == RgbBytes(img));
-    // And back from the JPEG.
+    EXPECT_TRUE(PillowDecode(dir.File("g.png"), "RGB").Pixels == RgbBytes(img));
+    // And back from the JPEG and the PNG.
     EXPECT_EQ(Convert(dir.File("b.JPG"), dir.File("e.bmp")).Status, 0);
     EXPECT_EQ(PillowDecode(dir.File("e.bmp")).Height, 29);
+    EXPECT_EQ(Convert(dir.File("f.PNG"), dir.File("h.bmp")).Status, 0);
+    EXPECT_TRUE(PillowDecode(dir.File("h.bmp"), "RGB").Pixels == RgbBytes(img));
 }
 
 TEST(Convert, BadNamesAndBadFilesAreRefused) {
     TTempDir dir;
     SaveBmpFile(RandomImage(4, 4, QImage::Format_RGB888, 1), dir.File("in.bmp"));
-    TResult r = Convert(dir.File("in.png"), dir.File("out.gif"));
+    TResult r = Convert(dir.File("in.tif"), dir.File("out.gif"));
     EXPECT_EQ(r.Status, 2);
     EXPECT_NE(r.Err.find("Unknown file type selected."), std::string::npos);
     r = Convert(dir.File("in.bmp"), dir.File("a.GIF/out")); // a folder's dot is no extension
@@ -65,6 +68,14 @@ TEST(Convert, BadNamesAndBadFilesAreRefused) {
     r = Convert(dir.File("cut.bmp"), dir.File("out.gif"));
     EXPECT_EQ(r.Status, 1);
     EXPECT_NE(r.Err.find("truncated"), std::string::npos) << r.Err;
+    EXPECT_FALSE(FileExists(dir.File("out.gif")));
+    // A damaged PNG is refused as a damaged bitmap is, with nothing written.
+    EXPECT_EQ(Convert(dir.File("in.bmp"), dir.File("in.png")).Status, 0);
+    const std::string png = ReadFile(dir.File("in.png"));
+    WriteFile(dir.File("cut.png"), png.substr(0, png.size() - 20));
+    r = Convert(dir.File("cut.png"), dir.File("out.gif"));
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "snaprio: The PNG file is truncated\n");
     EXPECT_FALSE(FileExists(dir.File("out.gif")));
     r = Convert(dir.File("missing.jpg"), dir.File("out.gif"));
     EXPECT_EQ(r.Status, 1);
@@ -250,6 +261,8 @@ TEST(Convert, StreamedRowsGiveTheBytesOfTheWholePicture) {
         "for mode in ('1', 'P', 'L', 'RGB', 'RGBA'): im.convert(mode).save(D + mode + '.bmp')\n"
         "im.quantize(16).save(D + 'P4.bmp')\n"
         "im.crop((0, 0, 64, 45)).save(D + 'w64.bmp')\n" // no row padding: copied file to file
+        "for mode in ('1', 'P', 'L', 'RGB', 'RGBA'): im.convert(mode).save(D + mode + '.png')\n"
+        "im.quantize(16).save(D + 'P4.png')\n"
         "im.save(D + 'q.jpg', quality=90)\n"
         "im.convert('L').save(D + 'grey.jpg')\n";
     ASSERT_EQ(RunCommand({"/usr/bin/python3", "-c", "D = '" + dir.Path() + "/'\n" + make}), 0);
@@ -264,8 +277,9 @@ TEST(Convert, StreamedRowsGiveTheBytesOfTheWholePicture) {
     WriteFile(dir.File("down.bmp"), flipped);
 
     for (const char* in : {"1.bmp", "P.bmp", "L.bmp", "RGB.bmp", "RGBA.bmp", "P4.bmp", "down.bmp",
-                           "w64.bmp", "q.jpg", "grey.jpg", "cut.jpg"}) {
-        for (const char* ext : {".BMP", ".GIF", ".JPG"}) {
+                           "w64.bmp", "q.jpg", "grey.jpg", "cut.jpg", "1.png", "P.png", "L.png",
+                           "RGB.png", "RGBA.png", "P4.png"}) {
+        for (const char* ext : {".BMP", ".GIF", ".JPG", ".PNG"}) {
             const std::string streamed = dir.File(std::string("s") + ext),
                               whole = dir.File(std::string("w") + ext);
             EXPECT_EQ(ConvertImageFile(dir.File(in), streamed).empty(),
@@ -337,7 +351,7 @@ TEST(Convert, SavingAGrabNeitherCopiesNorChangesIt) {
         segment[i] = 0xFF000000u | uint32_t(i * 2654435761u);
     QImage grab(reinterpret_cast<uchar*>(segment.data()), 64, 48, 64 * 4, QImage::Format_RGB32);
     TTempDir dir;
-    for (const char* name : {"g.BMP", "g.GIF", "g.JPG"}) {
+    for (const char* name : {"g.BMP", "g.GIF", "g.JPG", "g.PNG"}) {
         SaveImageFile(grab, dir.File(name));
         EXPECT_EQ(grab.constBits(), reinterpret_cast<const uchar*>(segment.data())) << name;
         EXPECT_EQ(grab.format(), QImage::Format_RGB32) << name;

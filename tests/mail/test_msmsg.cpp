@@ -26,6 +26,7 @@ TEST(AttItem, TypeAndEncodingFollowTheSystemTable) {
     EXPECT_EQ(Item("/home/u/shot.bmp").ContentType, "image/bmp");
     EXPECT_EQ(Item("/home/u/shot.bmp").Encoding, teBase64);
     EXPECT_EQ(Item("shot.JPG").ContentType, "image/jpeg");
+    EXPECT_EQ(Item("shot.PNG").ContentType, "image/png");
     EXPECT_EQ(Item("notes.txt").Encoding, teQuotedPrintable);
     EXPECT_EQ(Item("page.htm").Encoding, teQuotedPrintable);
     EXPECT_EQ(Item("mail.eml").ContentType, "message/rfc822");

@@ -140,7 +140,9 @@ TEST_F(MailDialog, ImageNameChoosesFileAndFormatBeforeTheAddressIsChecked) {
                 {"  shot.gif  ", "shot.gif", "GIF8"},
                 {"Shot.JPG", "Shot.JPG", "\xFF\xD8"},
                 {"x.Bmp", "x.Bmp", "BM"},
-                {"shot.png", "shot.png.BMP", "BM"},
+                {"shot.png", "shot.png", "\x89PNG"},
+                {"Shot.PNG", "Shot.PNG", "\x89PNG"},
+                {"shot.tif", "shot.tif.BMP", "BM"},
                 {"shot", "shot.BMP", "BM"},
                 {"shot.jpeg", "shot.jpeg", "\xFF\xD8"}};
     for (const auto& r : rows) {

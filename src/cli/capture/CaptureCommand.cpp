@@ -17,8 +17,9 @@
 
 namespace {
 // A bitmap file is written as it is read, a strip of about 1 MB at a time
-// (the server held meanwhile). GIF and JPEG code far longer than the server
-// may be held: their rows come from one grab of the whole rectangle.
+// (the server held meanwhile); PNG rows are read the same way, only copied
+// until all are in, then compressed. GIF and JPEG code far longer than the
+// server may be held: their rows come from one grab of the whole rectangle.
 constexpr int BmpStripBytes = 1 << 20;
 
 // The resident program's 0.3 s before a grab, on the monotonic clock: a
@@ -49,7 +50,8 @@ int CaptureCommand(const char* what, const char* file) {
     }
     const TImageFileType type = ImageFileTypeOf(file);
     if (type == TImageFileType::Unknown) {
-        std::fprintf(stderr, "snaprio: %s: Unknown file type selected. Use .BMP, .GIF or .JPG.\n",
+        std::fprintf(stderr,
+                     "snaprio: %s: Unknown file type selected. Use .BMP, .GIF, .JPG or .PNG.\n",
                      file);
         return 2;
     }
@@ -68,8 +70,9 @@ int CaptureCommand(const char* what, const char* file) {
         return 1;
     }
     try {
-        const int strip =
-            type == TImageFileType::Bmp ? std::max(1, BmpStripBytes / (r.Width() * 4)) : r.Height();
+        const int strip = type == TImageFileType::Bmp || type == TImageFileType::Png
+                              ? std::max(1, BmpStripBytes / (r.Width() * 4))
+                              : r.Height();
         WriteImageFile(*screen->Rows(r, strip), file, type);
     } catch (const EImageError& e) {
         std::fprintf(stderr, "snaprio: %s\n", e.what());

@@ -13,7 +13,7 @@
 int ConvertCommand(const char* in, const char* out) {
     for (const char* name : {in, out}) {
         const TImageFileType type = ImageFileTypeOf(name);
-        const bool readable = type == TImageFileType::Bmp || type == TImageFileType::Jpeg;
+        const bool readable = IsReadableImageFile(type);
         if (type == TImageFileType::Unknown || (name == in && !readable)) {
             std::fprintf(stderr, "snaprio: %s: Unknown file type selected.\n", name);
             return 2;

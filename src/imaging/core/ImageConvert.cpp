@@ -6,6 +6,8 @@
 #include "imaging/core/BmpRows.h"
 #include "imaging/core/GIFImage.h"
 #include "imaging/core/JpegCodec.h"
+#include "imaging/core/PngReader.h"
+#include "imaging/core/PngWriter.h"
 
 TImageFileType ImageFileTypeOf(const std::string& fileName) {
     // The last dot of the file's own name on: a dot in a folder name is none.
@@ -15,7 +17,13 @@ TImageFileType ImageFileTypeOf(const std::string& fileName) {
     if (ext == ".BMP") return TImageFileType::Bmp;
     if (ext == ".GIF") return TImageFileType::Gif;
     if (ext == ".JPG" || ext == ".JPEG") return TImageFileType::Jpeg;
+    if (ext == ".PNG") return TImageFileType::Png;
     return TImageFileType::Unknown;
+}
+
+bool IsReadableImageFile(TImageFileType type) {
+    return type == TImageFileType::Bmp || type == TImageFileType::Jpeg ||
+           type == TImageFileType::Png;
 }
 
 void WriteImageFile(TRowSource& rows, const std::string& fileName) {
@@ -38,6 +46,8 @@ void WriteRows(TRowSource& rows, const std::string& fileName, TImageFileType typ
     if (type == TImageFileType::Bmp)
         WriteBmp(rows, file.Sink(),
                  [&](int fd, uint64_t at, size_t n) { file.CopyFrom(fd, at, n); });
+    else if (type == TImageFileType::Png)
+        WritePng(rows, file.Sink());
     else if (rows.Width > 0 && rows.Height > 0)
         WriteJpeg(rows, 100, false, false, file.Sink());
     rows.CheckComplete();
@@ -57,12 +67,16 @@ void WriteImageFile(TRowSource& rows, const std::string& fileName, TImageFileTyp
 
 std::string ConvertImageFile(const std::string& in, const std::string& out) {
     const TImageFileType from = ImageFileTypeOf(in), to = ImageFileTypeOf(out);
-    if (to == TImageFileType::Unknown ||
-        (from != TImageFileType::Bmp && from != TImageFileType::Jpeg))
+    if (to == TImageFileType::Unknown || !IsReadableImageFile(from))
         throw EImageError("Unknown file type selected.");
     try {
         if (from == TImageFileType::Bmp) {
             TBmpRows rows(in);
+            WriteImageFile(rows, out);
+            return {};
+        }
+        if (from == TImageFileType::Png) {
+            TPngRows rows(in);
             WriteImageFile(rows, out);
             return {};
         }

@@ -22,3 +22,8 @@ class GIFException : public EImageError {
 public:
     using EImageError::EImageError;
 };
+
+class EPNGError : public EImageError {
+public:
+    using EImageError::EImageError;
+};

@@ -6,6 +6,7 @@
 #include "imaging/core/GIFImage.h"
 #include "imaging/qt/GIFPicture.h"
 #include "imaging/qt/ImageRows.h"
+#include "imaging/qt/PngFile.h"
 #include "imaging/qt/jpeg.h"
 
 QImage LoadImageFile(const std::string& fileName) {
@@ -18,6 +19,8 @@ QImage LoadImageFile(const std::string& fileName) {
             jpeg.LoadFromFile(fileName);
             return jpeg.Bitmap();
         }
+        case TImageFileType::Png:
+            return LoadPngFile(fileName);
         default:
             throw EImageError("Unknown file type selected.");
         }

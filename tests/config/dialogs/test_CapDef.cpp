@@ -66,6 +66,7 @@ TEST_F(CapDef, PagesLimitsAndStartPage) {
     EXPECT_EQ(d.CapSheet->WhatToCap->count(), 20);
     EXPECT_EQ(d.CapSheet->WhatToCap->itemText(19), "Polygon 5");
     EXPECT_EQ(d.DoSheet->DefaultAction->itemText(6), "E-Mail The Image");
+    EXPECT_EQ(d.DoSheet->DefaultAction->itemText(7), "Save As PNG");
     EXPECT_EQ(d.EMailSheet->Encoding->itemText(1), "UUEncode");
     EXPECT_EQ(d.HotSheet->HotKeyList->count(), 238);
     EXPECT_TRUE(d.OkButton->isDefault());
