@@ -140,9 +140,9 @@ TEST(EndToEnd, CaptureCommandWritesEveryFormat) {
     jpeg.LoadFromFile(dir.File("shot.Jpg"));
     EXPECT_LE(std::abs(qGreen(jpeg.Bitmap().pixel(100, 100)) - 0xC0), 3);
 
-    TProcess bad({SNAPRIO_BINARY, "--capture", "screen", dir.File("shot.png")});
+    TProcess bad({SNAPRIO_BINARY, "--capture", "screen", dir.File("shot.tif")});
     EXPECT_EQ(bad.Wait(), 2);
-    EXPECT_FALSE(FileExists(dir.File("shot.png")));
+    EXPECT_FALSE(FileExists(dir.File("shot.tif")));
     TProcess what({SNAPRIO_BINARY, "--capture", "desk", dir.File("x.bmp")});
     EXPECT_EQ(what.Wait(), 2);
     TProcess nodisplay({SNAPRIO_BINARY, "--capture", "screen", dir.File("y.bmp")},

@@ -9,8 +9,8 @@
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
-#include "imaging/qt/BmpFile.h"
 #include "imaging/core/FileBytes.h"
+#include "imaging/qt/BmpFile.h"
 #include "imaging/qt/ImageFiles.h"
 #include "imaging/qt/ImageRows.h"
 
@@ -341,6 +341,22 @@ TEST(Convert, SixteenBitRowsWidenAsQtConvertsThem) {
     ASSERT_EQ(rows.Format, TRowFormat::Rgb24);
     for (int y = 0; y < 256; ++y)
         ASSERT_EQ(std::memcmp(rows.Row(y), qt.constScanLine(y), 256 * 3), 0) << "row " << y;
+}
+
+TEST(Convert, OneBitPicturesGiveIndexRowsWithTheirColours) {
+    for (const auto format : {QImage::Format_Mono, QImage::Format_MonoLSB}) {
+        QImage mono(67, 5, format); // a width that ends inside a byte
+        mono.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 50)});
+        for (int y = 0; y < mono.height(); ++y)
+            for (int x = 0; x < mono.width(); ++x) mono.setPixel(x, y, (x * 7 + y) % 3 == 0);
+        const QImage expected = mono.convertToFormat(QImage::Format_Indexed8);
+        TImageRows rows(mono);
+        ASSERT_EQ(rows.Format, TRowFormat::Index8) << format;
+        for (int y = 0; y < mono.height(); ++y)
+            ASSERT_EQ(std::memcmp(rows.Row(y), expected.constScanLine(y), 67), 0) << "row " << y;
+        const QList<QRgb> table = expected.colorTable();
+        EXPECT_EQ(rows.ColorTable, std::vector<uint32_t>(table.begin(), table.end()));
+    }
 }
 
 TEST(Convert, SavingAGrabNeitherCopiesNorChangesIt) {

@@ -24,17 +24,18 @@ TImageRows::TImageRows(const QImage& picture) : Picture(picture) {
     case QImage::Format_RGB888:
         Format = TRowFormat::Rgb24;
         break;
-    case QImage::Format_Mono:
-    case QImage::Format_MonoLSB:
-        // A few bits a pixel: one byte each costs little.
-        Picture = picture.convertToFormat(QImage::Format_Indexed8);
-        [[fallthrough]];
     case QImage::Format_RGB16: // a 16-bit screen's grab
         Format = TRowFormat::Rgb24;
         Convert = Expand565 = true;
         StableRows = false;
         Scratch.resize(static_cast<size_t>(Width) * 3);
         break;
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+        // A few bits a pixel: one byte each costs little, and the rows are
+        // then colour-table indexes like an 8-bit picture's.
+        Picture = picture.convertToFormat(QImage::Format_Indexed8);
+        [[fallthrough]];
     case QImage::Format_Indexed8:
         Format = TRowFormat::Index8;
         {
