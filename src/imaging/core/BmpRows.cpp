@@ -4,9 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "imaging/core/PixelPack.h"
 
 namespace {
 
@@ -49,43 +47,6 @@ uint8_t Field(uint32_t pixel, uint32_t mask) {
     const int shift = std::countr_zero(mask);
     const uint32_t max = mask >> shift;
     return static_cast<uint8_t>(((pixel & mask) >> shift) * 255u / max);
-}
-
-// B, G, R, X pixels to B, G, R: four pixels as three words at a time.
-void PackBgrxPlain(const uint8_t* s, uint8_t* d, uint32_t w) {
-    uint32_t x = 0;
-    for (; x + 4 <= w; x += 4, s += 16, d += 12) {
-        uint32_t p[4];
-        std::memcpy(p, s, 16);
-        const uint32_t o[3] = {(p[0] & 0xFFFFFF) | p[1] << 24, (p[1] >> 8 & 0xFFFF) | p[2] << 16,
-                               (p[2] >> 16 & 0xFF) | p[3] << 8};
-        std::memcpy(d, o, 12);
-    }
-    for (; x < w; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
-}
-
-#if defined(__x86_64__)
-// The same with one byte shuffle per four pixels, several times faster: a
-// screen's rows are the bulk of a bitmap file's writing. Each store writes 4
-// bytes past the 12 it makes, which the next step overwrites, so the last
-// pixels go the plain way.
-__attribute__((target("ssse3"))) void PackBgrxShuffle(const uint8_t* s, uint8_t* d, uint32_t w) {
-    const __m128i pick = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
-    uint32_t x = 0;
-    for (; x + 6 <= w; x += 4, s += 16, d += 12)
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(d),
-            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), pick));
-    PackBgrxPlain(s, d, w - x);
-}
-#endif
-
-void PackBgrx(const uint8_t* s, uint8_t* d, uint32_t w) {
-#if defined(__x86_64__)
-    static const bool shuffle = __builtin_cpu_supports("ssse3");
-    if (shuffle) return PackBgrxShuffle(s, d, w);
-#endif
-    PackBgrxPlain(s, d, w);
 }
 
 } // namespace
@@ -205,7 +166,7 @@ void WriteBmp(TRowSource& rows, const TByteSink& sink, const TFileCopy& copy) {
             for (uint32_t x = 0; x < w; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
             break;
         case TRowFormat::Bgrx32:
-            PackBgrx(s, d, w);
+            PackBgrxToBgr(s, d, int(w));
             break;
         case TRowFormat::Bgra32:
             std::memcpy(d, s, static_cast<size_t>(w) * 4);

@@ -7,9 +7,7 @@
 #include <memory>
 #include <vector>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "imaging/core/PixelPack.h"
 
 namespace {
 
@@ -96,34 +94,6 @@ TPngLayout LayoutOf(TRowSource& rows) {
     return l;
 }
 
-// B, G, R, X pixels to R, G, B.
-void BgrxToRgbPlain(const uint8_t* s, uint8_t* d, int w) {
-    for (int x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
-}
-
-#if defined(__x86_64__)
-// The same with one byte shuffle per four pixels: a screen's rows are the bulk
-// of the work before the compression. Each store writes 4 bytes past the 12 it
-// makes, which the next step overwrites, so the last pixels go the plain way.
-__attribute__((target("ssse3"))) void BgrxToRgbShuffle(const uint8_t* s, uint8_t* d, int w) {
-    const __m128i pick = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
-    int x = 0;
-    for (; x + 6 <= w; x += 4, s += 16, d += 12)
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(d),
-            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s)), pick));
-    BgrxToRgbPlain(s, d, w - x);
-}
-#endif
-
-void BgrxToRgb(const uint8_t* s, uint8_t* d, int w) {
-#if defined(__x86_64__)
-    static const bool shuffle = __builtin_cpu_supports("ssse3");
-    if (shuffle) return BgrxToRgbShuffle(s, d, w);
-#endif
-    BgrxToRgbPlain(s, d, w);
-}
-
 // One source row as the file's unfiltered bytes.
 void RawRow(const TRowSource& rows, const TPngLayout& l, const uint8_t* s, uint8_t* d) {
     const int w = rows.Width;
@@ -146,7 +116,7 @@ void RawRow(const TRowSource& rows, const TPngLayout& l, const uint8_t* s, uint8
         }
         [[fallthrough]];
     case TRowFormat::Bgrx32:
-        BgrxToRgb(s, d, w);
+        PackBgrxToRgb(s, d, w);
         break;
     case TRowFormat::Bgr24:
         for (int x = 0; x < w; ++x, s += 3, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
