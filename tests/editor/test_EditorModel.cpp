@@ -168,38 +168,47 @@ TEST(EditorModel, RedactedAreasRenderTheSameWhateverTheyCovered) {
 }
 
 TEST(EditorModel, StepMarkersCountInListOrder) {
-    TEditorModel model(NoisePicture(50, 50, 4));
+    TEditorModel model(NoisePicture(120, 50, 4));
     EXPECT_EQ(model.NextMarkerNumber(), 1);
     for (int i = 0; i < 3; ++i) {
         model.Add(Item(TItemKind::Line, {{0, 0}, {5, 5}}));
-        EXPECT_EQ(model.MarkerNumber(model.Add(Item(TItemKind::Marker, {{10.0 * i, 10}}))), i + 1);
+        EXPECT_EQ(model.MarkerNumber(model.Add(Item(TItemKind::Marker, {{20 + 40.0 * i, 25}}))),
+                  i + 1);
     }
     EXPECT_EQ(model.NextMarkerNumber(), 4);
     EXPECT_EQ(model.MarkerNumber(0), 0) << "a line has no number";
+    const QImage three = model.Render();
     model.Delete(3); // the second marker: the third becomes 2
     EXPECT_EQ(model.MarkerNumber(4), 2);
     EXPECT_EQ(model.NextMarkerNumber(), 3);
+    const QRect third = ItemBounds(model.Items()[4]);
+    EXPECT_NE(model.Render().copy(third), three.copy(third)) << "it shows its new number";
+    TEditorModel two(model.Picture());
+    two.Add(Item(TItemKind::Marker, {{20, 25}}));
+    two.Add(Item(TItemKind::Marker, {{100, 25}}));
+    EXPECT_EQ(model.Render().copy(third), two.Render().copy(third)) << "as a second marker does";
     model.Undo();
     EXPECT_EQ(model.MarkerNumber(3), 2);
     EXPECT_EQ(model.MarkerNumber(5), 3);
+    EXPECT_EQ(model.Render(), three);
 }
 
 TEST(EditorModel, CropCutsTheDeliveredPicture) {
     const QImage picture = NoisePicture(90, 70, 5);
     TEditorModel model(picture);
-    model.Add(Item(TItemKind::Crop, {{50, 60.6}, {10.4, 20}}));
-    EXPECT_EQ(model.CropRect(), QRect(10, 20, 40, 41));
-    EXPECT_EQ(model.Render(), picture.copy(10, 20, 40, 41));
+    model.Add(Item(TItemKind::Crop, {{50, 60.6}, {10.6, 20}}));
+    EXPECT_EQ(model.CropRect(), QRect(11, 20, 39, 41));
+    EXPECT_EQ(model.Render(), picture.copy(11, 20, 39, 41));
     model.Add(Item(TItemKind::Crop, {{-10, 30}, {200, 300}}));
     EXPECT_EQ(model.Items().size(), 1) << "one crop replaces the other";
     EXPECT_EQ(model.Render(), picture.copy(0, 30, 90, 40)) << "cut to the picture";
     model.Undo();
-    EXPECT_EQ(model.CropRect(), QRect(10, 20, 40, 41));
+    EXPECT_EQ(model.CropRect(), QRect(11, 20, 39, 41));
     model.Add(Item(TItemKind::Crop, {{-10, -10}, {-1, -1}}));
     EXPECT_EQ(model.Render(), picture) << "a crop beside the picture cuts nothing";
     model.Undo();
-    EXPECT_EQ(model.Commit().size(), QSize(40, 41));
-    EXPECT_EQ(model.Picture(), picture.copy(10, 20, 40, 41));
+    EXPECT_EQ(model.Commit().size(), QSize(39, 41));
+    EXPECT_EQ(model.Picture(), picture.copy(11, 20, 39, 41));
 }
 
 TEST(EditorModel, ThinItemsArePickedNearTheirStroke) {
