@@ -20,6 +20,7 @@ LAYERS = {
     "platform/x11/selection": [],
     "imaging/qt": ["imaging/core"],
     "shapes": [],
+    "editor/model": ["settings"],
     "platform": ["platform/types", "settings", "hook"],
     "platform/x11": ["platform", "platform/x11/screen", "platform/x11/selection",
                      "platform/types", "settings", "hook",
