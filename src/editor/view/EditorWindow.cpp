@@ -10,6 +10,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -47,7 +48,10 @@ TEditorWindow::TEditorWindow(QWidget* parent, const QImage& picture)
     setObjectName("EditorWindow");
     setWindowTitle("Edit Image");
     auto* layout = new QVBoxLayout(this);
-    auto* row = new QWidget(this);
+    // A tool bar: what does not fit the window's width (a narrow screen, a
+    // high dpi) goes behind its extension button.
+    auto* row = new QToolBar(this);
+    row->setObjectName("EditorTools");
     layout->addWidget(row);
     FCanvas = new TEditorCanvas(*FModel);
     FCanvas->Style = LoadStyle();
@@ -103,9 +107,7 @@ TEditorWindow::TEditorWindow(QWidget* parent, const QImage& picture)
 
 TEditorWindow::~TEditorWindow() = default;
 
-void TEditorWindow::BuildTools(QWidget* row) {
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
+void TEditorWindow::BuildTools(QToolBar* row) {
     FTools = new QButtonGroup(this);
     FTools->setExclusive(true);
     for (const TToolInfo& info : EditorTools) {
@@ -116,7 +118,7 @@ void TEditorWindow::BuildTools(QWidget* row) {
         b->setCheckable(true);
         b->setFocusPolicy(Qt::NoFocus);
         FTools->addButton(b, int(info.Tool));
-        layout->addWidget(b);
+        row->addWidget(b);
         connect(new QShortcut(QKeySequence(QChar(info.Key)), this), &QShortcut::activated, this,
                 [this, tool = info.Tool] { SetTool(tool); });
     }
@@ -131,7 +133,7 @@ void TEditorWindow::BuildTools(QWidget* row) {
     FilledButton->setCheckable(true);
     FilledButton->setFocusPolicy(Qt::NoFocus);
     FilledButton->setChecked(FCanvas->Style.Filled);
-    layout->addWidget(FilledButton);
+    row->addWidget(FilledButton);
     connect(new QShortcut(QKeySequence("F"), this), &QShortcut::activated, FilledButton,
             &QToolButton::click);
     connect(FilledButton, &QToolButton::toggled, this, &TEditorWindow::StyleChanged);
@@ -142,7 +144,7 @@ void TEditorWindow::BuildTools(QWidget* row) {
     ColorButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     ColorButton->setIcon(SwatchIcon(FCanvas->Style.Color));
     ColorButton->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(ColorButton);
+    row->addWidget(ColorButton);
     connect(ColorButton, &QToolButton::clicked, this, &TEditorWindow::ChooseColor);
 
     WidthBox = new QSpinBox(row);
@@ -150,9 +152,8 @@ void TEditorWindow::BuildTools(QWidget* row) {
     WidthBox->setRange(1, 64);
     WidthBox->setValue(FCanvas->Style.Width);
     WidthBox->setToolTip("Width");
-    layout->addWidget(WidthBox);
+    row->addWidget(WidthBox);
     connect(WidthBox, &QSpinBox::valueChanged, this, &TEditorWindow::StyleChanged);
-    layout->addStretch();
 }
 
 void TEditorWindow::SetTool(TEditorTool tool) {

@@ -14,6 +14,7 @@ class QButtonGroup;
 class QPushButton;
 class QScrollArea;
 class QSpinBox;
+class QToolBar;
 class QToolButton;
 class TEditorCanvas;
 
@@ -43,7 +44,7 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
-    void BuildTools(QWidget* row);
+    void BuildTools(QToolBar* row);
     void ChooseColor();
     void StyleChanged();
     void Undo();
