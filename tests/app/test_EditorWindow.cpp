@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
@@ -44,9 +45,6 @@ protected:
             auto* editor = qobject_cast<TEditorWindow*>(QApplication::activeModalWidget());
             ASSERT_NE(editor, nullptr);
             ran = true;
-            // Its keys are window shortcuts: they need it active.
-            editor->activateWindow();
-            EXPECT_TRUE(QTest::qWaitForWindowActive(editor));
             script(*editor);
             if (editor->isVisible()) editor->reject();
         });
@@ -74,7 +72,7 @@ protected:
 
 } // namespace
 
-TEST_F(EditorWindow, ARectangleAndARedactionDrawnWithTheMouseAreDeliveredOnOk) {
+TEST_F(EditorWindow, ARectangleARedactionAndATextDrawnWithTheMouseAreDeliveredOnOk) {
     TItemStyle style;
     WithEditor([&] { Win->EditButton->click(); },
                [&](TEditorWindow& editor) {
@@ -86,11 +84,20 @@ TEST_F(EditorWindow, ARectangleAndARedactionDrawnWithTheMouseAreDeliveredOnOk) {
                    Key(editor, Qt::Key_B);
                    EXPECT_EQ(editor.Tool(), TEditorTool::SolidRedaction);
                    Drag(editor.Canvas(), {200, 150}, {150, 100}); // up and left
+                   // Text is typed in place (its letters are no tool keys there)
+                   // and kept by Ok.
+                   Key(editor, Qt::Key_T);
+                   Drag(editor.Canvas(), {300, 40}, {420, 70});
+                   auto* typing = editor.Canvas()->findChild<QLineEdit*>("TextEdit");
+                   ASSERT_NE(typing, nullptr);
+                   QTest::keyClicks(typing, "Hello");
+                   EXPECT_EQ(editor.Tool(), TEditorTool::Text);
                    editor.OkButton->click();
                });
     TEditorModel expected(Original);
     expected.Add({TItemKind::Rectangle, {{20, 30}, {120, 90}}, style, {}});
     expected.Add({TItemKind::SolidRedaction, {{200, 150}, {150, 100}}, style, {}});
+    expected.Add({TItemKind::Text, {{300, 40}, {420, 70}}, style, "Hello"});
     const QImage rendered = expected.Render();
     EXPECT_EQ(Win->Picture(), rendered);
     EXPECT_NE(Win->Picture(), Original);

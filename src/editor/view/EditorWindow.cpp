@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QShortcut>
 #include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
@@ -76,17 +75,6 @@ TEditorWindow::TEditorWindow(QWidget* parent, const QImage& picture)
     connect(OkButton, &QPushButton::clicked, this, &TEditorWindow::accept);
     connect(CancelButton, &QPushButton::clicked, this, &TEditorWindow::CancelClick);
 
-    auto shortcut = [this](QKeySequence keys, auto slot) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, slot);
-    };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), &TEditorWindow::accept);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), &TEditorWindow::accept);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &TEditorWindow::Undo);
-    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TEditorWindow::Redo);
-    shortcut(QKeySequence(Qt::Key_Delete), [this] {
-        if (FModel->Selected() >= 0) FModel->Delete(FModel->Selected());
-        FCanvas->Refresh();
-    });
     connect(FCanvas, &TEditorCanvas::Changed, this, [this] {
         const int selected = FModel->Selected();
         if (selected < 0 || selected >= FModel->Items().size()) return;
@@ -119,8 +107,6 @@ void TEditorWindow::BuildTools(QToolBar* row) {
         b->setFocusPolicy(Qt::NoFocus);
         FTools->addButton(b, int(info.Tool));
         row->addWidget(b);
-        connect(new QShortcut(QKeySequence(QChar(info.Key)), this), &QShortcut::activated, this,
-                [this, tool = info.Tool] { SetTool(tool); });
     }
     connect(FTools, &QButtonGroup::idClicked, this,
             [this](int id) { SetTool(static_cast<TEditorTool>(id)); });
@@ -134,8 +120,6 @@ void TEditorWindow::BuildTools(QToolBar* row) {
     FilledButton->setFocusPolicy(Qt::NoFocus);
     FilledButton->setChecked(FCanvas->Style.Filled);
     row->addWidget(FilledButton);
-    connect(new QShortcut(QKeySequence("F"), this), &QShortcut::activated, FilledButton,
-            &QToolButton::click);
     connect(FilledButton, &QToolButton::toggled, this, &TEditorWindow::StyleChanged);
 
     ColorButton = new QToolButton(row);
@@ -220,15 +204,36 @@ void TEditorWindow::CancelClick() {
 }
 
 void TEditorWindow::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+    // The keys reach the window from the canvas; a text being typed keeps its
+    // letters, and its own undo.
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    const int key = e->key();
+    if (mods == Qt::ControlModifier && (key == Qt::Key_Return || key == Qt::Key_Enter))
+        accept();
+    else if (mods == Qt::ControlModifier && key == Qt::Key_Z)
+        Undo();
+    else if (mods == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_Z)
+        Redo();
+    else if (mods == Qt::NoModifier && key == Qt::Key_Escape) {
         // Escape first puts down a drawing tool; with the select tool it cancels.
         if (FCanvas->Tool != TEditorTool::Select)
             SetTool(TEditorTool::Select);
         else
             CancelClick();
-        return;
+    } else if (mods == Qt::NoModifier && key == Qt::Key_Delete) {
+        FCanvas->FinishText();
+        if (FModel->Selected() >= 0) FModel->Delete(FModel->Selected());
+        FCanvas->Refresh();
+    } else if (mods == Qt::NoModifier && key == Qt::Key_F)
+        FilledButton->click();
+    else {
+        for (const TToolInfo& info : EditorTools)
+            if (mods == Qt::NoModifier && key == info.Key) {
+                SetTool(info.Tool);
+                return;
+            }
+        QDialog::keyPressEvent(e);
     }
-    QDialog::keyPressEvent(e);
 }
 
 void TEditorWindow::closeEvent(QCloseEvent* e) {
