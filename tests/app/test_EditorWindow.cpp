@@ -9,15 +9,20 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <functional>
 #include <gtest/gtest.h>
 
 #include "AppSupport.h"
+#include "TestSupport.h"
 #include "app/MainWin.h"
 #include "app/Thumbnail.h"
+#include "editor/model/EditorSettings.h"
 #include "editor/view/EditorCanvas.h"
 #include "editor/view/EditorWindow.h"
+#include "settings/IniFile.h"
+#include "settings/Paths.h"
 
 namespace {
 
@@ -73,10 +78,16 @@ protected:
 } // namespace
 
 TEST_F(EditorWindow, ARectangleARedactionAndATextDrawnWithTheMouseAreDeliveredOnOk) {
+    // The colour comes from the colour dialog and is kept in the settings.
+    TTempDir dir;
+    const std::string keptIni = getenv("SNAPRIO_INI");
+    setenv("SNAPRIO_INI", dir.File("SNAPRO.INI").c_str(), 1);
+    static_cast<TScriptedDialogs&>(UserDialogs()).Colors = {QColor(0, 0, 255)};
     TItemStyle style;
     WithEditor([&] { Win->EditButton->click(); },
                [&](TEditorWindow& editor) {
                    EXPECT_EQ(editor.windowTitle(), "Edit Image");
+                   editor.ColorButton->click();
                    style = editor.Canvas()->Style;
                    Key(editor, Qt::Key_R);
                    EXPECT_EQ(editor.Tool(), TEditorTool::Rectangle);
@@ -94,6 +105,11 @@ TEST_F(EditorWindow, ARectangleARedactionAndATextDrawnWithTheMouseAreDeliveredOn
                    EXPECT_EQ(editor.Tool(), TEditorTool::Text);
                    editor.OkButton->click();
                });
+    TEditorSettings settings;
+    settings.Load(TIniFile(IniFilePath()));
+    setenv("SNAPRIO_INI", keptIni.c_str(), 1);
+    EXPECT_EQ(style.Color, QColor(0, 0, 255));
+    EXPECT_EQ(settings.Style.Color, style.Color);
     TEditorModel expected(Original);
     expected.Add({TItemKind::Rectangle, {{20, 30}, {120, 90}}, style, {}});
     expected.Add({TItemKind::SolidRedaction, {{200, 150}, {150, 100}}, style, {}});
