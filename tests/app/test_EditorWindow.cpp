@@ -187,7 +187,7 @@ TEST_F(EditorWindow, UndoAndRedoKeysAndThePixelExactView) {
                });
 }
 
-TEST_F(EditorWindow, TheEditButtonAndTheThumbnailsMenuOpenIt) {
+TEST_F(EditorWindow, TheEditButtonAndTheThumbnailsMenuOpenItForCapturedAndOpenedPictures) {
     EXPECT_TRUE(Win->EditButton->isVisible());
     EXPECT_EQ(Win->EditButton->text(), "&Edit");
     QAction* entry = nullptr;
@@ -205,6 +205,22 @@ TEST_F(EditorWindow, TheEditButtonAndTheThumbnailsMenuOpenIt) {
         });
     }
     EXPECT_NE(Win->Picture(), Original) << "two markers drawn";
+    // A picture opened from disk arrives on the same screen, with the button.
+    TTempDir dir;
+    const QString file = QString::fromStdString(dir.File("opened.bmp"));
+    ASSERT_TRUE(Original.save(file, "BMP"));
+    static_cast<TScriptedDialogs&>(UserDialogs()).Files = {file};
+    Win->PopViewClick();
+    ASSERT_EQ(Win->Picture().convertToFormat(QImage::Format_RGB32),
+              Original.convertToFormat(QImage::Format_RGB32));
+    ASSERT_TRUE(Win->EditButton->isVisible());
+    WithEditor(openers[0], [](TEditorWindow& editor) {
+        Key(editor, Qt::Key_B);
+        Drag(editor.Canvas(), {0, 0}, {20, 20});
+        editor.OkButton->click();
+    });
+    EXPECT_NE(Win->Picture().convertToFormat(QImage::Format_RGB32),
+              Original.convertToFormat(QImage::Format_RGB32));
     Win->AbortButton->click();
     Win->CaptureImage1Click();
     EXPECT_FALSE(Win->EditButton->isVisible()) << "not on the capture screen";
