@@ -189,10 +189,10 @@ TEST_F(EditorWindow, UndoAndRedoKeysAndThePixelExactView) {
 
 TEST_F(EditorWindow, TheEditButtonAndTheThumbnailsMenuOpenItForCapturedAndOpenedPictures) {
     EXPECT_TRUE(Win->EditButton->isVisible());
-    EXPECT_EQ(Win->EditButton->text(), "&Edit");
+    EXPECT_EQ(Win->EditButton->text(), "Ed&it");
     QAction* entry = nullptr;
     for (QAction* a : Win->PictMenu->actions())
-        if (a->text() == "&Edit Image...") entry = a;
+        if (a->text() == "Ed&it Image...") entry = a;
     ASSERT_NE(entry, nullptr);
     const std::function<void()> openers[] = {[&] { Win->EditButton->click(); },
                                              [&] { entry->trigger(); }};
