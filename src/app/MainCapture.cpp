@@ -11,6 +11,7 @@
 #include "app/ProgramValues.h"
 #include "app/Thumbnail.h"
 #include "config/DoView.h"
+#include "editor/view/EditorWindow.h"
 #include "platform/UserDialogs.h"
 #include "settings/Configs.h"
 #include "shapes/CaptureItems.h"
@@ -141,6 +142,14 @@ void TMainWin::Deliver(TAction action) {
 void TMainWin::ViewButtonClick() {
     TDoView view(this, FPicture, {ScreenWidth, ScreenHeight});
     view.exec();
+}
+
+void TMainWin::EditButtonClick() {
+    if (FPicture.isNull()) return;
+    TEditorWindow editor(this, FPicture);
+    if (editor.exec() != QDialog::Accepted) return;
+    FPicture = editor.Result();
+    DrawThumb();
 }
 
 void TMainWin::PopViewClick() {

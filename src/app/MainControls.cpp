@@ -92,6 +92,7 @@ void TMainWin::BuildControls() {
         PictMenu->addAction(caption, this, [this, chosen = action] { Deliver(chosen); });
     PictMenu->addSeparator();
     PictMenu->addAction("&View Image Actual Size", this, &TMainWin::ViewButtonClick);
+    PictMenu->addAction("Ed&it Image...", this, &TMainWin::EditButtonClick);
     ThumbImage->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ThumbImage, &QWidget::customContextMenuRequested, this,
             [this](QPoint at) { PictMenu->popup(ThumbImage->mapToGlobal(at)); });
@@ -102,6 +103,9 @@ void TMainWin::BuildControls() {
     DoItButton = Make<QPushButton>(MainPanel, "DoItButton", {392, 56, 65, 25}, "&Capture");
     DoItButton->setDefault(true);
     AbortButton = Make<QPushButton>(MainPanel, "AbortButton", {392, 88, 65, 25}, "&Abort");
+    // Under Abort, on the delivery screens only. Alt+E stays the e-mail
+    // screen's "&EMail It", as E stays "&E-Mail Image" in the menu.
+    EditButton = Make<QPushButton>(MainPanel, "EditButton", {392, 120, 65, 25}, "Ed&it");
     ConfigButton = Make<QPushButton>(MainPanel, "ConfigButton", {0, 124, 73, 17}, "C&onfigure");
     QFont small("Arial");
     small.setPixelSize(11);
@@ -109,6 +113,7 @@ void TMainWin::BuildControls() {
     connect(DoItButton, &QPushButton::clicked, this, &TMainWin::DoItButtonClick);
     connect(AbortButton, &QPushButton::clicked, this, &TMainWin::AbortButtonClick);
     connect(ViewButton, &QPushButton::clicked, this, &TMainWin::ViewButtonClick);
+    connect(EditButton, &QPushButton::clicked, this, &TMainWin::EditButtonClick);
     connect(ConfigButton, &QPushButton::clicked, this, &TMainWin::ConfigButtonClick);
     SavePrintPanel->hide();
 }

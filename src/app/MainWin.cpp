@@ -217,6 +217,8 @@ void TMainWin::SetScreen(int screen, bool keepChoice) {
     SavePrintPanel->setVisible(!capture);
     ViewButton->setEnabled(!capture);
     ViewButton->setVisible(!capture);
+    EditButton->setEnabled(!capture);
+    EditButton->setVisible(!capture);
     switch (screen) {
     case scCapture: {
         DoItButton->setText("&Capture");

@@ -64,7 +64,7 @@ public:
         *EMailIt;
     QLabel* ThumbImage;
     QLabel* MyImage;
-    QPushButton *ViewButton, *DoItButton, *AbortButton, *ConfigButton;
+    QPushButton *ViewButton, *DoItButton, *AbortButton, *ConfigButton, *EditButton;
     QMenu* PictMenu; // the thumbnail's context menu
     // Saving, printing, copying, e-mail and opening files.
     TDelivery Delivery{this, this};
@@ -89,6 +89,9 @@ public:
     void Deliver(TAction action);
     // The viewer with a copy of the picture.
     void ViewButtonClick();
+    // The editor over the picture; after Ok the edited picture is the one
+    // delivered, and the thumbnail shows it.
+    void EditButtonClick();
     // "&Open Image": a picture file delivered as if it had been captured.
     void PopViewClick();
 

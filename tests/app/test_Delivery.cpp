@@ -22,13 +22,13 @@
 #include "TestSupport.h"
 #include "app/Delivery.h"
 #include "app/MainWin.h"
-#include "settings/Configs.h"
 #include "config/DoView.h"
-#include "imaging/qt/BmpFile.h"
 #include "imaging/core/FileBytes.h"
+#include "imaging/qt/BmpFile.h"
 #include "imaging/qt/ImageFiles.h"
 #include "platform/Clipboard.h"
 #include "platform/ServiceScope.h"
+#include "settings/Configs.h"
 
 namespace {
 
@@ -270,7 +270,7 @@ TEST_F(Delivery, RadioCaptionsAndTheThumbnailMenu) {
     EXPECT_EQ(items,
               QStringList({"Save As &Bitmap", "Save As &GIF", "Save As &JPEG", "Save As P&NG",
                            "&Print Using Pixel Size", "Print &Filling Page", "&Copy To Clipboard",
-                           "&E-Mail Image", "&View Image Actual Size"}));
+                           "&E-Mail Image", "&View Image Actual Size", "Ed&it Image..."}));
     // The menu runs its own action whatever radio is checked.
     Dialogs->Files = {QString::fromStdString(Dir.File("m"))};
     Win->PictMenu->actions()[2]->trigger();

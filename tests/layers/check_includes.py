@@ -21,6 +21,7 @@ LAYERS = {
     "imaging/qt": ["imaging/core"],
     "shapes": [],
     "editor/model": ["settings"],
+    "editor/view": ["editor/model", "settings", "platform"],
     "platform": ["platform/types", "settings", "hook"],
     "platform/x11": ["platform", "platform/x11/screen", "platform/x11/selection",
                      "platform/types", "settings", "hook",
@@ -37,7 +38,7 @@ LAYERS = {
                     "shapes"],
     "app": ["hook", "platform/types", "imaging/core", "mail", "settings", "imaging/qt", "shapes",
             "platform", "platform/loader", "config", "maildlg", "cli/front", "cli/mail",
-            "cli/capture"],
+            "cli/capture", "editor/view"],
 }
 # The product's name, which every layer may show.
 EVERYWHERE = {"product"}
