@@ -27,7 +27,14 @@ LAYERS = {
                      "platform/types", "settings", "hook",
                      "imaging/core"],
     "platform/memory": ["platform", "platform/types", "hook"],
-    "platform/loader": ["platform", "platform/x11", "platform/memory"],
+    # A Wayland session: Qt-free pictures of the outputs, then the desktop's
+    # D-Bus and IPC services (QtCore), then the family.
+    "platform/wayland/screen": ["platform/types", "imaging/core"],
+    "platform/wayland/session": ["platform/wayland/screen", "platform/types", "imaging/core"],
+    "platform/wayland": ["platform", "platform/wayland/screen", "platform/wayland/session",
+                         "platform/types", "settings", "hook", "imaging/core"],
+    "platform/loader": ["platform", "platform/x11", "platform/memory", "platform/wayland",
+                        "platform/types"],
     "config": ["settings", "platform", "platform/types", "hook", "shapes", "mail", "imaging/qt",
                "imaging/core"],
     "maildlg": ["mail", "config", "settings", "platform", "imaging/qt", "imaging/core"],
@@ -36,6 +43,8 @@ LAYERS = {
     # CaptureItems.h of shapes is a Qt-free table.
     "cli/capture": ["cli/front", "imaging/core", "platform/types", "platform/x11/screen",
                     "shapes"],
+    "cli/wlcapture": ["cli/front", "cli/capture", "imaging/core", "platform/types",
+                      "platform/wayland/screen", "platform/wayland/session", "shapes"],
     "app": ["hook", "platform/types", "imaging/core", "mail", "settings", "imaging/qt", "shapes",
             "platform", "platform/loader", "config", "maildlg", "cli/front", "cli/mail",
             "cli/capture", "editor/view"],
