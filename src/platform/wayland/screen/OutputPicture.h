@@ -22,6 +22,13 @@ struct TOutputPicture {
     double Scale() const { return Logical.Empty() ? 1.0 : double(Width) / Logical.Width(); }
 };
 
+// Where an output lies in the layout, as the compositor tells it.
+struct TOutputPlace {
+    std::string Name;
+    TRect Logical;
+    int Scale = 1; // the output's whole-number scale (wl_output.scale)
+};
+
 // One picture an output, in the order the desktop lists the outputs.
 using TShot = std::vector<TOutputPicture>;
 

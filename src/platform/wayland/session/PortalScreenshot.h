@@ -1,0 +1,11 @@
+// org.freedesktop.portal.Screenshot, non-interactive: one picture of the
+// whole layout in a file, cut into the outputs by their logical geometry.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "platform/wayland/screen/ScreenSource.h"
+
+// Null when no portal offers Screenshot on the session bus.
+std::unique_ptr<TScreenSource> OpenPortalScreenshot(std::vector<TOutputPlace> layout);
