@@ -1,0 +1,121 @@
+// The Screenshot portal in the headless sway session (xdg-desktop-portal
+// with its -wlr and -gtk back-ends, PipeWire running): each output's picture
+// cut from the portal's layout picture against grim's picture of that output.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "imaging/core/PngReader.h"
+#include "platform/wayland/session/PortalScreenshot.h"
+
+namespace {
+
+// The layout as sway tells it.
+std::vector<TOutputPlace> SwayLayout() {
+    std::string json;
+    if (RunCommand({"swaymsg", "-r", "-t", "get_outputs"}, &json) != 0) return {};
+    std::vector<TOutputPlace> layout;
+    for (const QJsonValue& v : QJsonDocument::fromJson(QByteArray::fromStdString(json)).array()) {
+        const QJsonObject o = v.toObject();
+        const QJsonObject r = o["rect"].toObject();
+        const int x = r["x"].toInt(), y = r["y"].toInt();
+        layout.push_back({o["name"].toString().toStdString(),
+                          {x, y, x + r["width"].toInt(), y + r["height"].toInt()},
+                          int(o["scale"].toDouble())});
+    }
+    return layout;
+}
+
+// grim's picture of one output, as 0xffRRGGBB.
+TOutputPicture GrimOutput(const std::string& name, const TTempDir& dir) {
+    const std::string file = dir.File(name + ".png");
+    TOutputPicture p;
+    if (RunCommand({"grim", "-o", name, file}) != 0) return p;
+    TPngRows rows(file);
+    p.Width = rows.Width;
+    p.Height = rows.Height;
+    const int step = rows.Format == TRowFormat::Rgb24 ? 3 : 4;
+    for (int y = 0; y < p.Height; ++y) {
+        const uint8_t* s = rows.Row(y);
+        for (int x = 0; x < p.Width; ++x, s += step) {
+            const bool rgb = rows.Format == TRowFormat::Rgb24;
+            const uint32_t r = rgb ? s[0] : s[2], g = s[1], b = rgb ? s[2] : s[0];
+            p.Pixels.push_back(0xff000000u | r << 16 | g << 8 | b);
+        }
+    }
+    return p;
+}
+
+// Whether pixel (X, Y) of P differs from one of its eight neighbours.
+bool AtAnEdge(const TOutputPicture& p, int x, int y) {
+    const uint32_t c = p.Pixels[size_t(y) * p.Width + x];
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < p.Width && ny < p.Height &&
+                p.Pixels[size_t(ny) * p.Width + nx] != c)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+// The portal's picture holds the whole layout at its largest scale (grim's
+// rule): an output of that scale is cut pixel for pixel; an output of a
+// smaller scale was enlarged with filtering to make that picture, so its
+// pixels come back exactly wherever the output is flat, and only pixels
+// beside a change of colour may differ from the output's own picture.
+TEST(PortalScreenshot, EachOutputMatchesGrimsPictureOfIt) {
+    if (!getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "needs the headless Wayland session";
+    const std::vector<TOutputPlace> layout = SwayLayout();
+    ASSERT_EQ(layout.size(), 2u) << "the session has two outputs";
+    // Something other than a flat colour on every output: a bar of text.
+    std::vector<std::unique_ptr<TProcess>> bars;
+    for (const TOutputPlace& o : layout)
+        bars.push_back(std::make_unique<TProcess>(std::vector<std::string>{
+            "swaynag", "-o", o.Name, "-m", "Portal picture of " + o.Name + " 0123456789"}));
+    TTempDir dir;
+    for (const TOutputPlace& o : layout)
+        ASSERT_TRUE(WaitFor([&] {
+            const TOutputPicture p = GrimOutput(o.Name, dir);
+            for (uint32_t c : p.Pixels)
+                if (c != p.Pixels.front()) return true;
+            return false;
+        })) << "the bar shows on "
+            << o.Name;
+
+    std::unique_ptr<TScreenSource> portal = OpenPortalScreenshot(layout, std::chrono::seconds(10));
+    ASSERT_TRUE(portal) << "the session's portal offers Screenshot";
+    const TShot shot = portal->Shoot();
+    // xdg-desktop-portal-wlr leaves its picture in this file; it is read and gone.
+    EXPECT_FALSE(FileExists("/tmp/out.png"));
+    ASSERT_EQ(shot.size(), layout.size());
+    int largest = 1;
+    for (const TOutputPlace& o : layout) largest = std::max(largest, o.Scale);
+    for (size_t i = 0; i < layout.size(); ++i) {
+        const TOutputPicture& got = shot[i];
+        const TOutputPicture want = GrimOutput(layout[i].Name, dir);
+        EXPECT_EQ(got.Name, layout[i].Name);
+        EXPECT_EQ(got.Logical, layout[i].Logical);
+        ASSERT_EQ(got.Width, want.Width) << got.Name;
+        ASSERT_EQ(got.Height, want.Height) << got.Name;
+        int differ = 0, offEdge = 0;
+        for (int y = 0; y < want.Height; ++y)
+            for (int x = 0; x < want.Width; ++x) {
+                if (got.Pixels[size_t(y) * want.Width + x] ==
+                    want.Pixels[size_t(y) * want.Width + x])
+                    continue;
+                ++differ;
+                if (!AtAnEdge(want, x, y)) ++offEdge;
+            }
+        if (layout[i].Scale == largest)
+            EXPECT_EQ(differ, 0) << got.Name << " is cut pixel for pixel";
+        else
+            EXPECT_EQ(offEdge, 0) << got.Name << ": " << differ << " pixels differ, " << offEdge
+                                  << " of them where the output is flat";
+    }
+}
