@@ -11,6 +11,10 @@
 
 inline constexpr const char* PortalService = "org.freedesktop.portal.Desktop";
 inline constexpr const char* PortalPath = "/org/freedesktop/portal/desktop";
+// The window a portal's dialog belongs to. xdg-desktop-portal-gnome from 46
+// refuses an empty one; a program without a window of its own names only
+// its platform.
+inline constexpr const char* PortalParentWindow = "wayland:";
 
 // The codes of a Response.
 enum class TPortalCode : uint { Success = 0, Cancelled = 1, Ended = 2 };

@@ -68,11 +68,9 @@ private:
 };
 
 TShot TPortalScreenshot::Shoot() {
-    // xdg-desktop-portal-gnome from 46 refuses an empty parent window; a
-    // program without a window of its own names only its platform.
     const TPortalAnswer answer = CallPortalRequest(
-        QDBusConnection::sessionBus(), ScreenshotInterface, "Screenshot", {QString("wayland:")},
-        {{"interactive", false}, {"modal", false}}, Timeout);
+        QDBusConnection::sessionBus(), ScreenshotInterface, "Screenshot",
+        {QString(PortalParentWindow)}, {{"interactive", false}, {"modal", false}}, Timeout);
     switch (answer.Outcome) {
     case TPortalAnswer::CallFailed:
         throw EShotError("The Screenshot portal failed: " + answer.Error.toStdString());

@@ -8,7 +8,8 @@ Options:
   --screenshot CODE|silent   Response code of every Screenshot (silent: none)
   --create CODE|silent       Response code of CreateSession
   --bind CODE|silent         Response code of BindShortcuts
-  --activate ID              after BindShortcuts answered, Activated(session, ID)
+  --activate ID              Activated(session, ID) right after BindShortcuts's
+                             Response, before its reply
 """
 import argparse
 import json
@@ -67,7 +68,7 @@ class Portal(dbus.service.Object):
         self.unicast(path, "org.freedesktop.portal.Request", "Response", "ua{sv}",
                      [dbus.UInt32(int(mode)), dbus.Dictionary(results, signature="sv")], to)
         if then:
-            GLib.timeout_add(20, lambda: then() and False)
+            then()
 
     @dbus.service.method(PROPS, in_signature="ss", out_signature="v")
     def Get(self, iface, prop):
@@ -89,18 +90,22 @@ class Portal(dbus.service.Object):
         return dbus.ObjectPath(path)
 
     @dbus.service.method(SHORTCUTS, in_signature="a{sv}", out_signature="o",
-                         sender_keyword="sender")
-    def CreateSession(self, options, sender=None):
-        record(call="CreateSession", options=plain(options))
+                         sender_keyword="sender", message_keyword="msg")
+    def CreateSession(self, options, sender=None, msg=None):
+        # Plasma 5.27 takes the shortcuts only in this type.
+        shortcuts = options.get("shortcuts")
+        record(call="CreateSession", signature=msg.get_signature(), options=plain(options),
+               shortcuts_signature=getattr(shortcuts, "signature", None))
         path = f"{BASE}/request/{sender_part(sender)}/{options['handle_token']}"
         session = f"{BASE}/session/{sender_part(sender)}/{options['session_handle_token']}"
         self.respond(self.args.create, path, {"session_handle": dbus.String(session)}, sender)
         return dbus.ObjectPath(path)
 
     @dbus.service.method(SHORTCUTS, in_signature="oa(sa{sv})sa{sv}", out_signature="o",
-                         sender_keyword="sender")
-    def BindShortcuts(self, session, shortcuts, parent, options, sender=None):
-        record(call="BindShortcuts", session=str(session), shortcuts=plain(shortcuts),
+                         sender_keyword="sender", message_keyword="msg")
+    def BindShortcuts(self, session, shortcuts, parent, options, sender=None, msg=None):
+        record(call="BindShortcuts", signature=msg.get_signature(), session=str(session),
+               shortcuts=plain(shortcuts),
                parent_window=str(parent), options=plain(options))
         path = f"{BASE}/request/{sender_part(sender)}/{options['handle_token']}"
         then = None
