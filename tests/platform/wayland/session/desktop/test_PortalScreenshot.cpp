@@ -4,11 +4,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "GrimPicture.h"
 #include "TestSupport.h"
-#include "imaging/core/PngReader.h"
 #include "platform/wayland/session/PortalScreenshot.h"
 
 namespace {
@@ -27,26 +26,6 @@ std::vector<TOutputPlace> SwayLayout() {
                           int(o["scale"].toDouble())});
     }
     return layout;
-}
-
-// grim's picture of one output, as 0xffRRGGBB.
-TOutputPicture GrimOutput(const std::string& name, const TTempDir& dir) {
-    const std::string file = dir.File(name + ".png");
-    TOutputPicture p;
-    if (RunCommand({"grim", "-o", name, file}) != 0) return p;
-    TPngRows rows(file);
-    p.Width = rows.Width;
-    p.Height = rows.Height;
-    const int step = rows.Format == TRowFormat::Rgb24 ? 3 : 4;
-    for (int y = 0; y < p.Height; ++y) {
-        const uint8_t* s = rows.Row(y);
-        for (int x = 0; x < p.Width; ++x, s += step) {
-            const bool rgb = rows.Format == TRowFormat::Rgb24;
-            const uint32_t r = rgb ? s[0] : s[2], g = s[1], b = rgb ? s[2] : s[0];
-            p.Pixels.push_back(0xff000000u | r << 16 | g << 8 | b);
-        }
-    }
-    return p;
 }
 
 // Whether pixel (X, Y) of P differs from one of its eight neighbours.
@@ -70,7 +49,7 @@ bool AtAnEdge(const TOutputPicture& p, int x, int y) {
 // pixels come back exactly wherever the output is flat, and only pixels
 // beside a change of colour may differ from the output's own picture.
 TEST(PortalScreenshot, EachOutputMatchesGrimsPictureOfIt) {
-    if (!getenv("WAYLAND_DISPLAY")) GTEST_SKIP() << "needs the headless Wayland session";
+    SKIP_UNLESS_WAYLAND();
     const std::vector<TOutputPlace> layout = SwayLayout();
     ASSERT_EQ(layout.size(), 2u) << "the session has two outputs";
     // Something other than a flat colour on every output: a bar of text.
@@ -78,10 +57,9 @@ TEST(PortalScreenshot, EachOutputMatchesGrimsPictureOfIt) {
     for (const TOutputPlace& o : layout)
         bars.push_back(std::make_unique<TProcess>(std::vector<std::string>{
             "swaynag", "-o", o.Name, "-m", "Portal picture of " + o.Name + " 0123456789"}));
-    TTempDir dir;
     for (const TOutputPlace& o : layout)
         ASSERT_TRUE(WaitFor([&] {
-            const TOutputPicture p = GrimOutput(o.Name, dir);
+            const TOutputPicture p = GrimOutput(o.Name);
             for (uint32_t c : p.Pixels)
                 if (c != p.Pixels.front()) return true;
             return false;
@@ -98,7 +76,7 @@ TEST(PortalScreenshot, EachOutputMatchesGrimsPictureOfIt) {
     for (const TOutputPlace& o : layout) largest = std::max(largest, o.Scale);
     for (size_t i = 0; i < layout.size(); ++i) {
         const TOutputPicture& got = shot[i];
-        const TOutputPicture want = GrimOutput(layout[i].Name, dir);
+        const TOutputPicture want = GrimOutput(layout[i].Name);
         EXPECT_EQ(got.Name, layout[i].Name);
         EXPECT_EQ(got.Logical, layout[i].Logical);
         ASSERT_EQ(got.Width, want.Width) << got.Name;
