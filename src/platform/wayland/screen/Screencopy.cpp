@@ -34,7 +34,8 @@ struct TOutputCopy {
     EState State = EState::Offering;
     TFrame Info;
     bool Chosen = false;        // a readable shared memory buffer was offered
-    uint32_t OfferedFormat = 0; // else the last one offered, for the message
+    bool Offered = false;       // any shared memory buffer was
+    uint32_t OfferedFormat = 0; // the last one, for the message
     std::unique_ptr<TShmBuffer> Buffer;
     std::string Failure;
 
@@ -52,6 +53,9 @@ struct TOutputCopy {
 
     void Copy() {
         if (State != EState::Offering) return;
+        if (!Offered)
+            return Fail("The desktop offers the picture of screen " + Output->Place.Name +
+                        " only in graphics memory, which this program does not read.");
         if (!Chosen) {
             char format[16];
             std::snprintf(format, sizeof format, "0x%08x", OfferedFormat);
@@ -76,6 +80,7 @@ TOutputCopy& CopyOf(void* data) {
 void OnBuffer(void* data, zwlr_screencopy_frame_v1* frame, uint32_t format, uint32_t width,
               uint32_t height, uint32_t stride) {
     TOutputCopy& c = CopyOf(data);
+    c.Offered = true;
     if (!c.Chosen && Readable(format) && stride >= width * 4) {
         c.Chosen = true;
         c.Info.Format = format;
@@ -124,10 +129,10 @@ public:
         if (!client->Screencopy() || !client->Shm())
             throw EShotError("The desktop no longer offers wlr-screencopy.");
         const auto& outputs = client->Outputs();
-        if (outputs.empty()) throw EShotError("The desktop has no screen to take.");
 
         std::vector<std::unique_ptr<TOutputCopy>> copies;
         for (const auto& o : outputs) {
+            if (o->Gone) continue;
             auto c = std::make_unique<TOutputCopy>();
             c->Client = client.get();
             c->Output = o.get();
@@ -138,6 +143,7 @@ public:
             zwlr_screencopy_frame_v1_add_listener(c->Frame, &FrameListener, c.get());
             copies.push_back(std::move(c));
         }
+        if (copies.empty()) throw EShotError("The desktop has no screen to take.");
         client->DispatchUntil([&] {
             for (const auto& c : copies)
                 if (!c->Finished()) return false;

@@ -128,13 +128,8 @@ void TWaylandClient::AddGlobal(wl_registry* registry, uint32_t name, const char*
 }
 
 void TWaylandClient::RemoveGlobal(uint32_t name) {
-    for (auto it = FOutputs.begin(); it != FOutputs.end(); ++it) {
-        if ((*it)->Global != name) continue;
-        if ((*it)->Xdg) zxdg_output_v1_destroy((*it)->Xdg);
-        wl_output_destroy((*it)->Output);
-        FOutputs.erase(it);
-        return;
-    }
+    for (auto& o : FOutputs)
+        if (o->Global == name) o->Gone = true;
 }
 
 const std::vector<std::unique_ptr<TWaylandOutput>>& TWaylandClient::Outputs() {
@@ -172,13 +167,18 @@ void TWaylandClient::DispatchUntil(const std::function<bool()>& done) {
             if (wl_display_dispatch_pending(FDisplay) < 0) Broken();
             continue;
         }
-        if (wl_display_flush(FDisplay) < 0 && errno != EAGAIN) {
-            wl_display_cancel_read(FDisplay);
-            Broken();
+        // Requests the socket could not take yet are sent once it can.
+        short events = POLLIN;
+        if (wl_display_flush(FDisplay) < 0) {
+            if (errno != EAGAIN) {
+                wl_display_cancel_read(FDisplay);
+                Broken();
+            }
+            events |= POLLOUT;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        pollfd p{wl_display_get_fd(FDisplay), POLLIN, 0};
+        pollfd p{wl_display_get_fd(FDisplay), events, 0};
         const int ready = left.count() > 0 ? poll(&p, 1, int(left.count())) : 0;
         if (ready <= 0) {
             wl_display_cancel_read(FDisplay);
@@ -186,6 +186,10 @@ void TWaylandClient::DispatchUntil(const std::function<bool()>& done) {
             if (ready < 0) Broken();
             throw EShotError("The desktop did not answer within " +
                              std::to_string(Patience.count()) + " seconds.");
+        }
+        if (!(p.revents & (POLLIN | POLLHUP | POLLERR))) {
+            wl_display_cancel_read(FDisplay);
+            continue;
         }
         if (wl_display_read_events(FDisplay) < 0 || wl_display_dispatch_pending(FDisplay) < 0)
             Broken();

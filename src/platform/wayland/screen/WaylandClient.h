@@ -25,6 +25,7 @@ struct TWaylandOutput {
     zxdg_output_v1* Xdg = nullptr;
     TOutputPlace Place;
     uint32_t Global = 0; // its name in the registry
+    bool Gone = false;   // unplugged meanwhile: kept until the end, for the frames on it
     TOutputTransform Transform = TOutputTransform::Normal;
 };
 
@@ -44,8 +45,9 @@ public:
     // manager) would be bound here beside wlr-screencopy, and chosen first
     // where the compositor offers it.
 
-    // The outputs with their names and logical places; EShotError when the
-    // compositor does not tell them (no xdg-output).
+    // The outputs with their names and logical places, those unplugged since
+    // marked Gone; EShotError when the compositor does not tell them (no
+    // xdg-output).
     const std::vector<std::unique_ptr<TWaylandOutput>>& Outputs();
 
     // Handles events until Done holds; EShotError when the connection breaks

@@ -6,6 +6,7 @@ std::vector<TOutputPlace> ListOutputs() {
     const auto client = TWaylandClient::Connect();
     if (!client) throw EShotError("No Wayland desktop answers (WAYLAND_DISPLAY).");
     std::vector<TOutputPlace> places;
-    for (const auto& o : client->Outputs()) places.push_back(o->Place);
+    for (const auto& o : client->Outputs())
+        if (!o->Gone) places.push_back(o->Place);
     return places;
 }
