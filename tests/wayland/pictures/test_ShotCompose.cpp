@@ -75,4 +75,8 @@ TEST(ShotCompose, AreasOfOneOutputAndAcrossOutputs) {
         EXPECT_EQ(Letters(p), c.Picture) << c.What;
     }
     EXPECT_EQ(ComposeArea(Shot, {2, 2, 2, 5}).Width, 0) << "an empty area, an empty picture";
+    const TShot overlapping = {Output("M1", {0, 0, 2, 1}, {"ab"}),
+                               Output("M2", {1, 0, 3, 1}, {"cd"})};
+    EXPECT_EQ(Letters(ComposeArea(overlapping, {0, 0, 3, 1})), std::vector<std::string>{"abd"})
+        << "where outputs overlap, the one listed first";
 }

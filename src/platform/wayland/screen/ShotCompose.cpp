@@ -87,30 +87,25 @@ TOutputPicture ComposeArea(const TShot& shot, const TRect& area) {
     picture.Height = area.Height() * scale;
     picture.Pixels.assign(size_t(picture.Width) * picture.Height, 0xff000000u);
 
-    // Each output paints its part; where outputs overlap (mirrored), the one
-    // listed first is kept.
-    std::vector<bool> painted(picture.Pixels.size(), false);
+    // Each output paints its part, the last listed first: where outputs
+    // overlap (mirrored), the one listed first is what shows.
     std::vector<int> columns;
-    for (const auto& o : shot) {
-        if (!Usable(o)) continue;
-        const TRect part = Intersect(area, o.Logical);
+    for (auto o = shot.rbegin(); o != shot.rend(); ++o) {
+        if (!Usable(*o)) continue;
+        const TRect part = Intersect(area, o->Logical);
         if (part.Empty()) continue;
         const int dx0 = (part.Left - area.Left) * scale, dx1 = (part.Right - area.Left) * scale;
         const int dy0 = (part.Top - area.Top) * scale, dy1 = (part.Bottom - area.Top) * scale;
         columns.resize(size_t(dx1 - dx0));
         for (int x = dx0; x < dx1; ++x)
             columns[size_t(x - dx0)] =
-                SourceIndex(x, area.Left, o.Logical.Left, scale, o.Width, o.Logical.Width());
+                SourceIndex(x, area.Left, o->Logical.Left, scale, o->Width, o->Logical.Width());
         for (int y = dy0; y < dy1; ++y) {
             const int sy =
-                SourceIndex(y, area.Top, o.Logical.Top, scale, o.Height, o.Logical.Height());
-            const uint32_t* src = &o.Pixels[size_t(sy) * o.Width];
-            const size_t row = size_t(y) * picture.Width;
-            for (int x = dx0; x < dx1; ++x) {
-                if (painted[row + x]) continue;
-                painted[row + x] = true;
-                picture.Pixels[row + x] = src[columns[size_t(x - dx0)]];
-            }
+                SourceIndex(y, area.Top, o->Logical.Top, scale, o->Height, o->Logical.Height());
+            const uint32_t* src = &o->Pixels[size_t(sy) * o->Width];
+            uint32_t* dst = &picture.Pixels[size_t(y) * picture.Width];
+            for (int x = dx0; x < dx1; ++x) dst[x] = src[columns[size_t(x - dx0)]];
         }
     }
     return picture;
