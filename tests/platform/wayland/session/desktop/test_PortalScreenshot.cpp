@@ -1,32 +1,14 @@
 // The Screenshot portal in the headless sway session (xdg-desktop-portal
 // with its -wlr and -gtk back-ends, PipeWire running): each output's picture
 // cut from the portal's layout picture against grim's picture of that output.
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <gtest/gtest.h>
 
 #include "GrimPicture.h"
 #include "TestSupport.h"
+#include "platform/wayland/screen/WaylandOutputs.h"
 #include "platform/wayland/session/PortalScreenshot.h"
 
 namespace {
-
-// The layout as sway tells it.
-std::vector<TOutputPlace> SwayLayout() {
-    std::string json;
-    if (RunCommand({"swaymsg", "-r", "-t", "get_outputs"}, &json) != 0) return {};
-    std::vector<TOutputPlace> layout;
-    for (const QJsonValue& v : QJsonDocument::fromJson(QByteArray::fromStdString(json)).array()) {
-        const QJsonObject o = v.toObject();
-        const QJsonObject r = o["rect"].toObject();
-        const int x = r["x"].toInt(), y = r["y"].toInt();
-        layout.push_back({o["name"].toString().toStdString(),
-                          {x, y, x + r["width"].toInt(), y + r["height"].toInt()},
-                          int(o["scale"].toDouble())});
-    }
-    return layout;
-}
 
 // Whether pixel (X, Y) of P differs from one of its eight neighbours.
 bool AtAnEdge(const TOutputPicture& p, int x, int y) {
@@ -50,7 +32,7 @@ bool AtAnEdge(const TOutputPicture& p, int x, int y) {
 // beside a change of colour may differ from the output's own picture.
 TEST(PortalScreenshot, EachOutputMatchesGrimsPictureOfIt) {
     SKIP_UNLESS_WAYLAND();
-    const std::vector<TOutputPlace> layout = SwayLayout();
+    const std::vector<TOutputPlace> layout = ListOutputs();
     ASSERT_EQ(layout.size(), 2u) << "the session has two outputs";
     // Something other than a flat colour on every output: a bar of text.
     std::vector<std::unique_ptr<TProcess>> bars;
