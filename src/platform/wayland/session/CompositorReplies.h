@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/wayland/session/ForegroundWindow.h"
+#include "platform/wayland/session/WindowRects.h"
 
 // The focused window of a sway (or i3) tree. Its "rect" leaves out the
 // title bar ("deco_rect", whose height is added above it); "window_rect" is
