@@ -115,3 +115,46 @@ TEST(WaylandCapture, XwaylandRefusesTheX11GrabAndTheWaylandSessionDoesNotUseIt) 
         << err;
     EXPECT_EQ(Differing(ReadPicture(dir.File("w.BMP")), GrimOutputsComposed()), 0);
 }
+
+// What the Wayland capture program says when it captures nothing: the X11
+// program's words and exit codes, and the desktop's reason.
+TEST(WaylandCapture, NothingCapturedSaysWhy) {
+    SKIP_UNLESS_WAYLAND();
+    TTempDir dir;
+    ASSERT_EQ(RunCommand({"swaymsg", "workspace", "9"}), 0); // nothing in front
+    const struct {
+        const char* What;
+        const char* File;
+        std::vector<std::string> Env;
+        int Status;
+        const char* Words;
+    } cases[] = {
+        {"shot", "f.BMP", {}, 2, "--capture takes screen, window or client, not 'shot'"},
+        {"screen", "f.TXT", {}, 2, "Unknown file type selected. Use .BMP, .GIF, .JPG or .PNG."},
+        {"window", "f.BMP", {}, 1, "Nothing was captured: there is no foreground window."},
+        {"client",
+         "f.PNG",
+         {"SWAYSOCK=", "XDG_CURRENT_DESKTOP=GNOME"},
+         1,
+         "Nothing was captured: this desktop (GNOME) tells no program which window is in front"},
+        {"screen",
+         "f.BMP",
+         {"SNAPRIO_SCREEN_SOURCE=kwin"},
+         1,
+         "Nothing was captured: this desktop does not offer the screen source "
+         "SNAPRIO_SCREEN_SOURCE names (kwin)."},
+        {"screen",
+         "f.JPG",
+         {"SNAPRIO_SCREEN_SOURCE=grim"},
+         1,
+         "SNAPRIO_SCREEN_SOURCE='grim' is no screen source; use kwin, screencopy or portal."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.What) + " " + c.File);
+        std::string err;
+        EXPECT_EQ(Capture(c.What, dir.File(c.File), c.Env, &err), c.Status);
+        EXPECT_NE(err.find(c.Words), std::string::npos) << err;
+        EXPECT_FALSE(FileExists(dir.File(c.File)));
+    }
+    RunCommand({"swaymsg", "workspace", "back_and_forth"});
+}
