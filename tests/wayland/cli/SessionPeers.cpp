@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <csignal>
 #include <sstream>
 #include <thread>
 
@@ -72,6 +73,13 @@ TRootlessXwayland::TRootlessXwayland() {
         if (WaitUntil([&] { return FileExists(socket) || !Server->Running(); }) &&
             Server->Running())
             Name = ":" + std::to_string(n);
+    }
+}
+
+TRootlessXwayland::~TRootlessXwayland() {
+    if (Server && Server->Running()) {
+        Server->Signal(SIGTERM);
+        Server->Wait();
     }
 }
 

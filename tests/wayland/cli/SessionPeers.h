@@ -26,6 +26,9 @@ private:
 class TRootlessXwayland {
 public:
     TRootlessXwayland();
+    ~TRootlessXwayland(); // ended so that it removes its socket and lock file
+    TRootlessXwayland(const TRootlessXwayland&) = delete;
+    TRootlessXwayland& operator=(const TRootlessXwayland&) = delete;
     bool Ok() const { return !Name.empty(); }
     const std::string& Display() const { return Name; }
 
