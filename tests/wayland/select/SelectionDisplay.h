@@ -1,0 +1,42 @@
+// The display's selection part in a Wayland session, over the first screen
+// source the desktop answers on.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Display.h"
+#include "platform/wayland/WaylandSelection.h"
+#include "platform/wayland/screen/ShotCompose.h"
+#include "platform/wayland/session/ScreenSources.h"
+
+class TSelectionDisplay final : public TDisplay {
+public:
+    bool Available() override { return true; }
+    int ScreenWidth() override { return Bounds.Width(); }
+    int ScreenHeight() override { return Bounds.Height(); }
+    QImage Grab(const TRect& r) override { return Selection.Grab(r); }
+    void NoteForeground() override {}
+    TRect ForegroundWindowRect() override { return {}; }
+    TRect ForegroundClientRect() override { return {}; }
+    int Depth() override { return 32; }
+    bool BeginSelection() override {
+        std::string why;
+        if (!Source) Source = FindScreenSource(why);
+        if (!Source) return false;
+        TShot shot = Source->Shoot();
+        Bounds = LayoutBounds(shot);
+        Selection.Begin(std::move(shot));
+        return true;
+    }
+    void EndSelection() override { Selection.End(); }
+    QPoint CursorPos() override { return Selection.CursorPos(); }
+    void Invert(const QImage& mask, QPoint at) override { Selection.Invert(mask, at); }
+    void Put(const QImage& picture, QPoint at) override { Selection.Put(picture, at); }
+    std::vector<QImage> Pictures() const { return Selection.Pictures(); }
+
+private:
+    std::unique_ptr<TScreenSource> Source;
+    TWaylandSelection Selection;
+    TRect Bounds;
+};
