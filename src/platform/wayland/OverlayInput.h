@@ -18,6 +18,8 @@ public:
     void Button(bool left, bool press, QPoint at);
     // True when the key (Qt's key code) was Escape and ended the selection.
     bool Key(int key);
+    // A new selection: no button is held on its windows yet.
+    void Restart() { LeftDown = false; }
 
     // Where the pointer was last seen on a window of the selection; empty
     // before any.

@@ -31,6 +31,7 @@ void TWaylandSelection::Begin(TShot shot) {
     End();
     const TRect bounds = LayoutBounds(shot);
     Frozen = std::make_unique<TFrozenOutputs>(std::move(shot));
+    Input.Restart();
     Overlays.assign(size_t(Frozen->Count()), nullptr);
     for (int i = 0; i < Frozen->Count(); ++i) {
         const QRect place = Frozen->Place(i);
