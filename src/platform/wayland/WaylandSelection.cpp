@@ -30,6 +30,7 @@ TWaylandSelection::~TWaylandSelection() {
 void TWaylandSelection::Begin(TShot shot) {
     End();
     const TRect bounds = LayoutBounds(shot);
+    FSize = QSize(bounds.Width(), bounds.Height());
     Frozen = std::make_unique<TFrozenOutputs>(std::move(shot));
     Input.Restart();
     Overlays.assign(size_t(Frozen->Count()), nullptr);
@@ -82,17 +83,4 @@ void TWaylandSelection::Put(const QImage& picture, QPoint at) {
 
 QPoint TWaylandSelection::CursorPos() const {
     return Input.Seen() ? Input.Last() : Middle;
-}
-
-std::vector<QImage> TWaylandSelection::Pictures() const {
-    std::vector<QImage> pictures;
-    if (Frozen)
-        for (int i = 0; i < Frozen->Count(); ++i) pictures.push_back(Frozen->View(i).copy());
-    return pictures;
-}
-
-int TWaylandSelection::Windows() const {
-    int n = 0;
-    for (const QPointer<TOutputOverlay>& o : Overlays) n += !o.isNull();
-    return n;
 }

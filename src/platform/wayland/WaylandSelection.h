@@ -39,10 +39,8 @@ public:
     // first output before that.
     QPoint CursorPos() const;
 
-    // The frozen pictures (tests): one an output, native, RGB32.
-    std::vector<QImage> Pictures() const;
-    // The windows shown, one an output that Qt knows by name (tests).
-    int Windows() const;
+    // The frozen layout's size (logical pixels).
+    QSize Size() const { return FSize; }
 
 private:
     void Show(const std::vector<TFrozenOutputs::TChange>& changes);
@@ -51,4 +49,5 @@ private:
     std::vector<QPointer<TOutputOverlay>> Overlays; // by output, null where Qt has no screen
     TOverlayInput Input;
     QPoint Middle;
+    QSize FSize;
 };

@@ -13,8 +13,8 @@
 class TSelectionDisplay final : public TDisplay {
 public:
     bool Available() override { return true; }
-    int ScreenWidth() override { return Bounds.Width(); }
-    int ScreenHeight() override { return Bounds.Height(); }
+    int ScreenWidth() override { return Selection.Size().width(); }
+    int ScreenHeight() override { return Selection.Size().height(); }
     QImage Grab(const TRect& r) override { return Selection.Grab(r); }
     void NoteForeground() override {}
     TRect ForegroundWindowRect() override { return {}; }
@@ -25,7 +25,6 @@ public:
         if (!Source) Source = FindScreenSource(why);
         if (!Source) return false;
         TShot shot = Source->Shoot();
-        Bounds = LayoutBounds(shot);
         Selection.Begin(std::move(shot));
         return true;
     }
@@ -33,10 +32,8 @@ public:
     QPoint CursorPos() override { return Selection.CursorPos(); }
     void Invert(const QImage& mask, QPoint at) override { Selection.Invert(mask, at); }
     void Put(const QImage& picture, QPoint at) override { Selection.Put(picture, at); }
-    std::vector<QImage> Pictures() const { return Selection.Pictures(); }
 
 private:
     std::unique_ptr<TScreenSource> Source;
     TWaylandSelection Selection;
-    TRect Bounds;
 };
