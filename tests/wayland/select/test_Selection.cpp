@@ -259,6 +259,7 @@ TEST_F(WaylandSelection, ADraggedAreaIsTheNativeCropOfTheScreenMaskedAsOnX11) {
         // The prompt follows the pointer as soon as it enters a window.
         ASSERT_TRUE(Pointer.MoveTo(d.From.x(), d.From.y()));
         EXPECT_TRUE(WaitFor([&] { return selection.Anchor() == d.From; }));
+        EXPECT_EQ(QPoint(save.X, save.Y), d.From + QPoint(20, 5)) << "the prompt's place";
         const QPoint middle = (d.From + d.To) / 2;
         ASSERT_TRUE(Pointer.Send({"down"}));
         ASSERT_TRUE(Pointer.MoveTo(middle.x(), middle.y()));
