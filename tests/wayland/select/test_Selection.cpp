@@ -241,6 +241,8 @@ TEST_F(WaylandSelection, ADraggedAreaIsTheNativeCropOfTheScreenMaskedAsOnX11) {
         {"a rectangle on the output at scale 2", ciRectangle, {1380, 60}, {1580, 200}},
         {"an ellipse on the output at scale 1", ciEllipse, {200, 150}, {500, 400}},
         {"a star on the output at scale 1", ciStar, {620, 180}, {860, 420}},
+        // Masked at the native size, its border one native pixel wide.
+        {"an ellipse on the output at scale 2", ciEllipse, {1300, 200}, {1500, 350}},
         {"a rectangle across both outputs", ciRectangle, {1180, 100}, {1400, 300}},
     };
     for (const TDrag& d : drags) {
