@@ -39,11 +39,15 @@ void TMainWin::DoItButtonClick() {
     }
     // What our window's place shows now, shadow included, to see it gone
     // after the hide.
+    // Where the window's place is unknown (Wayland), only the least pause.
     const qreal ratio = devicePixelRatioF();
     const QRect place =
         frameGeometry().adjusted(-GhostMargin, -GhostMargin, GhostMargin, GhostMargin);
-    const TRect area{int(place.left() * ratio), int(place.top() * ratio),
-                     int((place.right() + 1) * ratio), int((place.bottom() + 1) * ratio)};
+    const TRect area =
+        TheDisplay().KnowsWindowPlaces()
+            ? TRect{int(place.left() * ratio), int(place.top() * ratio),
+                    int((place.right() + 1) * ratio), int((place.bottom() + 1) * ratio)}
+            : TRect{};
     const QImage shown = TheDisplay().Grab(area);
     hide();
     if (CapScreen->isChecked())
@@ -69,7 +73,7 @@ void TMainWin::DoACapture() {
     if (CaptureItem < ciScreen || CaptureItem > ciClient) return;
     const TGrab grab = GrabItem(CaptureItem, TheDisplay());
     if (grab.Picture.isNull())
-        NothingCaptured(grab.Failure);
+        NothingCaptured(GrabFailureText(grab.Failure));
     else
         FinishCapture(grab.Picture);
 }
@@ -88,7 +92,9 @@ void TMainWin::StartSelection() {
     });
     if (!Selection->Start()) {
         Selection.reset();
-        FinishCapture(QImage());
+        const std::string why = TheDisplay().SelectionRefusal();
+        NothingCaptured(why.empty() ? GrabFailureText(TGrabFailure::NoDisplay)
+                                    : QString::fromStdString(why));
     }
 }
 
@@ -97,18 +103,17 @@ void TMainWin::DrawThumb() {
         QPixmap::fromImage(::DrawThumb(FPicture, ThumbSize, palette().color(QPalette::Button))));
 }
 
-void TMainWin::NothingCaptured(TGrabFailure failure) {
+void TMainWin::NothingCaptured(const QString& why) {
     // Say so and offer the capture screen again, with the user's choice; the
     // last picture stays and no empty file can be written.
     DoActivate();
     SetScreen(scCapture, true);
-    UserDialogs().MessageBox(this, GrabFailureText(failure), "Warning", TMsgButtons::Ok,
-                             TMsgIcon::Warning);
+    UserDialogs().MessageBox(this, why, "Warning", TMsgButtons::Ok, TMsgIcon::Warning);
 }
 
 void TMainWin::FinishCapture(const QImage& picture) {
     if (picture.isNull()) {
-        NothingCaptured(TGrabFailure::EmptyArea); // a click without a drag
+        NothingCaptured(GrabFailureText(TGrabFailure::EmptyArea)); // a click without a drag
         return;
     }
     FPicture = picture;

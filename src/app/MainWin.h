@@ -141,7 +141,8 @@ private:
     void ApplyShapeRule();
     void SelectConfiguredShape();
     void DrawThumb();
-    void NothingCaptured(TGrabFailure failure);
+    // Why, in a sentence for the user.
+    void NothingCaptured(const QString& why);
     // Ends a selection under way; false when there is none.
     bool CancelSelection();
 

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <memory>
 
+#include <string>
+
 #include "platform/types/Rect.h"
 
 class TDisplay {
@@ -33,11 +35,17 @@ public:
     // desktop's own font setting where it has one, else the screen's size in
     // millimetres; 96 where neither tells.
     virtual double Dpi() { return 96; }
+    // Whether a window's place that Qt reports is where the screen shows it.
+    // A Wayland compositor places the windows and tells no client where.
+    virtual bool KnowsWindowPlaces() { return true; }
 
     // Drawing during a selection. BeginSelection freezes the screen as it is
     // (false: no display); while it lasts, drawing goes onto that frozen
     // picture, Grab reads it, and no other program can draw into it.
     virtual bool BeginSelection() = 0;
+    // Why BeginSelection gave false where it is not the missing display, as
+    // a sentence for the user; empty otherwise.
+    virtual std::string SelectionRefusal() { return {}; }
     virtual void EndSelection() = 0;
     virtual QPoint CursorPos() = 0;
     // Inverts the screen pixels under the non-zero pixels of Mask (8-bit
