@@ -12,13 +12,14 @@
 #include "app/HelpWindow.h"
 #include "app/ProgramValues.h"
 #include "app/TaskIcon.h"
-#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "hook/HotKeyNames.h"
+#include "platform/Display.h"
 #include "platform/InputHook.h"
-#include "product/ProductName.h"
 #include "platform/TrayWatch.h"
 #include "platform/UserDialogs.h"
+#include "product/ProductName.h"
+#include "settings/Configs.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ TTrayMenu::TTrayMenu(QWidget* owner, TCaptureHost& host)
 
     MyPopUp = new QMenu(owner);
     MyPopUp->setObjectName("MyPopUp");
+    MyPopUp->setWindowTitle(ProgramTitle); // where it is a window of its own
     auto add = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
@@ -189,6 +191,17 @@ void TTrayMenu::ShowNoTrayNotice() {
 }
 
 void TTrayMenu::TaskIcon1RightClick(QPoint at) {
+    if (!TheDisplay().KnowsWindowPlaces()) {
+        // A Wayland tray that shows no menu of its own (swaybar) sends only
+        // this request, and no click of ours precedes it: the compositor lets
+        // no popup open then, and Qt shows the menu as a window of its own.
+        // Fixed in size, it floats on a tiling compositor (a menu-sized window
+        // rather than a whole output), with the focus, so its keys and clicks
+        // work as in a popup.
+        MyPopUp->setFixedSize(MyPopUp->sizeHint());
+        MyPopUp->popup({});
+        return;
+    }
     // The menu takes the pointer while it is up, so a click elsewhere closes it.
     MyPopUp->popup(at);
 }
