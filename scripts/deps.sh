@@ -14,6 +14,13 @@ PACKAGES=(
   giflib-tools libgif-dev libjpeg-turbo-progs poppler-utils xclip sharutils media-types
   imagemagick x11-apps scrot curl xterm trayer gnome-keyring dbus dbus-x11 libsecret-tools
   desktop-file-utils xbindkeys python3-cryptography file dpkg-dev openssl bc pngcheck
+  # the Wayland session: the build's client library, wayland-scanner and xdg-output's XML;
+  # the resident program's platform plugin; the tests' headless sway with its background
+  # colours (swaybg), pictures, clipboard and keys; the Screenshot portal, which needs
+  # PipeWire for its wlroots back-end and the GTK back-end's Access dialog to be offered
+  libwayland-dev libwayland-bin wayland-protocols qt6-wayland
+  sway swaybg grim slurp wl-clipboard wtype
+  xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds (warnings are errors), starts Xvfb and the
 # test peers, runs every test (the parsers' tests once more under ASan and
-# UBSan, the mail core's under TSan), and stops what it started, also when a
-# test fails.
+# UBSan, the mail core's under TSan, the Wayland ones in a headless Wayland
+# session), and stops what it started, also when a test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -33,9 +33,11 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=
 cmake --build build-fuzz -j "$jobs" --target fuzz_bmp fuzz_jpeg fuzz_png fuzz_message
 
 pids=()
+wayland=""
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  if [ -n "$wayland" ]; then tests/wayland/session.sh stop "$wayland" || true; fi
 }
 trap cleanup EXIT
 
@@ -55,7 +57,18 @@ echo "test: Xvfb on $DISPLAY"
 export ASAN_OPTIONS=detect_leaks=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
-ctest --test-dir build --output-on-failure -j 1 || status=$?
+# The Wayland tests run below, in one session for all of them.
+ctest --test-dir build --output-on-failure -j 1 -LE wayland || status=$?
+wayland=$(mktemp -d)
+if tests/wayland/session.sh start "$wayland"; then
+  echo "test: headless sway in $wayland"
+  SNAPRIO_WAYLAND_SESSION=$wayland ctest --test-dir build --output-on-failure -j 1 -L wayland \
+    || status=$?
+  tests/wayland/session.sh stop "$wayland" || status=1
+else
+  echo "test: the Wayland session did not start"; status=1
+fi
+wayland=""
 ctest --test-dir build-asan --output-on-failure -L pure || status=$?
 # The conversations that send a message, so the render thread runs beside
 # the sending one (all of test_mail under TSan takes about two minutes here).

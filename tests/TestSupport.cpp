@@ -13,9 +13,17 @@
 #include <thread>
 #include <unistd.h>
 
-TTempDir::TTempDir() {
+namespace {
+// The folder for the tests' files: TMPDIR (in the Wayland session, a folder
+// of the session's own user), else /tmp.
+std::string TempBase() {
     const char* base = std::getenv("TMPDIR");
-    std::string tmpl = std::string(base && *base ? base : "/tmp") + "/snaprio-test-XXXXXX";
+    return base && *base ? base : "/tmp";
+}
+} // namespace
+
+TTempDir::TTempDir() {
+    std::string tmpl = TempBase() + "/snaprio-test-XXXXXX";
     FPath = mkdtemp(tmpl.data()) ? tmpl : std::string();
 }
 
@@ -44,8 +52,8 @@ int OutCounter = 0;
 }
 
 TProcess::TProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
-    const std::string base =
-        "/tmp/snaprio-proc-" + std::to_string(getpid()) + "-" + std::to_string(++OutCounter);
+    const std::string base = TempBase() + "/snaprio-proc-" + std::to_string(getpid()) + "-" +
+                             std::to_string(++OutCounter);
     Out = base + ".out";
     Err = base + ".err";
     FPid = fork();
@@ -188,4 +196,10 @@ bool X11Session() {
     const char* display = std::getenv("DISPLAY");
     const char* platform = std::getenv("SNAPRIO_PLATFORM");
     return display && *display && (!platform || !*platform || std::string(platform) == "x11");
+}
+
+bool WaylandSession() {
+    const char* session = std::getenv("SNAPRIO_WAYLAND_SESSION");
+    const char* display = std::getenv("WAYLAND_DISPLAY");
+    return session && *session && display && *display;
 }

@@ -103,7 +103,17 @@ bool X11Session();
 
 // For the tests that meet the X server themselves (other X clients, a real
 // tray or window manager, the X11 hook, the programs run on the display).
-#define SKIP_UNLESS_X11()                                                                      \
-    do {                                                                                       \
-        if (!X11Session()) GTEST_SKIP() << "needs an X11 session";                             \
+#define SKIP_UNLESS_X11()                                                                          \
+    do {                                                                                           \
+        if (!X11Session()) GTEST_SKIP() << "needs an X11 session";                                 \
+    } while (0)
+
+// Whether the tests run in the headless Wayland session of
+// tests/wayland/session.sh (or another Wayland display).
+bool WaylandSession();
+
+// For the tests that need a Wayland compositor.
+#define SKIP_UNLESS_WAYLAND()                                                                      \
+    do {                                                                                           \
+        if (!WaylandSession()) GTEST_SKIP() << "needs a Wayland session";                          \
     } while (0)
