@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-liberation2 ccache
   # test peers
   xvfb xdotool libxtst-dev x11-utils x11-xserver-utils openbox xcompmgr python3-aiosmtpd python3-pil
+  python3-dbus python3-gi
   giflib-tools libgif-dev libjpeg-turbo-progs poppler-utils xclip sharutils media-types
   imagemagick x11-apps scrot curl xterm trayer gnome-keyring dbus dbus-x11 libsecret-tools
   desktop-file-utils xbindkeys python3-cryptography file dpkg-dev openssl bc pngcheck

@@ -14,7 +14,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSNAPRIO_WERROR=
 cmake --build build -j "$jobs"
 
 # The tests that parse outside input, again with the sanitizers.
-SANITIZED_TESTS=(test_config test_imaging test_mail test_shapes test_hook test_editor)
+SANITIZED_TESTS=(test_config test_imaging test_mail test_shapes test_hook test_editor test_waylandpictures)
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSNAPRIO_SANITIZE=ON \
       -DSNAPRIO_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs" --target "${SANITIZED_TESTS[@]}"

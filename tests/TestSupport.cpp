@@ -13,17 +13,13 @@
 #include <thread>
 #include <unistd.h>
 
-namespace {
-// The folder for the tests' files: TMPDIR (in the Wayland session, a folder
-// of the session's own user), else /tmp.
-std::string TempBase() {
+std::string TempFolder() {
     const char* base = std::getenv("TMPDIR");
     return base && *base ? base : "/tmp";
 }
-} // namespace
 
 TTempDir::TTempDir() {
-    std::string tmpl = TempBase() + "/snaprio-test-XXXXXX";
+    std::string tmpl = TempFolder() + "/snaprio-test-XXXXXX";
     FPath = mkdtemp(tmpl.data()) ? tmpl : std::string();
 }
 
@@ -52,7 +48,7 @@ int OutCounter = 0;
 }
 
 TProcess::TProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
-    const std::string base = TempBase() + "/snaprio-proc-" + std::to_string(getpid()) + "-" +
+    const std::string base = TempFolder() + "/snaprio-proc-" + std::to_string(getpid()) + "-" +
                              std::to_string(++OutCounter);
     Out = base + ".out";
     Err = base + ".err";

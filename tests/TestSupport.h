@@ -7,6 +7,10 @@
 #include <string>
 #include <vector>
 
+// Where the tests' files go: $TMPDIR (in the Wayland session, a folder of the
+// session's own user), else /tmp.
+std::string TempFolder();
+
 // A fresh folder under $TMPDIR, removed with everything in it at the end.
 class TTempDir {
 public:

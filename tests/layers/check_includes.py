@@ -30,7 +30,8 @@ LAYERS = {
     # A Wayland session: Qt-free pictures of the outputs, then the desktop's
     # D-Bus and IPC services (QtCore), then the family.
     "platform/wayland/screen": ["platform/types", "imaging/core"],
-    "platform/wayland/session": ["platform/wayland/screen", "platform/types", "imaging/core"],
+    "platform/wayland/session": ["platform/wayland/screen", "platform/types", "imaging/core",
+                                 "hook"],
     "platform/wayland": ["platform", "platform/wayland/screen", "platform/wayland/session",
                          "platform/types", "settings", "hook", "imaging/core"],
     "platform/loader": ["platform", "platform/x11", "platform/memory", "platform/wayland",

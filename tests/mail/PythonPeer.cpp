@@ -10,8 +10,8 @@
 
 TPythonPeer::TPythonPeer(const std::vector<std::string>& args,
                          const std::vector<std::string>& env) {
-    char name[] = "/tmp/peerXXXXXX";
-    const int fd = mkstemp(name);
+    std::string name = TempFolder() + "/peerXXXXXX";
+    const int fd = mkstemp(name.data());
     if (fd >= 0) close(fd);
     LogPath = name;
     int in[2];

@@ -69,6 +69,12 @@ WaitFor() { # TRIES COMMAND...: polls every 0.1 s
     return 1
 }
 
+# A start that failed: what it started is ended, its logs are kept.
+Failed() {
+    Stop "$1" keep
+    Die "$2 (logs in $1/log)"
+}
+
 Start() {
     local dir=$1
     mkdir -p "$dir" || Die "cannot make $dir"
@@ -102,22 +108,23 @@ EOC
     SessionVars "$dir" >"$dir/env"
 
     Spawn "$dir" dbus dbus-daemon --session --address="unix:path=$dir/rt/bus" --nofork --nopidfile
-    WaitFor 50 test -S "$dir/rt/bus" || { Stop "$dir" keep; Die "the session bus did not start"; }
+    WaitFor 50 test -S "$dir/rt/bus" || Failed "$dir" "the session bus did not start"
 
     Spawn "$dir" sway env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
         sway -c "$dir/sway.config"
-    local socket=""
+    local socket="" sway
+    sway=$(tail -n 1 "$dir/pids" | cut -d' ' -f1)
+    # Done when the socket is there, or when sway ended without it.
     FindSocket() {
         local s
         for s in "$dir"/rt/wayland-[0-9]*; do
             [ -S "$s" ] && socket=${s##*/}
         done
-        [ -n "$socket" ] && [ -S "$dir/rt/sway.sock" ]
+        if [ -n "$socket" ] && [ -S "$dir/rt/sway.sock" ]; then return 0; fi
+        ! Alive "$sway"
     }
-    if ! WaitFor 100 FindSocket; then
-        cat "$dir/log/sway.log" >&2
-        Stop "$dir" keep
-        Die "sway did not start"
+    if ! WaitFor 100 FindSocket || ! [ -S "$dir/rt/sway.sock" ]; then
+        Failed "$dir" "sway did not start"
     fi
     echo "$socket" >"$dir/display"
     SessionVars "$dir" >"$dir/env"
@@ -128,14 +135,14 @@ EOC
     TwoOutputs() {
         [ "$( (AsUser "$dir" swaymsg -t get_outputs -r) | grep -c '"name": "HEADLESS-')" = 2 ]
     }
-    WaitFor 50 TwoOutputs || { Stop "$dir" keep; Die "the second output did not appear"; }
+    WaitFor 50 TwoOutputs || Failed "$dir" "the second output did not appear"
 
     Spawn "$dir" pipewire pipewire
     # The portals are started by the bus: they find the display and the
     # desktop through the bus's activation environment.
     (AsUser "$dir" dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP \
         XDG_SESSION_TYPE SWAYSOCK XDG_RUNTIME_DIR HOME TMPDIR) ||
-        { Stop "$dir" keep; Die "the bus's activation environment could not be set"; }
+        Failed "$dir" "the bus's activation environment could not be set"
     # swaybar registers the StatusNotifierWatcher shortly after sway starts.
     Watcher() {
         (AsUser "$dir" dbus-send --session --print-reply --dest=org.freedesktop.DBus \
