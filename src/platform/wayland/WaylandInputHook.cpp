@@ -98,14 +98,15 @@ void TWaylandInputHook::Sync() {
     SessionKey = want;
     if (want < 0) return;
     auto shortcuts = std::make_unique<TGlobalShortcuts>();
+    // Heard from before Start returns: the desktop may send the key while it binds.
+    QObject::connect(shortcuts.get(), &TGlobalShortcuts::Activated, &Context,
+                     [this, want] { Press(want); });
     QString why;
     if (!shortcuts->Start(QString::fromStdString(PortalTrigger(want)), why)) {
         std::fprintf(stderr, "snaprio: the desktop does not give the hot key %s: %s\n",
                      std::string(HotKeyNames[size_t(want)]).c_str(), qPrintable(why));
         return;
     }
-    QObject::connect(shortcuts.get(), &TGlobalShortcuts::Activated, &Context,
-                     [this, want] { Press(want); });
     Shortcuts = std::move(shortcuts);
 }
 
