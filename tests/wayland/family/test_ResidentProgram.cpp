@@ -3,83 +3,16 @@
 // screen, the tray item is registered with swaybar's watcher, and the
 // context activation (all swaybar sends) reaches the menu's entries.
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
-#include <optional>
 #include <string>
 
+#include "SwayWindows.h"
 #include "TestSupport.h"
 #include "platform/wayland/KeyBinding.h"
 
 namespace {
-
-struct TShown {
-    std::string Type; // con, floating_con
-    QJsonObject Rect;
-    bool Focused = false;
-};
-
-// The window of the program's app id titled Title, as sway's tree has it.
-std::optional<TShown> Window(const std::string& title) {
-    std::string out;
-    if (RunCommand({"swaymsg", "-r", "-t", "get_tree"}, &out) != 0) return std::nullopt;
-    std::optional<TShown> found;
-    std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& n) {
-        if (n["app_id"].toString() == "snaprio-desktop" &&
-            n["name"].toString().toStdString() == title)
-            found = TShown{n["type"].toString().toStdString(), n["rect"].toObject(),
-                           n["focused"].toBool()};
-        for (const char* k : {"nodes", "floating_nodes"})
-            for (const QJsonValue& c : n[k].toArray()) walk(c.toObject());
-    };
-    walk(QJsonDocument::fromJson(QByteArray::fromStdString(out)).object());
-    return found;
-}
-
-int SwayMsg(const std::string& command) {
-    std::string out;
-    const int status = RunCommand({"swaymsg", command}, &out);
-    return status == 0 && out.find("\"success\": true") != std::string::npos ? 0 : 1;
-}
-
-// The native picture of an output, as grim takes it.
-QImage Grim(const std::string& output) {
-    TTempDir dir;
-    if (RunCommand({"grim", "-t", "ppm", "-o", output, dir.File("o.ppm")}) != 0) return {};
-    return QImage(QString::fromStdString(dir.File("o.ppm"))).convertToFormat(QImage::Format_RGB32);
-}
-
-void Type(const std::vector<std::string>& keys) {
-    // A new virtual keyboard each time: the first keys are lost without the pause.
-    std::vector<std::string> argv{"wtype", "-s", "300"};
-    argv.insert(argv.end(), keys.begin(), keys.end());
-    RunCommand(argv);
-}
-
-// The bus name of the item that process Pid registered with the watcher
-// (swaybar's); empty while there is none.
-std::string TrayItem(int pid) {
-    std::string items;
-    RunCommand({"gdbus", "call", "--session", "--dest", "org.kde.StatusNotifierWatcher",
-                "--object-path", "/StatusNotifierWatcher", "--method",
-                "org.freedesktop.DBus.Properties.Get", "org.kde.StatusNotifierWatcher",
-                "RegisteredStatusNotifierItems"},
-               &items);
-    for (size_t at = 0; (at = items.find("':", at)) != std::string::npos; ++at) {
-        const std::string name = items.substr(at + 1, items.find('/', at) - at - 1);
-        std::string owner;
-        RunCommand({"gdbus", "call", "--session", "--dest", "org.freedesktop.DBus", "--object-path",
-                    "/org/freedesktop/DBus", "--method",
-                    "org.freedesktop.DBus.GetConnectionUnixProcessID", name},
-                   &owner);
-        if (owner.find("(uint32 " + std::to_string(pid) + ",)") != std::string::npos) return name;
-    }
-    return {};
-}
 
 class ResidentProgram : public testing::Test {
 protected:
@@ -134,31 +67,12 @@ TEST_F(ResidentProgram, TheKeyBoundAsAdvisedCapturesTheScreenAtItsNativeSizeForD
         << program->Stderr();
     EXPECT_EQ(main->Type, "floating_con");
 
-    Type({"-k", "Return"}); // "&Capture": away, the screen, back on the delivery screen
-    ASSERT_TRUE(WaitFor([&] { return !Window("Snaprio 2000"); }));
-    ASSERT_TRUE(WaitFor([&] { return Window("Snaprio 2000").has_value(); })) << program->Stderr();
-    Type({"-k", "Return"}); // "Co&py"
-    ASSERT_TRUE(WaitFor([&] {
-        return RunCommand({"sh", "-c", "wl-paste -n -t image/png > " + Dir.File("copied.png")}) ==
-                   0 &&
-               !ReadFile(Dir.File("copied.png")).empty();
-    })) << program->Stderr();
-    const QImage copied = QImage(QString::fromStdString(Dir.File("copied.png")))
-                              .convertToFormat(QImage::Format_RGB32);
+    const QImage copied = CaptureAndCopy(Dir.Path());
     // The layout (1792 x 800 logical) at the larger scale, 2: the scale-2
-    // output pixel for pixel, the scale-1 output in blocks of 2 x 2, black
-    // where no output is.
-    ASSERT_EQ(copied.size(), QSize(3584, 1600)) << "native pixels, not the logical 1792 x 800";
-    EXPECT_TRUE(copied.copy(2560, 0, 1024, 768) == out2);
-    int unlike = 0;
-    for (int y = 0; y < 1600; ++y)
-        for (int x = 0; x < 3584; ++x) {
-            const QRgb want = x < 2560  ? out1.pixel(x / 2, y / 2)
-                              : y < 768 ? copied.pixel(x, y)
-                                        : qRgb(0, 0, 0);
-            unlike += copied.pixel(x, y) != want;
-        }
-    EXPECT_EQ(unlike, 0) << "the program's windows were gone, and nothing else differs";
+    // output pixel for pixel, the scale-1 output in blocks of 2 x 2.
+    EXPECT_EQ(copied.size(), QSize(3584, 1600)) << "native pixels, not the logical 1792 x 800";
+    EXPECT_EQ(UnlikeTheOutputs(copied, out1, out2), 0)
+        << "the program's windows were gone, and nothing else differs";
     EXPECT_EQ(SwayMsg("unbindsym F11"), 0);
     End(*program);
 }
