@@ -85,7 +85,10 @@ void TWaylandInputHook::UnHook(uint32_t hook) {
     if (hook != KeyboardHandle) return;
     KeyboardOn = false;
     Watch.reset();
-    Sync();
+    // From the event loop too: hooks taken out and put in again at once (the
+    // program's periodic renewal) keep the session, so the desktop does not
+    // ask the user about the key again.
+    QTimer::singleShot(0, &Context, [this] { Sync(); });
 }
 
 void TWaylandInputHook::Sync() {
