@@ -33,6 +33,17 @@ QString KeyName(int k) {
     return QString::fromUtf8(HotKeyNames[k].data(), int(HotKeyNames[k].size()));
 }
 
+// The start of the no-tray box's sentence about capturing: the key, or where
+// the desktop binds it, how to bind it there.
+QString HowToCapture(int key) {
+    const std::string binding = TheInputHook().DesktopKeyBinding(key);
+    if (binding.empty()) return "Press <b>" + KeyName(key) + "</b> to capture";
+    // A configuration line on a line of its own, as it is to be copied.
+    QStringList lines = QString::fromStdString(binding).toHtmlEscaped().split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) lines[i] = "<code>" + lines[i] + "</code>";
+    return lines.join("<br>") + "</p><p>To capture";
+}
+
 } // namespace
 
 QString HelpFilePath() {
@@ -171,9 +182,9 @@ void TTrayMenu::ShowNoTrayNotice() {
     const QString text =
         "<p>" + QString(ProgramTitle) +
         " is running, but this desktop has no notification area (system tray) to show its "
-        "icon.</p><p>Press <b>" +
-        KeyName(Config.CaptureKey) +
-        "</b> to capture, or use:</p><table cellspacing=\"4\">"
+        "icon.</p><p>" +
+        HowToCapture(Config.CaptureKey) +
+        ", or use:</p><table cellspacing=\"4\">"
         "<tr><td><code>snaprio --show</code></td><td>start a capture</td></tr>"
         "<tr><td><code>snaprio --configure</code></td><td>change the settings</td></tr>"
         "<tr><td><code>snaprio --quit</code></td><td>end the program</td></tr></table>"
