@@ -21,7 +21,7 @@ PACKAGES=(
   # PipeWire for its wlroots back-end and the GTK back-end's Access dialog to be offered
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland
   sway swaybg grim slurp wl-clipboard wtype
-  xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
+  xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire xwayland
 )
 
 missing=()

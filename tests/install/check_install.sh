@@ -11,7 +11,7 @@ fail() { echo "check_install: $*" >&2; exit 1; }
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/snaprio lib/snaprio/snaprio lib/snaprio/snaprio-capture lib/snaprio/snaprio-keeper lib/snaprio/SNAPRO.HLP share/applications/snaprio.desktop \
+for f in bin/snaprio lib/snaprio/snaprio lib/snaprio/snaprio-capture lib/snaprio/snaprio-wlcapture lib/snaprio/snaprio-keeper lib/snaprio/SNAPRO.HLP share/applications/snaprio.desktop \
          share/snaprio/autostart/snaprio.desktop share/icons/hicolor/scalable/apps/snaprio.svg; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
@@ -47,7 +47,7 @@ for p in libqt6widgets6 libqt6gui6 libqt6network6 libqt6dbus6 libx11-6 libxext6 
   grep -q "\b$p\b" <<<"$depends" || fail "the package does not depend on $p: $depends"
 done
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/lib/snaprio/snaprio ./usr/lib/snaprio/snaprio-capture ./usr/lib/snaprio/snaprio-keeper ./usr/lib/snaprio/SNAPRO.HLP ./usr/share/applications/snaprio.desktop \
+for f in ./usr/lib/snaprio/snaprio ./usr/lib/snaprio/snaprio-capture ./usr/lib/snaprio/snaprio-wlcapture ./usr/lib/snaprio/snaprio-keeper ./usr/lib/snaprio/SNAPRO.HLP ./usr/share/applications/snaprio.desktop \
          "./usr/bin/snaprio -> ../lib/snaprio/snaprio"; do
   grep -qF "$f" <<<"$contents" || fail "the package lacks $f"
 done

@@ -39,7 +39,7 @@ LAYERS = {
     "config": ["settings", "platform", "platform/types", "hook", "shapes", "mail", "imaging/qt",
                "imaging/core"],
     "maildlg": ["mail", "config", "settings", "platform", "imaging/qt", "imaging/core"],
-    "cli/front": ["imaging/core"],
+    "cli/front": ["imaging/core", "platform/types"],
     "cli/mail": ["cli/front", "settings", "mail"],
     # CaptureItems.h of shapes is a Qt-free table.
     "cli/capture": ["cli/front", "imaging/core", "platform/types", "platform/x11/screen",
