@@ -73,7 +73,7 @@ void TMainWin::DoACapture() {
     if (CaptureItem < ciScreen || CaptureItem > ciClient) return;
     const TGrab grab = GrabItem(CaptureItem, TheDisplay());
     if (grab.Picture.isNull())
-        NothingCaptured(GrabFailureText(grab.Failure));
+        NothingCaptured(grab.Failure);
     else
         FinishCapture(grab.Picture);
 }
@@ -92,9 +92,7 @@ void TMainWin::StartSelection() {
     });
     if (!Selection->Start()) {
         Selection.reset();
-        const std::string why = TheDisplay().SelectionRefusal();
-        NothingCaptured(why.empty() ? GrabFailureText(TGrabFailure::NoDisplay)
-                                    : QString::fromStdString(why));
+        NothingCaptured(TGrabFailure::NoDisplay);
     }
 }
 
@@ -103,7 +101,11 @@ void TMainWin::DrawThumb() {
         QPixmap::fromImage(::DrawThumb(FPicture, ThumbSize, palette().color(QPalette::Button))));
 }
 
-void TMainWin::NothingCaptured(const QString& why) {
+void TMainWin::NothingCaptured(TGrabFailure failure) {
+    // The display's own sentence where it knows more than the kind.
+    const std::string sentence = TheDisplay().FailureSentence();
+    const QString why =
+        sentence.empty() ? QString(GrabFailureText(failure)) : QString::fromStdString(sentence);
     // Say so and offer the capture screen again, with the user's choice; the
     // last picture stays and no empty file can be written.
     DoActivate();
@@ -113,7 +115,7 @@ void TMainWin::NothingCaptured(const QString& why) {
 
 void TMainWin::FinishCapture(const QImage& picture) {
     if (picture.isNull()) {
-        NothingCaptured(GrabFailureText(TGrabFailure::EmptyArea)); // a click without a drag
+        NothingCaptured(TGrabFailure::EmptyArea); // a click without a drag
         return;
     }
     FPicture = picture;

@@ -141,8 +141,9 @@ private:
     void ApplyShapeRule();
     void SelectConfiguredShape();
     void DrawThumb();
-    // Why, in a sentence for the user.
-    void NothingCaptured(const QString& why);
+    // Says why, in the display's sentence where it has one, and offers the
+    // capture screen again.
+    void NothingCaptured(TGrabFailure failure);
     // Ends a selection under way; false when there is none.
     bool CancelSelection();
 

@@ -39,14 +39,16 @@ public:
     // Whether a window's place that Qt reports is where the screen shows it.
     // A Wayland compositor places the windows and tells no client where.
     virtual bool KnowsWindowPlaces() { return true; }
+    // Why the last grab of a rectangle with size, the window noted last or
+    // BeginSelection gave nothing, as the sentence the user reads ("Nothing
+    // was captured: ..."), where the display knows more than the failure's
+    // kind; empty otherwise.
+    virtual std::string FailureSentence() { return {}; }
 
     // Drawing during a selection. BeginSelection freezes the screen as it is
     // (false: no display); while it lasts, drawing goes onto that frozen
     // picture, Grab reads it, and no other program can draw into it.
     virtual bool BeginSelection() = 0;
-    // Why BeginSelection gave false where it is not the missing display, as
-    // a sentence for the user; empty otherwise.
-    virtual std::string SelectionRefusal() { return {}; }
     virtual void EndSelection() = 0;
     virtual QPoint CursorPos() = 0;
     // Inverts the screen pixels under the non-zero pixels of Mask (8-bit

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,15 @@
 #include "platform/wayland/session/ScreenSources.h"
 
 namespace {
+
+// "Nothing was captured: " and a sentence of the desktop's, its first letter
+// small unless the word is a name ("KWin", "HEADLESS-2").
+std::string NothingCaptured(std::string sentence) {
+    if (sentence.size() > 1 && std::isupper(static_cast<unsigned char>(sentence[0])) &&
+        std::islower(static_cast<unsigned char>(sentence[1])))
+        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    return "Nothing was captured: " + sentence;
+}
 
 TRect Moved(const TRect& r, int dx, int dy) {
     return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
@@ -68,13 +78,14 @@ TScreenSource* TWaylandDisplay::Source() {
     if (!FSource) {
         std::string why;
         FSource = FindScreenSource(why);
-        if (!FSource) std::fprintf(stderr, "snaprio: %s\n", why.c_str());
+        if (!FSource) Why = NothingCaptured(why);
     }
     return FSource.get();
 }
 
 QImage TWaylandDisplay::Grab(const TRect& r) {
     if (r.Empty()) return {};
+    Why.clear();
     TScreenSource* source = Source();
     if (!source) return {};
     try {
@@ -82,7 +93,7 @@ QImage TWaylandDisplay::Grab(const TRect& r) {
         const TRect bounds = LayoutBounds(shot);
         return PictureOf(ComposeArea(shot, Moved(r, bounds.Left, bounds.Top)));
     } catch (const EShotError& e) {
-        std::fprintf(stderr, "snaprio: %s\n", e.what());
+        Why = NothingCaptured(e.what());
         // The desktop may have changed under the source (a compositor
         // restarted): look for one again next time.
         FSource.reset();
@@ -95,19 +106,24 @@ void TWaylandDisplay::NoteForeground() {
     // rectangles are kept in the screen's coordinates of this moment.
     Window.reset();
     Client.reset();
+    Why.clear();
     // A capture of the screen asks too: why there is none matters only to
     // a window's capture, which finds the rectangles empty.
     std::string why;
     const std::optional<TWindowRects> rects = ForegroundWindow(why);
-    if (!rects) return;
+    if (!rects) {
+        Why = NothingCaptured(why);
+        return;
+    }
     const TRect bounds = Bounds();
     Window = Moved(rects->Window, -bounds.Left, -bounds.Top);
     Client = Moved(rects->Client, -bounds.Left, -bounds.Top);
 }
 
-std::string TWaylandDisplay::SelectionRefusal() {
-    return "Nothing was captured: rectangles and shapes cannot be selected in a Wayland session "
-           "yet. Capture the screen, a window or its client area instead.";
+bool TWaylandDisplay::BeginSelection() {
+    Why = "Nothing was captured: rectangles and shapes cannot be selected in a Wayland session "
+          "yet. Capture the screen, a window or its client area instead.";
+    return false;
 }
 
 TRect TWaylandDisplay::ForegroundWindowRect() {

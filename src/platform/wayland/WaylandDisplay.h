@@ -28,9 +28,9 @@ public:
     int Depth() override { return 32; }
     double Dpi() override;
     bool KnowsWindowPlaces() override { return false; }
+    std::string FailureSentence() override { return Why; }
 
-    bool BeginSelection() override { return false; }
-    std::string SelectionRefusal() override;
+    bool BeginSelection() override;
     void EndSelection() override {}
     QPoint CursorPos() override { return {}; }
     void Invert(const QImage&, QPoint) override {}
@@ -44,4 +44,5 @@ private:
     std::unique_ptr<TScreenSource> FSource; // found at the first grab, then kept
     // The window in front when the request came, in layout coordinates.
     std::optional<TRect> Window, Client;
+    std::string Why; // FailureSentence
 };
