@@ -85,6 +85,8 @@ TScreenSource* TWaylandDisplay::Source() {
 
 QImage TWaylandDisplay::Grab(const TRect& r) {
     if (r.Empty()) return {};
+    if (!WindowPicture.isNull() && Window == r) return WindowPicture;
+    if (!ClientPicture.isNull() && Client == r) return ClientPicture;
     Why.clear();
     TScreenSource* source = Source();
     if (!source) return {};
@@ -106,7 +108,9 @@ void TWaylandDisplay::NoteForeground() {
     // rectangles are kept in the screen's coordinates of this moment.
     Window.reset();
     Client.reset();
+    WindowPicture = ClientPicture = QImage();
     Why.clear();
+    if (KeepForeground()) return;
     // A capture of the screen asks too: why there is none matters only to
     // a window's capture, which finds the rectangles empty.
     std::string why;
@@ -118,6 +122,27 @@ void TWaylandDisplay::NoteForeground() {
     const TRect bounds = Bounds();
     Window = Moved(rects->Window, -bounds.Left, -bounds.Top);
     Client = Moved(rects->Client, -bounds.Left, -bounds.Top);
+}
+
+bool TWaylandDisplay::KeepForeground() {
+    TScreenSource* source = Source();
+    if (!source) return false;
+    try {
+        std::optional<TOutputPicture> window = source->ShootForeground(true);
+        if (!window) return false;
+        std::optional<TOutputPicture> client = source->ShootForeground(false);
+        if (!client) return false;
+        // Taken now, while the window the user means is in front: the
+        // desktop tells only its size, so the rectangles stand for the
+        // pictures, at the layout's corner.
+        WindowPicture = PictureOf(*window);
+        ClientPicture = PictureOf(*client);
+        Window = TRect{0, 0, window->Logical.Width(), window->Logical.Height()};
+        Client = TRect{0, 0, client->Logical.Width(), client->Logical.Height()};
+    } catch (const EShotError& e) {
+        Why = NothingCaptured(e.what());
+    }
+    return true;
 }
 
 bool TWaylandDisplay::BeginSelection() {

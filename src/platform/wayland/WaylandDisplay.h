@@ -2,7 +2,8 @@
 // in logical pixels, whose top-left corner is the layout's. A grab is one
 // shot of every output, composed for the rectangle at the native scale, so
 // a picture can have more pixels than the rectangle. The window in front is
-// the desktop's to tell (ForegroundWindow). There is no selection on the
+// the desktop's to tell: its own picture where the screen source gives one
+// (KWin), else its place (ForegroundWindow). There is no selection on the
 // screen yet: a client cannot draw over the desktop.
 #pragma once
 
@@ -40,9 +41,14 @@ private:
     // The layout's bounding rectangle; empty when no compositor answers.
     TRect Bounds();
     TScreenSource* Source();
+    // The window's own pictures from the source, taken now; false when it gives none.
+    bool KeepForeground();
 
     std::unique_ptr<TScreenSource> FSource; // found at the first grab, then kept
     // The window in front when the request came, in layout coordinates.
     std::optional<TRect> Window, Client;
+    // Its pictures, where the source gave them instead of a place: a grab of
+    // Window or Client gives them.
+    QImage WindowPicture, ClientPicture;
     std::string Why; // FailureSentence
 };
