@@ -75,6 +75,15 @@ TEST_F(ResidentProgram, TheKeyBoundAsAdvisedCapturesTheScreenAtItsNativeSizeForD
         << "the program's windows were gone, and nothing else differs";
     EXPECT_EQ(SwayMsg("unbindsym F11"), 0);
     End(*program);
+
+    // The lines for keys with modifiers are sway's syntax too.
+    // Ctrl+Alt+A, Win+Alt+F12, Ctrl+Shift+F11, Win+Ctrl+7
+    for (int key : {82, 237, 80, 175}) {
+        std::string other = KeyBindingAdvice(TWaylandDesktop::Sway, key, false);
+        other = other.substr(other.rfind('\n') + 1);
+        EXPECT_EQ(SwayMsg(other), 0) << other;
+        EXPECT_EQ(SwayMsg("unbind" + other.substr(4, other.find(' ', 8) - 4)), 0) << other;
+    }
 }
 
 TEST_F(ResidentProgram, TheTrayItemIsSwaybarsAndItsContextActivationReachesTheEntries) {
