@@ -13,7 +13,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "SelectionDisplay.h"
 #include "TestSupport.h"
 #include "VirtualPointer.h"
 #include "app/Selection.h"
@@ -21,6 +20,7 @@
 #include "hook/HookBlock.h"
 #include "platform/Platform.h"
 #include "platform/WinMessages.h"
+#include "platform/wayland/WaylandDisplay.h"
 #include "shapes/CaptureItems.h"
 #include "shapes/ShapeMask.h"
 
@@ -132,7 +132,7 @@ protected:
         InitHookBlock(Handle, 44);
         auto platform = std::make_unique<TPlatform>();
         platform->Name = "wayland";
-        platform->Display = std::make_unique<TSelectionDisplay>();
+        platform->Display = std::make_unique<TWaylandDisplay>();
         Display = platform->Display.get();
         Old = UsePlatform(std::move(platform));
     }
