@@ -42,10 +42,10 @@ public:
     std::vector<TChange> Put(const QImage& picture, QPoint at);
 
 private:
-    // Calls Visit(output, change, columns, rows) for every output that Area
-    // (At, Size logical pixels, the source picture Pixels x Pixels wide per
-    // Logical logical pixels) meets; columns and rows give, for each native
-    // pixel of the change, the source pixel under its centre.
+    // Calls Visit(native pixel, source column, source row) for every native
+    // pixel under the area of Size logical pixels at At, the source (a mask
+    // or a picture) Pixels wide and high over it: the source pixel under the
+    // native pixel's centre. Gives the changed part of each output.
     template <class Visit>
     std::vector<TChange> Each(QPoint at, QSize size, QSize pixels, Visit visit);
 
