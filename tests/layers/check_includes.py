@@ -31,7 +31,9 @@ LAYERS = {
     # D-Bus and IPC services (QtCore), then the family.
     "platform/wayland/screen": ["platform/types", "imaging/core"],
     "platform/wayland/session": ["platform/wayland/screen", "platform/types", "imaging/core"],
+    "platform/wayland/clipboard": ["platform/wayland/screen", "platform/types"],
     "platform/wayland": ["platform", "platform/wayland/screen", "platform/wayland/session",
+                         "platform/wayland/clipboard",
                          "platform/types", "settings", "hook", "imaging/core"],
     "platform/loader": ["platform", "platform/x11", "platform/memory", "platform/wayland",
                         "platform/types"],
