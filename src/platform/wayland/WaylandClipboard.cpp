@@ -1,0 +1,118 @@
+#include "platform/wayland/WaylandClipboard.h"
+
+#include <QClipboard>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QWindow>
+#include <map>
+
+#include "platform/wayland/clipboard/DataControl.h"
+
+namespace {
+
+// The formats are made when a program pastes, once each.
+class TLazyMimeData : public QMimeData {
+public:
+    explicit TLazyMimeData(std::vector<TClipFormat> formats) : Formats(std::move(formats)) {}
+    QStringList formats() const override {
+        QStringList types;
+        for (const TClipFormat& f : Formats) types << f.Type;
+        return types;
+    }
+    bool hasFormat(const QString& type) const override { return formats().contains(type); }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType) const override {
+        for (const TClipFormat& f : Formats) {
+            if (f.Type != type) continue;
+            auto made = Made.find(type);
+            if (made == Made.end())
+                made = Made.emplace(type, f.Make ? f.Make() : QByteArray()).first;
+            return made->second;
+        }
+        return {};
+    }
+
+private:
+    std::vector<TClipFormat> Formats;
+    mutable std::map<QString, QByteArray> Made;
+};
+
+const char* const NoWayText =
+    "This desktop lets a program set the clipboard only while one of its windows has the "
+    "keyboard focus, and no window of this program has it now. Click into the program's "
+    "window and copy again.";
+
+} // namespace
+
+TWaylandClipboard::TWaylandClipboard(TOpener open)
+    : Open(open ? std::move(open) : TOpener(TDataControl::Connect)) {
+    // Qt's Wayland plug-in keeps the serial of the last button, key or touch
+    // a window of ours received; the compositor wants one of those.
+    if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
+}
+
+TWaylandClipboard::~TWaylandClipboard() = default;
+
+bool TWaylandClipboard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched->isWindowType()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            HadInput = true;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+bool TWaylandClipboard::HoldsSerial() const {
+    // A compositor may refuse the serial of a client without the focus
+    // (GNOME, KWin); a focused window that never had input has none.
+    return HadInput && QGuiApplication::focusWindow();
+}
+
+bool TWaylandClipboard::Offer(std::vector<TClipFormat> formats) {
+    Refused.clear();
+    if (HoldsSerial()) {
+        if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+            clipboard->setMimeData(new TLazyMimeData(std::move(formats)));
+            return true;
+        }
+    }
+    if (OfferByControl(std::move(formats))) return true;
+    Refused = NoWayText;
+    return false;
+}
+
+bool TWaylandClipboard::OfferByControl(std::vector<TClipFormat> formats) {
+    // A broken connection (the compositor restarted) is opened anew.
+    if (Control && !Control->Dispatch()) {
+        Notifier.reset();
+        Control.reset();
+    }
+    if (!Control) {
+        Control = Open();
+        if (!Control) return false;
+        Notifier = std::make_unique<QSocketNotifier>(Control->Fd(), QSocketNotifier::Read);
+        QObject::connect(Notifier.get(), &QSocketNotifier::activated, [this] {
+            if (!Control->Dispatch()) Notifier->setEnabled(false);
+        });
+    }
+    std::vector<TOfferedType> types;
+    for (TClipFormat& f : formats)
+        types.push_back({f.Type.toStdString(), [make = std::move(f.Make)] {
+                             auto bytes = std::make_shared<const QByteArray>(make());
+                             return TClipBytes{bytes, bytes->constData(), size_t(bytes->size())};
+                         }});
+    return Control->Offer(std::move(types));
+}
+
+std::unique_ptr<TClipboard> CreateWaylandClipboard() {
+    return std::make_unique<TWaylandClipboard>();
+}
