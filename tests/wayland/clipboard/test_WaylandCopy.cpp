@@ -78,11 +78,16 @@ TEST(WaylandCopy, ThePictureIsPastedAsPngAndBmpByEitherWay) {
             window->show();
             ASSERT_TRUE(WaitFor([&] { return QApplication::focusWindow(); })) << c.Case;
         }
-        if (c.Key) {
+        // The compositor drops the keys of a virtual keyboard whose keymap
+        // it has not taken yet, later on a busy machine: pressed again then.
+        for (int tries = 0; c.Key && window->Keys == 0 && tries < 5; ++tries) {
             ASSERT_EQ(RunCommand({"wtype", "-s", "300", "-k", "space"}), 0);
-            ASSERT_TRUE(WaitFor([&] { return window->Keys > 0; })) << c.Case;
+            WaitFor([&] { return window->Keys > 0; }, std::chrono::seconds(2));
         }
+        ASSERT_TRUE(!c.Key || window->Keys > 0) << c.Case;
         ASSERT_TRUE(CopyToClip(picture)) << c.Case;
+        // Qt sends its offer when its event loop turns.
+        QCoreApplication::processEvents();
         EXPECT_EQ(QApplication::clipboard()->ownsClipboard(), c.ByQt) << c.Case;
         for (const char* type : {"image/png", "image/bmp"}) {
             TTempDir dir;
