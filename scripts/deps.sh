@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-liberation2 ccache
   # test peers
   xvfb xdotool libxtst-dev x11-utils x11-xserver-utils openbox xcompmgr python3-aiosmtpd python3-pil
+  python3-dbus python3-gi
   giflib-tools libgif-dev libjpeg-turbo-progs poppler-utils xclip sharutils media-types
   imagemagick x11-apps scrot curl xterm trayer gnome-keyring dbus dbus-x11 libsecret-tools
   desktop-file-utils xbindkeys python3-cryptography file dpkg-dev openssl bc pngcheck
@@ -20,7 +21,7 @@ PACKAGES=(
   # PipeWire for its wlroots back-end and the GTK back-end's Access dialog to be offered
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland
   sway swaybg grim slurp wl-clipboard wtype
-  xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire
+  xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk pipewire xwayland
 )
 
 missing=()

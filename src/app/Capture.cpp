@@ -20,6 +20,8 @@ TGrab GrabItem(int item, TDisplay& display) {
     const TRect r = ItemRect(item, display);
     TGrab grab{display.Grab(r), TGrabFailure::None};
     if (grab.Picture.isNull())
-        grab.Failure = EmptyGrabFailure(item == ciWindow || item == ciClient, r == TRect{});
+        grab.Failure = !r.Empty()
+                           ? TGrabFailure::Refused // a rectangle with size, not given
+                           : EmptyGrabFailure(item == ciWindow || item == ciClient, r == TRect{});
     return grab;
 }

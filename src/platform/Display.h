@@ -17,7 +17,8 @@ public:
     virtual int ScreenHeight() = 0;
     // The pixels of R as they are now: 32-bit RGB, or 8-bit with the
     // colormap as palette on a palette display. What lies outside the screen
-    // is black. A null picture for an empty rectangle or no display.
+    // is black. A null picture for an empty rectangle, no display, or a
+    // screen the server refuses to give.
     virtual QImage Grab(const TRect& r) = 0;
     // Remembers the foreground window, at a capture request: the window the
     // user means, before the program's own window takes the focus. The

@@ -11,7 +11,7 @@ fail() { echo "check_install: $*" >&2; exit 1; }
 prefix=$tmp/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/snaprio lib/snaprio/snaprio lib/snaprio/snaprio-capture lib/snaprio/snaprio-keeper lib/snaprio/SNAPRO.HLP share/applications/snaprio.desktop \
+for f in bin/snaprio lib/snaprio/snaprio lib/snaprio/snaprio-capture lib/snaprio/snaprio-wlcapture lib/snaprio/snaprio-keeper lib/snaprio/SNAPRO.HLP share/applications/snaprio.desktop \
          share/snaprio/autostart/snaprio.desktop share/icons/hicolor/scalable/apps/snaprio.svg; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
@@ -31,6 +31,12 @@ for d in share/applications/snaprio.desktop share/snaprio/autostart/snaprio.desk
 done
 grep -qx "Name=Snaprio 2000" "$prefix/share/applications/snaprio.desktop" || fail "Name"
 grep -qx "Categories=Utility;Graphics;" "$prefix/share/applications/snaprio.desktop" || fail "Categories"
+# KWin grants its screenshot interface to the executable that calls, by the
+# entry whose Exec names it: the desktop program itself, where it is installed.
+grep -qx "Exec=$prefix/lib/snaprio/snaprio-desktop" "$prefix/share/applications/snaprio.desktop" ||
+  fail "the desktop entry's Exec is not the installed desktop program"
+grep -qx "X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2" \
+  "$prefix/share/applications/snaprio.desktop" || fail "the desktop entry does not ask for KWin's screenshots"
 
 cpack -G DEB -B "$tmp/deb" --config "$build/CPackConfig.cmake" >/dev/null
 deb=$(ls "$tmp"/deb/*.deb)
@@ -41,8 +47,11 @@ for p in libqt6widgets6 libqt6gui6 libqt6network6 libqt6dbus6 libx11-6 libxext6 
   grep -q "\b$p\b" <<<"$depends" || fail "the package does not depend on $p: $depends"
 done
 contents=$(dpkg-deb -c "$deb")
-for f in ./usr/lib/snaprio/snaprio ./usr/lib/snaprio/snaprio-capture ./usr/lib/snaprio/snaprio-keeper ./usr/lib/snaprio/SNAPRO.HLP ./usr/share/applications/snaprio.desktop \
+for f in ./usr/lib/snaprio/snaprio ./usr/lib/snaprio/snaprio-capture ./usr/lib/snaprio/snaprio-wlcapture ./usr/lib/snaprio/snaprio-keeper ./usr/lib/snaprio/SNAPRO.HLP ./usr/share/applications/snaprio.desktop \
          "./usr/bin/snaprio -> ../lib/snaprio/snaprio"; do
   grep -qF "$f" <<<"$contents" || fail "the package lacks $f"
 done
+entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/snaprio.desktop)
+grep -qx "Exec=/usr/lib/snaprio/snaprio-desktop" <<<"$entry" ||
+  fail "the package's desktop entry does not name /usr/lib/snaprio/snaprio-desktop"
 echo "check_install: installed and packaged"

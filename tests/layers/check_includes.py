@@ -30,7 +30,8 @@ LAYERS = {
     # A Wayland session: Qt-free pictures of the outputs, then the desktop's
     # D-Bus and IPC services (QtCore), then the family.
     "platform/wayland/screen": ["platform/types", "imaging/core"],
-    "platform/wayland/session": ["platform/wayland/screen", "platform/types", "imaging/core"],
+    "platform/wayland/session": ["platform/wayland/screen", "platform/types", "imaging/core",
+                                 "hook"],
     "platform/wayland/clipboard": ["platform/wayland/screen", "platform/types"],
     "platform/wayland": ["platform", "platform/wayland/screen", "platform/wayland/session",
                          "platform/wayland/clipboard",
@@ -40,7 +41,7 @@ LAYERS = {
     "config": ["settings", "platform", "platform/types", "hook", "shapes", "mail", "imaging/qt",
                "imaging/core"],
     "maildlg": ["mail", "config", "settings", "platform", "imaging/qt", "imaging/core"],
-    "cli/front": ["imaging/core"],
+    "cli/front": ["imaging/core", "platform/types"],
     "cli/mail": ["cli/front", "settings", "mail"],
     # CaptureItems.h of shapes is a Qt-free table.
     "cli/capture": ["cli/front", "imaging/core", "platform/types", "platform/x11/screen",

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/memory/MemoryPlatform.h"
+#include "platform/types/SessionKind.h"
 #include "platform/x11/X11Platform.h"
 
 namespace {
@@ -26,17 +27,25 @@ bool Set(const char* value) {
 
 } // namespace
 
-TPlatformChoice ChoosePlatform(const char* requested, const char* display) {
+TPlatformChoice ChoosePlatform(const char* requested, TSessionKind session) {
     if (Set(requested)) {
         for (const auto& f : Families)
             if (f.Name == requested) return {f.Kind, {}};
         return {TPlatformKind::None, "SNAPRIO_PLATFORM='" + std::string(requested) +
                                          "' is no platform; use x11, wayland or memory"};
     }
-    if (Set(display)) return {TPlatformKind::X11, {}};
+    switch (session) {
+    case TSessionKind::Wayland:
+        return {TPlatformKind::Wayland, {}};
+    case TSessionKind::X11:
+        return {TPlatformKind::X11, {}};
+    case TSessionKind::None:
+        break;
+    }
     return {TPlatformKind::None,
             "no desktop platform fits this session: SNAPRIO_PLATFORM is unset and there is no "
-            "X display (DISPLAY is unset); it needs an X11 session (set DISPLAY), or "
+            "X display (DISPLAY is unset) nor a Wayland one (WAYLAND_DISPLAY is unset); it "
+            "needs an X11 session (set DISPLAY) or a Wayland session (set WAYLAND_DISPLAY), or "
             "SNAPRIO_PLATFORM=x11|wayland|memory"};
 }
 
@@ -57,8 +66,10 @@ std::unique_ptr<TPlatform> BuildPlatform(TPlatformKind kind, std::string& error)
 }
 
 bool LoadPlatform() {
-    TPlatformChoice choice =
-        ChoosePlatform(std::getenv("SNAPRIO_PLATFORM"), std::getenv("DISPLAY"));
+    TPlatformChoice choice = ChoosePlatform(
+        std::getenv("SNAPRIO_PLATFORM"),
+        SessionKindOf(std::getenv("QT_QPA_PLATFORM"), std::getenv("XDG_SESSION_TYPE"),
+                      std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY")));
     std::unique_ptr<TPlatform> platform;
     if (choice.Error.empty()) platform = BuildPlatform(choice.Kind, choice.Error);
     if (!platform) {

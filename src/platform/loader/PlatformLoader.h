@@ -1,13 +1,15 @@
 // Which family of desktop services this session gets, chosen once at
-// start-up: SNAPRIO_PLATFORM (x11, wayland or memory) when set, else X11 when
-// DISPLAY names a display; anything else is an error that says what was
-// looked at.
+// start-up: SNAPRIO_PLATFORM (x11, wayland or memory) when set, else the
+// session's own (platform/types/SessionKind.h): a Wayland session gets the
+// Wayland family even when DISPLAY names its Xwayland server. Anything else
+// is an error that says what was looked at.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/types/SessionKind.h"
 
 enum class TPlatformKind { None, X11, Wayland, Memory };
 
@@ -16,9 +18,9 @@ struct TPlatformChoice {
     std::string Error; // why nothing was chosen
 };
 
-// Requested is SNAPRIO_PLATFORM's value, Display DISPLAY's; null or empty:
-// unset.
-TPlatformChoice ChoosePlatform(const char* requested, const char* display);
+// Requested is SNAPRIO_PLATFORM's value (null or empty: unset), Session the
+// kind of session the environment tells.
+TPlatformChoice ChoosePlatform(const char* requested, TSessionKind session);
 
 // The chosen family's services; null, with Error, when this build has no
 // such family.

@@ -2,7 +2,9 @@
 // box and the capture program's error say the same. No Qt.
 #pragma once
 
-enum class TGrabFailure { None, NoWindow, EmptyArea, NoDisplay };
+// Refused: the server would not give the screen's pixels (X11's BadMatch on
+// the root, as a rootless Xwayland answers): never a black picture instead.
+enum class TGrabFailure { None, NoWindow, EmptyArea, NoDisplay, Refused };
 
 inline const char* GrabFailureText(TGrabFailure failure) {
     switch (failure) {
@@ -10,6 +12,10 @@ inline const char* GrabFailureText(TGrabFailure failure) {
         return "Nothing was captured: there is no foreground window.";
     case TGrabFailure::NoDisplay:
         return "Nothing was captured: the display cannot be reached.";
+    case TGrabFailure::Refused:
+        return "Nothing was captured: the X server refused to give the screen's pixels (an "
+               "Xwayland server in a Wayland session does); run the program in the Wayland "
+               "session itself.";
     default:
         return "Nothing was captured: the area has no size on the screen.";
     }

@@ -79,6 +79,9 @@ QImage TX11Display::Grab(const TRect& r) {
     const TRect part = Intersect(r, screen);
     TShmPool::TSegment* seg = nullptr;
     XImage* img = part.Empty() ? nullptr : Screen->GetImage(*Pool, Target(), part, &seg);
+    // A part on the screen that the server will not give (BadMatch on the
+    // root of a rootless Xwayland): no picture, rather than a black one.
+    if (!part.Empty() && !img) return QImage();
     QImage::Format format =
         img ? FormatOf(img)
             : (Screen->PaletteVisual() ? QImage::Format_Indexed8 : QImage::Format_RGB32);

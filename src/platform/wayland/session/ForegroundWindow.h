@@ -6,12 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/types/Rect.h"
-
-struct TWindowRects {
-    TRect Window; // with its frame, logical layout coordinates
-    TRect Client;
-};
+#include "platform/wayland/session/WindowRects.h"
 
 // Nullopt with Why (a sentence for "Nothing was captured: ...") when the
 // desktop cannot tell or no window is in front.

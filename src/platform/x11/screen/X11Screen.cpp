@@ -92,10 +92,21 @@ std::vector<uint32_t> TXScreen::ColorTable() const {
     return table;
 }
 
+bool TXScreen::RootRefused() {
+    if (FRootRefused < 0) {
+        TXErrorTrap trap(FDpy);
+        XImage* img = XGetImage(FDpy, Root(), 0, 0, 1, 1, AllPlanes, ZPixmap);
+        FRootRefused = trap.Sync() != 0 || !img;
+        if (img) XDestroyImage(img);
+    }
+    return FRootRefused;
+}
+
 XImage* TXScreen::GetImage(TShmPool& pool, Drawable from, const TRect& r,
                            TShmPool::TSegment** seg) {
     const unsigned w = static_cast<unsigned>(r.Width()), h = static_cast<unsigned>(r.Height());
     *seg = nullptr;
+    if (from == Root() && RootRefused()) return nullptr;
     if (FShm) {
         XShmSegmentInfo info{};
         XImage* img = XShmCreateImage(FDpy, TheVisual(), static_cast<unsigned>(Depth()), ZPixmap,

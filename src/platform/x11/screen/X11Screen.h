@@ -50,6 +50,10 @@ public:
     // The colormap as 256 entries 0xFFRRGGBB, black past the visual's own.
     std::vector<uint32_t> ColorTable() const;
 
+    // Whether the server refuses to give the root window's pixels. A rootless
+    // Xwayland answers a plain read with BadMatch but a shared-memory one
+    // with a black picture, so a plain read of one pixel decides, once.
+    bool RootRefused();
     // R of From (wholly on the screen) in the screen's layout: in a segment of
     // Pool (Seg set, the image's data is the segment's) or, without SHM, in
     // an image of its own (Seg null). Null when the server refuses.
@@ -68,6 +72,7 @@ private:
 
     Display* FDpy;
     bool FShm = false;
+    int FRootRefused = -1; // not asked yet
     bool HaveNote = false;
     Window Noted = 0; // the foreground window when the capture was requested
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/core/ImageError.h"
+
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 
@@ -86,6 +88,9 @@ void TXScreenRows::FreePlain() {
 }
 
 void TXScreenRows::Fetch(int y) {
+    // Part lies on the screen, so a refusal is the server's (rootless
+    // Xwayland): an error with words, never a black picture.
+    if (Screen.RootRefused()) throw EImageError(GrabFailureText(TGrabFailure::Refused));
     // Rows go top to bottom or bottom to top (bitmap files): the strip
     // reaches from Y the way the rows go.
     const bool up = LastY < 0 ? y != First : y < LastY;
@@ -110,8 +115,9 @@ void TXScreenRows::Fetch(int y) {
     if (!Strip) {
         Plain = XGetImage(Screen.Dpy(), Screen.Root(), Part.Left, R.Top + top, w, h, AllPlanes,
                           ZPixmap);
-        Strip = Plain; // none at all: black, as a failed grab gives
+        Strip = Plain;
     }
+    if (!Strip) throw EImageError(GrabFailureText(TGrabFailure::Refused));
     StripTop = top;
     StripEnd = end;
 }
@@ -137,10 +143,6 @@ const uint8_t* TXScreenRows::Row(int y) {
     }
     if (y < StripTop || y >= StripEnd || LastY < 0) Fetch(y);
     LastY = y;
-    if (!Strip) {
-        BlackInto(Scratch.data());
-        return Scratch.data();
-    }
     const uint8_t* src = reinterpret_cast<const uint8_t*>(Strip->data) +
                          static_cast<size_t>(y - StripTop) * Strip->bytes_per_line;
     if (Direct) return src;

@@ -3,7 +3,8 @@
 // from them with no picture in memory. The rows are what Grab gives for the
 // same rectangle: colormap indexes with the colormap (palette screens), the
 // server's 32-bit words, 16-bit pixels widened to R, G, B bytes, other
-// layouts scaled from the visual's masks; black off the screen.
+// layouts scaled from the visual's masks; black off the screen. A strip the
+// server refuses raises EImageError with the words of TGrabFailure::Refused.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "imaging/core/Rows.h"
+#include "platform/types/GrabFailure.h" // before Xlib, whose None is a macro
 #include "platform/types/Rect.h"
 #include "platform/x11/screen/X11Screen.h"
 #include "platform/x11/screen/XErrorTrap.h"
@@ -42,7 +44,7 @@ private:
     XImage* ShmImage = nullptr;
     TShmPool::TSegment* Segment = nullptr;
     XImage* Plain = nullptr;        // the strip, when read without a segment
-    const XImage* Strip = nullptr;  // the strip held, null when unreadable (black)
+    const XImage* Strip = nullptr;  // the strip held
     int StripTop = 0, StripEnd = 0; // picture rows held
     int LastY = -1;
     bool Grabbed = false;

@@ -1,0 +1,76 @@
+#include "cli/wlcapture/WaylandCaptureScreen.h"
+
+#include <cctype>
+
+#include "cli/wlcapture/OutputRows.h"
+#include "platform/types/GrabFailure.h"
+#include "platform/wayland/screen/ShotCompose.h"
+#include "platform/wayland/session/ForegroundWindow.h"
+#include "platform/wayland/session/ScreenSources.h"
+#include "shapes/CaptureItems.h"
+
+namespace {
+
+// "Nothing was captured: " and a sentence of the desktop's, its first letter
+// small unless the word is a name ("KWin", "HEADLESS-2").
+std::string NothingCaptured(std::string sentence) {
+    if (sentence.size() > 1 && std::isupper(static_cast<unsigned char>(sentence[0])) &&
+        std::islower(static_cast<unsigned char>(sentence[1])))
+        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    return "Nothing was captured: " + sentence;
+}
+
+class TWaylandCaptureScreen : public TCaptureScreen {
+public:
+    explicit TWaylandCaptureScreen(std::unique_ptr<TScreenSource> source)
+        : Source(std::move(source)) {}
+
+    // The pictures are whole in memory: the desktop hands them over whole.
+    std::unique_ptr<TRowSource> ItemRows(int item, int, std::string& why) override {
+        try {
+            std::optional<TOutputPicture> picture = Picture(item, why);
+            if (!picture) return nullptr;
+            return std::make_unique<TOutputRows>(std::move(*picture));
+        } catch (const EShotError& e) {
+            why = NothingCaptured(e.what());
+            return nullptr;
+        }
+    }
+
+private:
+    std::optional<TOutputPicture> Picture(int item, std::string& why) {
+        if (item == ciScreen) {
+            const TShot shot = Source->Shoot();
+            return ComposeArea(shot, LayoutBounds(shot));
+        }
+        const bool withFrame = item == ciWindow;
+        if (auto window = Source->ShootForeground(withFrame)) return window;
+        std::string whyNot;
+        const std::optional<TWindowRects> rects = ForegroundWindow(whyNot);
+        if (!rects) {
+            why = NothingCaptured(whyNot);
+            return std::nullopt;
+        }
+        const TRect r = withFrame ? rects->Window : rects->Client;
+        const TShot shot = Source->Shoot();
+        if (Intersect(r, LayoutBounds(shot)).Empty()) {
+            why = GrabFailureText(TGrabFailure::EmptyArea);
+            return std::nullopt;
+        }
+        return ComposeArea(shot, r);
+    }
+
+    std::unique_ptr<TScreenSource> Source;
+};
+
+} // namespace
+
+std::unique_ptr<TCaptureScreen> OpenWaylandScreen(std::string& why) {
+    std::string whyNot;
+    std::unique_ptr<TScreenSource> source = FindScreenSource(whyNot);
+    if (!source) {
+        why = NothingCaptured(whyNot);
+        return nullptr;
+    }
+    return std::make_unique<TWaylandCaptureScreen>(std::move(source));
+}
