@@ -4,8 +4,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QWindow>
 #include <map>
+#include <vector>
 
 #include "platform/wayland/clipboard/DataControl.h"
 
@@ -44,16 +44,36 @@ const char* const NoWayText =
     "keyboard focus, and no window of this program has it now. Click into the program's "
     "window and copy again.";
 
+// The clipboards made before the application (the platform is chosen
+// first): each starts to watch the input once the application exists.
+std::vector<TWaylandClipboard*>& Waiting() {
+    static std::vector<TWaylandClipboard*> waiting;
+    return waiting;
+}
+
 } // namespace
+
+void TWaylandClipboard::WatchWaiting() {
+    for (TWaylandClipboard* c : Waiting()) QCoreApplication::instance()->installEventFilter(c);
+    Waiting().clear();
+}
 
 TWaylandClipboard::TWaylandClipboard(TOpener open)
     : Open(open ? std::move(open) : TOpener(TDataControl::Connect)) {
     // Qt's Wayland plug-in keeps the serial of the last button, key or touch
     // a window of ours received; the compositor wants one of those.
-    if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
+    if (QCoreApplication::instance()) {
+        QCoreApplication::instance()->installEventFilter(this);
+        return;
+    }
+    static const bool added = (qAddPreRoutine(WatchWaiting), true);
+    (void)added;
+    Waiting().push_back(this);
 }
 
-TWaylandClipboard::~TWaylandClipboard() = default;
+TWaylandClipboard::~TWaylandClipboard() {
+    std::erase(Waiting(), this);
+}
 
 bool TWaylandClipboard::eventFilter(QObject* watched, QEvent* event) {
     if (watched->isWindowType()) {

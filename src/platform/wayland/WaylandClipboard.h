@@ -29,6 +29,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static void WatchWaiting();
     bool HoldsSerial() const;
     bool OfferByControl(std::vector<TClipFormat> formats);
 
