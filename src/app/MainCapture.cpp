@@ -39,11 +39,15 @@ void TMainWin::DoItButtonClick() {
     }
     // What our window's place shows now, shadow included, to see it gone
     // after the hide.
+    // Where the window's place is unknown (Wayland), only the least pause.
     const qreal ratio = devicePixelRatioF();
     const QRect place =
         frameGeometry().adjusted(-GhostMargin, -GhostMargin, GhostMargin, GhostMargin);
-    const TRect area{int(place.left() * ratio), int(place.top() * ratio),
-                     int((place.right() + 1) * ratio), int((place.bottom() + 1) * ratio)};
+    const TRect area =
+        TheDisplay().KnowsWindowPlaces()
+            ? TRect{int(place.left() * ratio), int(place.top() * ratio),
+                    int((place.right() + 1) * ratio), int((place.bottom() + 1) * ratio)}
+            : TRect{};
     const QImage shown = TheDisplay().Grab(area);
     hide();
     if (CapScreen->isChecked())
@@ -88,7 +92,7 @@ void TMainWin::StartSelection() {
     });
     if (!Selection->Start()) {
         Selection.reset();
-        FinishCapture(QImage());
+        NothingCaptured(TGrabFailure::NoDisplay);
     }
 }
 
@@ -98,12 +102,15 @@ void TMainWin::DrawThumb() {
 }
 
 void TMainWin::NothingCaptured(TGrabFailure failure) {
+    // The display's own sentence where it knows more than the kind.
+    const std::string sentence = TheDisplay().FailureSentence();
+    const QString why =
+        sentence.empty() ? QString(GrabFailureText(failure)) : QString::fromStdString(sentence);
     // Say so and offer the capture screen again, with the user's choice; the
     // last picture stays and no empty file can be written.
     DoActivate();
     SetScreen(scCapture, true);
-    UserDialogs().MessageBox(this, GrabFailureText(failure), "Warning", TMsgButtons::Ok,
-                             TMsgIcon::Warning);
+    UserDialogs().MessageBox(this, why, "Warning", TMsgButtons::Ok, TMsgIcon::Warning);
 }
 
 void TMainWin::FinishCapture(const QImage& picture) {

@@ -10,10 +10,11 @@
 #include "app/TrayMenu.h"
 #include "config/AboutBox.h"
 #include "config/CapDef.h"
-#include "settings/Configs.h"
 #include "config/Notice.h"
 #include "maildlg/MyEMail.h"
+#include "platform/InputHook.h"
 #include "product/ProductName.h"
+#include "settings/Configs.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ void TMainWin::FirstUse() {
     {
         TMyNotice notice(this);
         notice.NoticeKind = nkFirstUse;
+        notice.KeyBinding =
+            QString::fromStdString(TheInputHook().DesktopKeyBinding(Config.CaptureKey));
         notice.exec();
     }
     if (!Closing) Configure(cpHotKey); // nothing while it is open already

@@ -141,6 +141,8 @@ private:
     void ApplyShapeRule();
     void SelectConfiguredShape();
     void DrawThumb();
+    // Says why, in the display's sentence where it has one, and offers the
+    // capture screen again.
     void NothingCaptured(TGrabFailure failure);
     // Ends a selection under way; false when there is none.
     bool CancelSelection();

@@ -12,13 +12,14 @@
 #include "app/HelpWindow.h"
 #include "app/ProgramValues.h"
 #include "app/TaskIcon.h"
-#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "hook/HotKeyNames.h"
+#include "platform/Display.h"
 #include "platform/InputHook.h"
-#include "product/ProductName.h"
 #include "platform/TrayWatch.h"
 #include "platform/UserDialogs.h"
+#include "product/ProductName.h"
+#include "settings/Configs.h"
 
 namespace {
 
@@ -30,6 +31,17 @@ constexpr int IconSettleMs = 1000;
 QString KeyName(int k) {
     if (k < 0 || k >= HotKeyCount) return QStringLiteral("the capture hot key");
     return QString::fromUtf8(HotKeyNames[k].data(), int(HotKeyNames[k].size()));
+}
+
+// The start of the no-tray box's sentence about capturing: the key, or where
+// the desktop binds it, how to bind it there.
+QString HowToCapture(int key) {
+    const std::string binding = TheInputHook().DesktopKeyBinding(key);
+    if (binding.empty()) return "Press <b>" + KeyName(key) + "</b> to capture";
+    // A configuration line on a line of its own, as it is to be copied.
+    QStringList lines = QString::fromStdString(binding).toHtmlEscaped().split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) lines[i] = "<code>" + lines[i] + "</code>";
+    return lines.join("<br>") + "</p><p>To capture";
 }
 
 } // namespace
@@ -71,6 +83,7 @@ TTrayMenu::TTrayMenu(QWidget* owner, TCaptureHost& host)
 
     MyPopUp = new QMenu(owner);
     MyPopUp->setObjectName("MyPopUp");
+    MyPopUp->setWindowTitle(ProgramTitle); // where it is a window of its own
     auto add = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
@@ -169,9 +182,9 @@ void TTrayMenu::ShowNoTrayNotice() {
     const QString text =
         "<p>" + QString(ProgramTitle) +
         " is running, but this desktop has no notification area (system tray) to show its "
-        "icon.</p><p>Press <b>" +
-        KeyName(Config.CaptureKey) +
-        "</b> to capture, or use:</p><table cellspacing=\"4\">"
+        "icon.</p><p>" +
+        HowToCapture(Config.CaptureKey) +
+        ", or use:</p><table cellspacing=\"4\">"
         "<tr><td><code>snaprio --show</code></td><td>start a capture</td></tr>"
         "<tr><td><code>snaprio --configure</code></td><td>change the settings</td></tr>"
         "<tr><td><code>snaprio --quit</code></td><td>end the program</td></tr></table>"
@@ -189,6 +202,17 @@ void TTrayMenu::ShowNoTrayNotice() {
 }
 
 void TTrayMenu::TaskIcon1RightClick(QPoint at) {
+    if (!TheDisplay().KnowsWindowPlaces()) {
+        // A Wayland tray that shows no menu of its own (swaybar) sends only
+        // this request, and no click of ours precedes it: the compositor lets
+        // no popup open then, and Qt shows the menu as a window of its own.
+        // Fixed in size, it floats on a tiling compositor (a menu-sized window
+        // rather than a whole output), with the focus, so its keys and clicks
+        // work as in a popup.
+        MyPopUp->setFixedSize(MyPopUp->sizeHint());
+        MyPopUp->popup({});
+        return;
+    }
     // The menu takes the pointer while it is up, so a click elsewhere closes it.
     MyPopUp->popup(at);
 }

@@ -7,11 +7,11 @@
 
 #include "app/Main.h"
 #include "cli/capture/CaptureCommand.h"
-#include "cli/mail/MailCommand.h"
 #include "cli/front/PlainCommand.h"
 #include "cli/front/Usage.h"
-#include "platform/loader/PlatformLoader.h"
+#include "cli/mail/MailCommand.h"
 #include "platform/RemoteControl.h"
+#include "platform/loader/PlatformLoader.h"
 
 int main(int argc, char** argv) {
     const int plain = PlainCommand(argc, argv); // also when this program is started directly
@@ -34,10 +34,16 @@ int main(int argc, char** argv) {
     // The desktop's services are chosen here, once, before Qt starts.
     if (!LoadPlatform()) return 1;
     if (!ThePlatform().Reachable()) {
-        std::fprintf(stderr,
-                     "snaprio: cannot open the X display '%s'; it needs an X11 session "
-                     "(set DISPLAY)\n",
-                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+        if (ThePlatform().Name == "wayland")
+            std::fprintf(stderr,
+                         "snaprio: no Wayland compositor answers at '%s'; it needs a Wayland "
+                         "session (set WAYLAND_DISPLAY)\n",
+                         std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY") : "");
+        else
+            std::fprintf(stderr,
+                         "snaprio: cannot open the X display '%s'; it needs an X11 session "
+                         "(set DISPLAY)\n",
+                         std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
         return 1;
     }
     // Qt's platform plug-in follows the family: never Wayland under the X11 one.

@@ -14,6 +14,11 @@
 
 namespace {
 
+const QString HelpText =
+    "Place the cursor in the field above and press the desired hot key combination.  If the key "
+    "combination is available, the hot key name will appear.  Or you may choose from the list "
+    "below.";
+
 QString KeyName(int index) {
     const std::string_view n = HotKeyNames[index];
     return QString::fromLatin1(n.data(), static_cast<qsizetype>(n.size()));
@@ -32,12 +37,9 @@ THotKeyPage::THotKeyPage(QWidget* parent) : TSettingsPage(parent) {
     HotKeyState->setWordWrap(true);
     HotKeyState->setFont(ArialFont(11));
     HotKeyState->setStyleSheet("color: #a00000");
-    auto* help = Make<QLabel>(this, "HotKeyHelp", {8, 82, 216, 96},
-                              "Place the cursor in the field above and press the desired hot key "
-                              "combination.  If the key combination is available, the hot key "
-                              "name will appear.  Or you may choose from the list below.");
-    help->setWordWrap(true);
-    help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    HotKeyHelp = Make<QLabel>(this, "HotKeyHelp", {8, 82, 216, 96}, HelpText);
+    HotKeyHelp->setWordWrap(true);
+    HotKeyHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Make<QLabel>(this, "HotKeyListLabel", {8, 180, 216, 16}, "Hot Key List")->setFont(bold);
     HotKeyList = Make<QListWidget>(this, "HotKeyList", {8, 198, 216, 184});
     HotKeyList->setUniformItemSizes(true);
@@ -81,6 +83,12 @@ void THotKeyPage::ShowHotKey(int index) {
                              ? KeyName(index) + " is in use by another program; " + ProgramTitle +
                                    " will take it as soon as it is free."
                              : QString());
+    // Where the desktop binds the key, the page says how to bind this one there.
+    const QString binding = QString::fromStdString(TheInputHook().DesktopKeyBinding(index));
+    if (binding.isEmpty()) return;
+    HotKeyHelp->setText(binding);
+    HotKeyHelp->setFont(ArialFont(11)); // the line to copy fits the page's width
+    HotKeyHelp->setTextInteractionFlags(Qt::TextSelectableByMouse);
 }
 
 void THotKeyPage::HotKeyEntryEnter() {

@@ -31,6 +31,8 @@ public:
 
     QLineEdit* HotKeyEntry;
     QLabel* HotKeyState; // under the entry: a key another program holds
+    // How to press it; where the desktop binds the key, how to bind it there.
+    QLabel* HotKeyHelp;
     QListWidget* HotKeyList;
 
     void HotKeyEntryEnter();

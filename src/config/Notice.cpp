@@ -20,6 +20,7 @@ TMyNotice::TMyNotice(QWidget* parent) : QDialog(parent) {
     ContentLabel = Make<QLabel>(this, "ContentLabel", {15, 48, 346, 165});
     ContentLabel->setWordWrap(true);
     ContentLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ContentLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     CloseButton = Make<QPushButton>(this, "CloseButton", {143, 227, 97, 33}, "&Ok");
     CloseButton->setDefault(true);
     connect(CloseButton, &QPushButton::clicked, this, &TMyNotice::CloseButtonClick);
@@ -43,8 +44,21 @@ void TMyNotice::FormShow() {
             title +
             " where you can choose a hot key for starting a screen capture and set other "
             "default capturing options. " +
-            title + " is accessed via the hot key and an icon in the system tray.");
+            title + " is accessed via the hot key and an icon in the system tray." +
+            (KeyBinding.isEmpty() ? QString() : "\n\n" + KeyBinding));
     }
+    Grow();
+}
+
+void TMyNotice::Grow() {
+    // A desktop's binding line is to be copied whole: nothing of it may be cut off.
+    const int need = ContentLabel->heightForWidth(ContentLabel->width()) - ContentLabel->height();
+    if (need <= 0) return;
+    ContentLabel->resize(ContentLabel->width(), ContentLabel->height() + need);
+    Bevel1->resize(Bevel1->width(), Bevel1->height() + need);
+    CloseButton->move(CloseButton->x(), CloseButton->y() + need);
+    setFixedSize(width(), height() + need);
+    CentreOnScreen(this);
 }
 
 void TMyNotice::CloseButtonClick() {

@@ -17,6 +17,9 @@ public:
 
     // Set by the opener before showing.
     int NoticeKind = 0;
+    // Where the desktop binds the hot key (a Wayland session): how, in
+    // sentences, after the notice's own text; the notice grows to hold it.
+    QString KeyBinding;
 
     QFrame* Bevel1;
     QLabel *HeaderLabel, *ContentLabel;
@@ -29,4 +32,6 @@ protected:
 
 private:
     void FormShow();
+    // Makes room for the whole text below the label.
+    void Grow();
 };

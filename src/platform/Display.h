@@ -6,6 +6,8 @@
 #include <QImage>
 #include <memory>
 
+#include <string>
+
 #include "platform/types/Rect.h"
 
 class TDisplay {
@@ -34,6 +36,14 @@ public:
     // desktop's own font setting where it has one, else the screen's size in
     // millimetres; 96 where neither tells.
     virtual double Dpi() { return 96; }
+    // Whether a window's place that Qt reports is where the screen shows it.
+    // A Wayland compositor places the windows and tells no client where.
+    virtual bool KnowsWindowPlaces() { return true; }
+    // Why the last grab of a rectangle with size, the window noted last or
+    // BeginSelection gave nothing, as the sentence the user reads ("Nothing
+    // was captured: ..."), where the display knows more than the failure's
+    // kind; empty otherwise.
+    virtual std::string FailureSentence() { return {}; }
 
     // Drawing during a selection. BeginSelection freezes the screen as it is
     // (false: no display); while it lasts, drawing goes onto that frozen

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <utility>
 
 class TInputHook {
@@ -26,6 +27,13 @@ public:
     // holds it; known for the flagged keys and, while key reports are on, for
     // all of them.
     virtual bool HeldElsewhere(int index) const = 0;
+    // Where the desktop, not the hook, decides which key starts a capture (a
+    // Wayland session): what the user does there so that hot key Index does,
+    // in sentences. Empty where the hook takes the key itself.
+    virtual std::string DesktopKeyBinding(int index) const {
+        (void)index;
+        return {};
+    }
 
     // The hook says once per hot key that another program holds it, so that
     // the program can tell the user (a tray message). Report is called from

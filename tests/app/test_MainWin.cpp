@@ -16,10 +16,10 @@
 #include "app/Pause.h"
 #include "app/SettingsBox.h"
 #include "app/Thumbnail.h"
-#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "hook/HookMessages.h"
 #include "imaging/qt/jpeg.h"
+#include "settings/Configs.h"
 
 namespace {
 
@@ -210,6 +210,18 @@ TEST_F(MainWin, AnEmptyPictureIsSaidNotDeliveredAndTheChoiceStays) {
         Win->AbortButton->click();
     }
     EXPECT_EQ(Fake().Notes, 2) << "each request remembers the window in front";
+
+    // A selection that the display cannot begin says so, not that the area had no size.
+    Fake().Drawable = false;
+    Win->RealSelection = true;
+    Boxes.clear();
+    Win->CaptureImage1Click();
+    Win->CapArea->setChecked(true);
+    Win->DoItButton->click();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "Nothing was captured: the display cannot be reached.");
+    EXPECT_TRUE(Win->CapArea->isChecked());
+    EXPECT_EQ(Win->Screen(), 1);
 }
 
 TEST_F(MainWin, EscapeAbortAndAnotherRequestEachEndTheSelection) {

@@ -99,6 +99,15 @@ TEST_F(Startup, CommandLineWorksWithoutADisplay) {
     TProcess resident({SNAPRIO_BINARY}, noDisplay);
     EXPECT_EQ(resident.Wait(), 1);
     EXPECT_NE(resident.Stderr().find("X display"), std::string::npos);
+    // A Wayland session whose compositor is gone: said in its own terms.
+    std::vector<std::string> noCompositor = noDisplay;
+    noCompositor.push_back("SNAPRIO_PLATFORM=wayland");
+    noCompositor.push_back("WAYLAND_DISPLAY=snaprio-no-compositor");
+    TProcess wayland({SNAPRIO_BINARY}, noCompositor);
+    EXPECT_EQ(wayland.Wait(), 1);
+    EXPECT_NE(wayland.Stderr().find("no Wayland compositor answers at 'snaprio-no-compositor'"),
+              std::string::npos)
+        << wayland.Stderr();
     EXPECT_FALSE(FileExists(Runtime.File("SNAPRO.INI")));
 }
 

@@ -31,13 +31,14 @@
 #include "config/APageControl.h"
 #include "config/AboutBox.h"
 #include "config/CapDef.h"
-#include "settings/Configs.h"
 #include "hook/HookBlock.h"
 #include "mail/MailPump.h"
 #include "mail/ScriptServer.h"
 #include "maildlg/MyEMail.h"
 #include "platform/InputHook.h"
 #include "platform/memory/MemoryInputHook.h"
+#include "platform/wayland/WaylandInputHook.h"
+#include "settings/Configs.h"
 
 namespace {
 
@@ -420,6 +421,19 @@ TEST_F(Tray, WithoutATrayAFirstRunSaysOnceHowToReachTheProgram) {
             notice->close();
         }
         EXPECT_FALSE(Win->Tray->TaskIcon1->Active());
+        Win.reset();
+    }
+    // Where the desktop binds the key, the box says how, the line as it is to be copied.
+    {
+        TServiceScope<TInputHook> hook(
+            std::make_unique<TWaylandInputHook>(TWaylandDesktop::Sway, [] { return false; }));
+        Win = std::make_unique<TMainWin>();
+        QMessageBox* notice = nullptr;
+        ASSERT_TRUE(
+            WaitFor([&] { return (notice = Win->findChild<QMessageBox*>("NoTrayNotice")); }));
+        EXPECT_TRUE(notice->text().contains(
+            "<br><code>bindsym F11 exec snaprio --show</code></p><p>To capture, or use:"))
+            << notice->text().toStdString();
         Win.reset();
     }
     TTrayMenu::NoTrayNoticeDelayMs = delay;

@@ -7,6 +7,7 @@
 
 #include "platform/memory/MemoryPlatform.h"
 #include "platform/types/SessionKind.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 
 namespace {
@@ -56,8 +57,7 @@ std::unique_ptr<TPlatform> BuildPlatform(TPlatformKind kind, std::string& error)
     case TPlatformKind::Memory:
         return BuildMemoryPlatform();
     case TPlatformKind::Wayland:
-        error = "the wayland platform is not built yet; use x11 (set DISPLAY)";
-        return nullptr;
+        return BuildWaylandPlatform();
     case TPlatformKind::None:
         break;
     }

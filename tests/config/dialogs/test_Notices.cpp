@@ -36,6 +36,21 @@ TEST_F(Notices, FirstUseNoticeTexts) {
     EXPECT_EQ(n.result(), QDialog::Accepted);
 }
 
+TEST_F(Notices, WhereTheDesktopBindsTheKeyTheNoticeSaysHowAndGrowsToHoldIt) {
+    TMyNotice n;
+    n.NoticeKind = nkFirstUse;
+    n.KeyBinding = "In this sway session the hot key is sway's: add this line to "
+                   "~/.config/sway/config and reload sway:\nbindsym F11 exec snaprio --show";
+    n.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(n.ContentLabel->text().endsWith("the system tray.\n\n" + n.KeyBinding));
+    EXPECT_LE(n.ContentLabel->heightForWidth(346), n.ContentLabel->height()) << "nothing cut off";
+    EXPECT_GT(n.height(), 268);
+    EXPECT_EQ(n.CloseButton->y(), n.ContentLabel->geometry().bottom() + 15);
+    EXPECT_EQ(n.height(), n.CloseButton->geometry().bottom() + 9);
+    EXPECT_EQ(n.Bevel1->geometry().bottom(), n.ContentLabel->geometry().bottom() + 4);
+}
+
 TEST_F(Notices, OneAboutBoxAtATime) {
     Q_INIT_RESOURCE(snaprio);
     int inner = -1;

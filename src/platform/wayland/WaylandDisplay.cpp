@@ -1,0 +1,160 @@
+#include "platform/wayland/WaylandDisplay.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/wayland/screen/ShotCompose.h"
+#include "platform/wayland/screen/WaylandOutputs.h"
+#include "platform/wayland/session/ForegroundWindow.h"
+#include "platform/wayland/session/ScreenSources.h"
+
+namespace {
+
+// "Nothing was captured: " and a sentence of the desktop's, its first letter
+// small unless the word is a name ("KWin", "HEADLESS-2").
+std::string NothingCaptured(std::string sentence) {
+    if (sentence.size() > 1 && std::isupper(static_cast<unsigned char>(sentence[0])) &&
+        std::islower(static_cast<unsigned char>(sentence[1])))
+        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    return "Nothing was captured: " + sentence;
+}
+
+TRect Moved(const TRect& r, int dx, int dy) {
+    return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
+}
+
+// The layout's bounding rectangle from the outputs the compositor lists.
+TRect LayoutOf(const std::vector<TOutputPlace>& places) {
+    TShot shot;
+    for (const TOutputPlace& p : places) shot.push_back({p.Name, p.Logical, 0, 0, {}});
+    return LayoutBounds(shot);
+}
+
+QImage PictureOf(const TOutputPicture& p) {
+    if (p.Width <= 0 || p.Height <= 0 || p.Pixels.size() < size_t(p.Width) * size_t(p.Height))
+        return {};
+    QImage image(p.Width, p.Height, QImage::Format_RGB32);
+    for (int y = 0; y < p.Height; ++y)
+        std::memcpy(image.scanLine(y), p.Pixels.data() + size_t(y) * size_t(p.Width),
+                    size_t(p.Width) * sizeof(uint32_t));
+    return image;
+}
+
+} // namespace
+
+TWaylandDisplay::TWaylandDisplay() = default;
+TWaylandDisplay::~TWaylandDisplay() = default;
+
+TRect TWaylandDisplay::Bounds() {
+    try {
+        return LayoutOf(ListOutputs());
+    } catch (const EShotError&) {
+        return {};
+    }
+}
+
+bool TWaylandDisplay::Available() {
+    return !Bounds().Empty();
+}
+
+int TWaylandDisplay::ScreenWidth() {
+    return Bounds().Width();
+}
+
+int TWaylandDisplay::ScreenHeight() {
+    return Bounds().Height();
+}
+
+double TWaylandDisplay::Dpi() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInch() : 96;
+}
+
+TScreenSource* TWaylandDisplay::Source() {
+    if (!FSource) {
+        std::string why;
+        FSource = FindScreenSource(why);
+        if (!FSource) Why = NothingCaptured(why);
+    }
+    return FSource.get();
+}
+
+QImage TWaylandDisplay::Grab(const TRect& r) {
+    if (r.Empty()) return {};
+    if (!WindowPicture.isNull() && Window == r) return WindowPicture;
+    if (!ClientPicture.isNull() && Client == r) return ClientPicture;
+    Why.clear();
+    TScreenSource* source = Source();
+    if (!source) return {};
+    try {
+        const TShot shot = source->Shoot();
+        const TRect bounds = LayoutBounds(shot);
+        return PictureOf(ComposeArea(shot, Moved(r, bounds.Left, bounds.Top)));
+    } catch (const EShotError& e) {
+        Why = NothingCaptured(e.what());
+        // The desktop may have changed under the source (a compositor
+        // restarted): look for one again next time.
+        FSource.reset();
+        return {};
+    }
+}
+
+void TWaylandDisplay::NoteForeground() {
+    // Asked now, before the program's own window takes the focus; the
+    // rectangles are kept in the screen's coordinates of this moment.
+    Window.reset();
+    Client.reset();
+    WindowPicture = ClientPicture = QImage();
+    Why.clear();
+    if (KeepForeground()) return;
+    // A capture of the screen asks too: why there is none matters only to
+    // a window's capture, which finds the rectangles empty.
+    std::string why;
+    const std::optional<TWindowRects> rects = ForegroundWindow(why);
+    if (!rects) {
+        Why = NothingCaptured(why);
+        return;
+    }
+    const TRect bounds = Bounds();
+    Window = Moved(rects->Window, -bounds.Left, -bounds.Top);
+    Client = Moved(rects->Client, -bounds.Left, -bounds.Top);
+}
+
+bool TWaylandDisplay::KeepForeground() {
+    TScreenSource* source = Source();
+    if (!source) return false;
+    try {
+        std::optional<TOutputPicture> window = source->ShootForeground(true);
+        if (!window) return false;
+        std::optional<TOutputPicture> client = source->ShootForeground(false);
+        if (!client) return false;
+        // Taken now, while the window the user means is in front: the
+        // desktop tells only its size, so the rectangles stand for the
+        // pictures, at the layout's corner.
+        WindowPicture = PictureOf(*window);
+        ClientPicture = PictureOf(*client);
+        Window = TRect{0, 0, window->Logical.Width(), window->Logical.Height()};
+        Client = TRect{0, 0, client->Logical.Width(), client->Logical.Height()};
+    } catch (const EShotError& e) {
+        Why = NothingCaptured(e.what());
+    }
+    return true;
+}
+
+bool TWaylandDisplay::BeginSelection() {
+    Why = "Nothing was captured: rectangles and shapes cannot be selected in a Wayland session "
+          "yet. Capture the screen, a window or its client area instead.";
+    return false;
+}
+
+TRect TWaylandDisplay::ForegroundWindowRect() {
+    return Window.value_or(TRect{});
+}
+
+TRect TWaylandDisplay::ForegroundClientRect() {
+    return Client.value_or(TRect{});
+}

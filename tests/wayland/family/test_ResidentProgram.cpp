@@ -1,0 +1,131 @@
+// The resident program in the headless sway session: the key bound as the
+// first run says captures the screen at its native size into the delivery
+// screen, the tray item is registered with swaybar's watcher, and the
+// context activation (all swaybar sends) reaches the menu's entries.
+#include <QImage>
+#include <csignal>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "SwayWindows.h"
+#include "TestSupport.h"
+#include "platform/wayland/KeyBinding.h"
+
+namespace {
+
+class ResidentProgram : public testing::Test {
+protected:
+    // The program with its settings in Dir, its marker and socket in the
+    // session's runtime folder, where `snaprio --show` run by sway finds them.
+    std::unique_ptr<TProcess> Start(const std::string& ini) {
+        WriteFile(Dir.File("SNAPRO.INI"), ini);
+        auto p = std::make_unique<TProcess>(
+            std::vector<std::string>{SNAPRIO_BINARY},
+            std::vector<std::string>{"SNAPRIO_INI=" + Dir.File("SNAPRO.INI")});
+        const std::string socket =
+            std::string(std::getenv("XDG_RUNTIME_DIR")) + "/VREX2321Z.socket";
+        EXPECT_TRUE(WaitFor([&] { return FileExists(socket) || !p->Running(); })) << p->Stderr();
+        return p;
+    }
+    static void End(TProcess& p) {
+        p.Signal(SIGTERM);
+        EXPECT_EQ(p.Wait(), 0) << p.Stderr();
+    }
+    TTempDir Dir;
+};
+
+} // namespace
+
+TEST_F(ResidentProgram, TheKeyBoundAsAdvisedCapturesTheScreenAtItsNativeSizeForDelivery) {
+    SKIP_UNLESS_WAYLAND();
+    auto program = Start("[Misc]\nFirst Time=No\nWhat To Cap=0\nAction=5\n");
+    // The outputs as they are with the program's icon in the bars and none of
+    // its windows up: the same twice in a row, once the bars have drawn it.
+    ASSERT_TRUE(WaitFor([&] { return !TrayItem(program->Pid()).empty(); }));
+    QImage out1, out2;
+    ASSERT_TRUE(WaitFor([&] {
+        const QImage a = Grim("HEADLESS-1"), b = Grim("HEADLESS-2");
+        const bool same = a == out1 && b == out2;
+        out1 = a;
+        out2 = b;
+        return same;
+    }));
+    ASSERT_EQ(out1.size(), QSize(1280, 800));
+    ASSERT_EQ(out2.size(), QSize(1024, 768));
+
+    // The line the first run shows for F11, with the program's path for the
+    // name a user's PATH finds.
+    std::string line = KeyBindingAdvice(TWaylandDesktop::Sway, 44, false);
+    line = line.substr(line.rfind('\n') + 1);
+    ASSERT_EQ(line, "bindsym F11 exec snaprio --show");
+    line.replace(line.find("snaprio"), 7, SNAPRIO_BINARY);
+    ASSERT_EQ(SwayMsg(line), 0) << line;
+    Type({"-k", "F11"});
+    std::optional<TShown> main;
+    ASSERT_TRUE(WaitFor([&] { return (main = Window("Snaprio 2000")) && main->Focused; }))
+        << program->Stderr();
+    EXPECT_EQ(main->Type, "floating_con");
+
+    const QImage copied = CaptureAndCopy(Dir.Path());
+    // The layout (1792 x 800 logical) at the larger scale, 2: the scale-2
+    // output pixel for pixel, the scale-1 output in blocks of 2 x 2.
+    EXPECT_EQ(copied.size(), QSize(3584, 1600)) << "native pixels, not the logical 1792 x 800";
+    EXPECT_EQ(UnlikeTheOutputs(copied, out1, out2), 0)
+        << "the program's windows were gone, and nothing else differs";
+    EXPECT_EQ(SwayMsg("unbindsym F11"), 0);
+    End(*program);
+
+    // The lines for keys with modifiers are sway's syntax too.
+    // Ctrl+Alt+A, Win+Alt+F12, Ctrl+Shift+F11, Win+Ctrl+7
+    for (int key : {82, 237, 80, 175}) {
+        std::string other = KeyBindingAdvice(TWaylandDesktop::Sway, key, false);
+        other = other.substr(other.rfind('\n') + 1);
+        EXPECT_EQ(SwayMsg(other), 0) << other;
+        EXPECT_EQ(SwayMsg("unbind" + other.substr(4, other.find(' ', 8) - 4)), 0) << other;
+    }
+}
+
+TEST_F(ResidentProgram, TheTrayItemIsSwaybarsAndItsContextActivationReachesTheEntries) {
+    SKIP_UNLESS_WAYLAND();
+    auto program = Start("[Misc]\nFirst Time=No\n");
+    std::string item;
+    ASSERT_TRUE(WaitFor([&] { return !(item = TrayItem(program->Pid())).empty(); }))
+        << program->Stderr();
+
+    // What swaybar sends for a right click: the menu, in a window of its own
+    // that floats (menu-sized, not a whole output) with the focus.
+    ASSERT_EQ(RunCommand({"gdbus", "call", "--session", "--dest", item, "--object-path",
+                          "/StatusNotifierItem", "--method",
+                          "org.kde.StatusNotifierItem.ContextMenu", "600", "12"}),
+              0);
+    std::optional<TShown> menu;
+    ASSERT_TRUE(WaitFor([&] { return (menu = Window("Snaprio 2000")) && menu->Focused; }))
+        << program->Stderr();
+    EXPECT_EQ(menu->Type, "floating_con");
+    EXPECT_LT(menu->Rect["width"].toInt(), 400);
+    EXPECT_LT(menu->Rect["height"].toInt(), 400);
+    Type({"a"}); // "&About"
+    EXPECT_TRUE(WaitFor([] { return Window("About").has_value(); })) << program->Stderr();
+    EXPECT_FALSE(Window("Snaprio 2000")) << "the menu closed on its entry";
+    Type({"-k", "Return"});
+    EXPECT_TRUE(WaitFor([] { return !Window("About"); }));
+    End(*program);
+}
+
+TEST_F(ResidentProgram, ARectangleSaysItCannotBeSelectedYet) {
+    SKIP_UNLESS_WAYLAND();
+    auto program = Start("[Misc]\nFirst Time=No\nWhat To Cap=3\n");
+    ASSERT_EQ(RunCommand({SNAPRIO_BINARY, "--show"}), 0);
+    ASSERT_TRUE(WaitFor([] {
+        const auto w = Window("Snaprio 2000");
+        return w && w->Focused;
+    }));
+    Type({"-k", "Return"}); // "&Capture" on "Capture &Rectangular Area"
+    std::optional<TShown> box;
+    EXPECT_TRUE(WaitFor([&] { return (box = Window("Warning")).has_value(); }))
+        << program->Stderr();
+    Type({"-k", "Return"});
+    EXPECT_TRUE(WaitFor([] { return !Window("Warning"); }));
+    End(*program);
+}
