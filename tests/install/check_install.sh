@@ -43,7 +43,7 @@ deb=$(ls "$tmp"/deb/*.deb)
 info=$(dpkg-deb -I "$deb")
 depends=$(grep '^ Depends:' <<<"$info") || fail "no Depends in the package"
 for p in libqt6widgets6 libqt6gui6 libqt6network6 libqt6dbus6 libx11-6 libxext6 libjpeg62-turbo \
-         libc-ares2 fonts-liberation2; do
+         libc-ares2 fonts-liberation2 qt6-wayland libwayland-client0; do
   grep -q "\b$p\b" <<<"$depends" || fail "the package does not depend on $p: $depends"
 done
 contents=$(dpkg-deb -c "$deb")
