@@ -54,4 +54,7 @@ done
 entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/snaprio.desktop)
 grep -qx "Exec=/usr/lib/snaprio/snaprio-desktop" <<<"$entry" ||
   fail "the package's desktop entry does not name /usr/lib/snaprio/snaprio-desktop"
+entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/snaprio-wlcapture.desktop)
+grep -qx "Exec=/usr/lib/snaprio/snaprio-wlcapture" <<<"$entry" && grep -q "KWin.ScreenShot2" <<<"$entry" ||
+  fail "the package's entry for the Wayland capture command does not name it and grant KWin's screenshots"
 echo "check_install: installed and packaged"
