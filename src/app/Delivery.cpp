@@ -10,9 +10,10 @@
 #include "app/ClipboardImage.h"
 #include "app/CursorGuard.h"
 #include "app/Printing.h"
-#include "settings/Configs.h"
 #include "imaging/qt/ImageFiles.h"
+#include "platform/Clipboard.h"
 #include "platform/UserDialogs.h"
+#include "settings/Configs.h"
 
 namespace {
 
@@ -80,7 +81,9 @@ bool TDelivery::Run(TAction action, QImage& picture) {
         TCursorGuard cursor;
         if (CopyToClip(picture)) return true;
         cursor.Restore();
-        ErrorBox(Owner, "The picture could not be copied to the clipboard.");
+        const QString why = TheClipboard().Refusal();
+        ErrorBox(Owner, "The picture could not be copied to the clipboard." +
+                            (why.isEmpty() ? QString() : "\n\n" + why));
         return false;
     }
     case TAction::EMail:

@@ -216,23 +216,32 @@ TEST_F(Delivery, EMailChecksHostThenAddressThenSends) {
     }
 }
 
-// A clipboard that cannot be taken, as without a display.
+// A clipboard that cannot be taken, as without a display, or refused with a
+// reason, as by a Wayland desktop to a program without the focus.
 class TRefusingClipboard : public TClipboard {
 public:
     bool Offer(std::vector<TClipFormat>) override { return false; }
+    QString Refusal() const override { return Why; }
+    QString Why;
 };
 
 TEST_F(Delivery, AFailedPrintOrCopyIsSaidAndNotDone) {
-    const TServiceScope<TClipboard> refusing(std::make_unique<TRefusingClipboard>());
+    auto refusing = std::make_unique<TRefusingClipboard>();
+    TRefusingClipboard& clipboard = *refusing;
+    const TServiceScope<TClipboard> scope(std::move(refusing));
     const struct {
         TAction Action;
         const char* PrintFile; // the print dialog's answer
+        QString Why;           // the clipboard's refusal
         QString Text;
     } cases[] = {
-        {TAction::PrintPixel, "/nonexistent/folder/out.pdf",
+        {TAction::PrintPixel, "/nonexistent/folder/out.pdf", "",
          "The printer could not start printing."},
-        {TAction::CopyToClipboard, "", "The picture could not be copied to the clipboard."}};
+        {TAction::CopyToClipboard, "", "", "The picture could not be copied to the clipboard."},
+        {TAction::CopyToClipboard, "", "The desktop wants the focus.",
+         "The picture could not be copied to the clipboard.\n\nThe desktop wants the focus."}};
     for (const auto& c : cases) {
+        clipboard.Why = c.Why;
         Boxes.clear();
         Capture(c.Action);
         const QString file = c.PrintFile;

@@ -43,7 +43,7 @@ deb=$(ls "$tmp"/deb/*.deb)
 info=$(dpkg-deb -I "$deb")
 depends=$(grep '^ Depends:' <<<"$info") || fail "no Depends in the package"
 for p in libqt6widgets6 libqt6gui6 libqt6network6 libqt6dbus6 libx11-6 libxext6 libjpeg62-turbo \
-         libc-ares2 fonts-liberation2; do
+         libc-ares2 fonts-liberation2 qt6-wayland libwayland-client0; do
   grep -q "\b$p\b" <<<"$depends" || fail "the package does not depend on $p: $depends"
 done
 contents=$(dpkg-deb -c "$deb")
@@ -54,4 +54,7 @@ done
 entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/snaprio.desktop)
 grep -qx "Exec=/usr/lib/snaprio/snaprio-desktop" <<<"$entry" ||
   fail "the package's desktop entry does not name /usr/lib/snaprio/snaprio-desktop"
+entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/snaprio-wlcapture.desktop)
+grep -qx "Exec=/usr/lib/snaprio/snaprio-wlcapture" <<<"$entry" && grep -q "KWin.ScreenShot2" <<<"$entry" ||
+  fail "the package's entry for the Wayland capture command does not name it and grant KWin's screenshots"
 echo "check_install: installed and packaged"

@@ -99,7 +99,7 @@ bar {
   id bar-0
   position top
   tray_output *
-  status_command true
+  status_command sleep infinity
 }
 EOC
     # The display's name is known only once sway made its socket; the

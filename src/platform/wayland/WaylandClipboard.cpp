@@ -1,12 +1,13 @@
-// The clipboard through Qt's, which offers it on the Wayland seat. A
-// compositor takes the offer only from a client that has had input, which
-// the program's own window has had by the time the user copies from it.
+#include "platform/wayland/WaylandClipboard.h"
+
 #include <QClipboard>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <map>
+#include <vector>
 
-#include "platform/wayland/WaylandServices.h"
+#include "platform/wayland/clipboard/DataControl.h"
 
 namespace {
 
@@ -38,17 +39,99 @@ private:
     mutable std::map<QString, QByteArray> Made;
 };
 
-class TWaylandClipboard : public TClipboard {
-public:
-    bool Offer(std::vector<TClipFormat> formats) override {
-        QClipboard* clipboard = QGuiApplication::clipboard();
-        if (!clipboard) return false;
-        clipboard->setMimeData(new TLazyMimeData(std::move(formats)));
-        return true;
-    }
-};
+const char* const NoWayText =
+    "This desktop lets a program set the clipboard only while one of its windows has the "
+    "keyboard focus, and no window of this program has it now. Click into the program's "
+    "window and copy again.";
+
+// The clipboards made before the application (the platform is chosen
+// first): each starts to watch the input once the application exists.
+std::vector<TWaylandClipboard*>& Waiting() {
+    static std::vector<TWaylandClipboard*> waiting;
+    return waiting;
+}
 
 } // namespace
+
+void TWaylandClipboard::WatchWaiting() {
+    for (TWaylandClipboard* c : Waiting()) QCoreApplication::instance()->installEventFilter(c);
+    Waiting().clear();
+}
+
+TWaylandClipboard::TWaylandClipboard(TOpener open)
+    : Open(open ? std::move(open) : TOpener(TDataControl::Connect)) {
+    // Qt's Wayland plug-in keeps the serial of the last button, key or touch
+    // a window of ours received; the compositor wants one of those.
+    if (QCoreApplication::instance()) {
+        QCoreApplication::instance()->installEventFilter(this);
+        return;
+    }
+    static const bool added = (qAddPreRoutine(WatchWaiting), true);
+    (void)added;
+    Waiting().push_back(this);
+}
+
+TWaylandClipboard::~TWaylandClipboard() {
+    std::erase(Waiting(), this);
+}
+
+bool TWaylandClipboard::eventFilter(QObject* watched, QEvent* event) {
+    if (watched->isWindowType()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::KeyPress:
+        case QEvent::TouchBegin:
+        case QEvent::TabletPress:
+            HadInput = true;
+            break;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
+bool TWaylandClipboard::HoldsSerial() const {
+    // A compositor may refuse the serial of a client without the focus
+    // (GNOME, KWin); a focused window that never had input has none.
+    return HadInput && QGuiApplication::focusWindow();
+}
+
+bool TWaylandClipboard::Offer(std::vector<TClipFormat> formats) {
+    Refused.clear();
+    if (HoldsSerial()) {
+        if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+            clipboard->setMimeData(new TLazyMimeData(std::move(formats)));
+            return true;
+        }
+    }
+    if (OfferByControl(std::move(formats))) return true;
+    Refused = NoWayText;
+    return false;
+}
+
+bool TWaylandClipboard::OfferByControl(std::vector<TClipFormat> formats) {
+    // A broken connection (the compositor restarted) is opened anew.
+    if (Control && !Control->Dispatch()) {
+        Notifier.reset();
+        Control.reset();
+    }
+    if (!Control) {
+        Control = Open();
+        if (!Control) return false;
+        Notifier = std::make_unique<QSocketNotifier>(Control->Fd(), QSocketNotifier::Read);
+        QObject::connect(Notifier.get(), &QSocketNotifier::activated, [this] {
+            if (!Control->Dispatch()) Notifier->setEnabled(false);
+        });
+    }
+    std::vector<TOfferedType> types;
+    for (TClipFormat& f : formats)
+        types.push_back({f.Type.toStdString(), [make = std::move(f.Make)] {
+                             auto bytes = std::make_shared<const QByteArray>(make());
+                             return TClipBytes{bytes, bytes->constData(), size_t(bytes->size())};
+                         }});
+    return Control->Offer(std::move(types));
+}
 
 std::unique_ptr<TClipboard> CreateWaylandClipboard() {
     return std::make_unique<TWaylandClipboard>();

@@ -3,6 +3,7 @@
 #include <wayland-client-core.h>
 
 #include "platform/Platform.h"
+#include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/WaylandDisplay.h"
 #include "platform/wayland/WaylandInputHook.h"
 #include "platform/wayland/WaylandServices.h"

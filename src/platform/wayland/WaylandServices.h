@@ -5,11 +5,9 @@
 #include <QObject>
 #include <memory>
 
-#include "platform/Clipboard.h"
 #include "platform/TrayWatch.h"
 #include "platform/WindowRequests.h"
 
-std::unique_ptr<TClipboard> CreateWaylandClipboard();
 std::unique_ptr<TWindowRequests> CreateWaylandWindowRequests();
 TTrayWatch* CreateWaylandTrayWatch(QObject* parent);
 // True when a Wayland compositor accepts a connection.
