@@ -8,7 +8,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPainter>
 #include <QRandomGenerator>
 #include <functional>
 #include <gtest/gtest.h>
