@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandDisplay.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <cctype>
@@ -61,12 +62,13 @@ bool TWaylandDisplay::Available() {
     return !Bounds().Empty();
 }
 
+// While a selection lasts, the screen is the frozen one.
 int TWaylandDisplay::ScreenWidth() {
-    return Bounds().Width();
+    return Selection.Active() ? Selection.Size().width() : Bounds().Width();
 }
 
 int TWaylandDisplay::ScreenHeight() {
-    return Bounds().Height();
+    return Selection.Active() ? Selection.Size().height() : Bounds().Height();
 }
 
 double TWaylandDisplay::Dpi() {
@@ -85,6 +87,7 @@ TScreenSource* TWaylandDisplay::Source() {
 
 QImage TWaylandDisplay::Grab(const TRect& r) {
     if (r.Empty()) return {};
+    if (Selection.Active()) return Selection.Grab(r);
     if (!WindowPicture.isNull() && Window == r) return WindowPicture;
     if (!ClientPicture.isNull() && Client == r) return ClientPicture;
     Why.clear();
@@ -146,9 +149,19 @@ bool TWaylandDisplay::KeepForeground() {
 }
 
 bool TWaylandDisplay::BeginSelection() {
-    Why = "Nothing was captured: rectangles and shapes cannot be selected in a Wayland session "
-          "yet. Capture the screen, a window or its client area instead.";
-    return false;
+    Why.clear();
+    // Its windows are widgets: none without the widgets' application.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
+    TScreenSource* source = Source();
+    if (!source) return false;
+    try {
+        Selection.Begin(source->Shoot());
+        return true;
+    } catch (const EShotError& e) {
+        Why = NothingCaptured(e.what());
+        FSource.reset();
+        return false;
+    }
 }
 
 TRect TWaylandDisplay::ForegroundWindowRect() {

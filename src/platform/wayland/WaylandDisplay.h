@@ -3,14 +3,16 @@
 // shot of every output, composed for the rectangle at the native scale, so
 // a picture can have more pixels than the rectangle. The window in front is
 // the desktop's to tell: its own picture where the screen source gives one
-// (KWin), else its place (ForegroundWindow). There is no selection on the
-// screen yet: a client cannot draw over the desktop.
+// (KWin), else its place (ForegroundWindow). A client cannot draw over the
+// desktop: a selection runs on windows of its own over a frozen shot
+// (TWaylandSelection), and grabs read that shot while it lasts.
 #pragma once
 
 #include <memory>
 #include <optional>
 
 #include "platform/Display.h"
+#include "platform/wayland/WaylandSelection.h"
 
 class TScreenSource;
 
@@ -32,10 +34,10 @@ public:
     std::string FailureSentence() override { return Why; }
 
     bool BeginSelection() override;
-    void EndSelection() override {}
-    QPoint CursorPos() override { return {}; }
-    void Invert(const QImage&, QPoint) override {}
-    void Put(const QImage&, QPoint) override {}
+    void EndSelection() override { Selection.End(); }
+    QPoint CursorPos() override { return Selection.CursorPos(); }
+    void Invert(const QImage& mask, QPoint at) override { Selection.Invert(mask, at); }
+    void Put(const QImage& picture, QPoint at) override { Selection.Put(picture, at); }
 
 private:
     // The layout's bounding rectangle; empty when no compositor answers.
@@ -51,4 +53,5 @@ private:
     // Window or Client gives them.
     QImage WindowPicture, ClientPicture;
     std::string Why; // FailureSentence
+    TWaylandSelection Selection;
 };

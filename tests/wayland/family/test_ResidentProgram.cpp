@@ -1,7 +1,8 @@
 // The resident program in the headless sway session: the key bound as the
 // first run says captures the screen at its native size into the delivery
 // screen, the tray item is registered with swaybar's watcher, and the
-// context activation (all swaybar sends) reaches the menu's entries.
+// context activation (all swaybar sends) reaches the menu's entries; a
+// rectangle is selected on the frozen outputs.
 #include <QImage>
 #include <csignal>
 #include <cstdlib>
@@ -10,9 +11,20 @@
 
 #include "SwayWindows.h"
 #include "TestSupport.h"
+#include "VirtualPointer.h"
 #include "platform/wayland/KeyBinding.h"
 
 namespace {
+
+// The selection's windows in sway's tree, one an output once all are up.
+int SelectionWindows() {
+    std::string tree;
+    RunCommand({"swaymsg", "-t", "get_tree"}, &tree);
+    int n = 0;
+    const std::string title = "\"name\": \"Snaprio 2000 selection\"";
+    for (size_t at = 0; (at = tree.find(title, at)) != std::string::npos; at += title.size()) ++n;
+    return n;
+}
 
 class ResidentProgram : public testing::Test {
 protected:
@@ -113,19 +125,47 @@ TEST_F(ResidentProgram, TheTrayItemIsSwaybarsAndItsContextActivationReachesTheEn
     End(*program);
 }
 
-TEST_F(ResidentProgram, ARectangleSaysItCannotBeSelectedYet) {
+TEST_F(ResidentProgram, ARectangleIsCutFromTheFrozenOutputsAndEscapeBringsBackTheCaptureScreen) {
     SKIP_UNLESS_WAYLAND();
-    auto program = Start("[Misc]\nFirst Time=No\nWhat To Cap=3\n");
+    TVirtualPointer pointer;
+    ASSERT_TRUE(pointer.Ok());
+    ASSERT_TRUE(pointer.MoveTo(4, 796)); // on the scale-1 output, out of the way
+    auto program = Start("[Misc]\nFirst Time=No\nWhat To Cap=3\nAction=5\n");
     ASSERT_EQ(RunCommand({SNAPRIO_BINARY, "--show"}), 0);
-    ASSERT_TRUE(WaitFor([] {
+    const auto mainUp = [] {
         const auto w = Window("Snaprio 2000");
         return w && w->Focused;
-    }));
-    Type({"-k", "Return"}); // "&Capture" on "Capture &Rectangular Area"
-    std::optional<TShown> box;
-    EXPECT_TRUE(WaitFor([&] { return (box = Window("Warning")).has_value(); }))
-        << program->Stderr();
+    };
+    ASSERT_TRUE(WaitFor(mainUp));
+    const QImage out2 = Grim("HEADLESS-2");
+    // "&Capture" on "Capture &Rectangular Area": the main window goes, a
+    // window of the selection comes on each output. Escape closes them and
+    // brings the capture screen back with the choice kept: "&Capture"
+    // selects a rectangle again.
+    const auto selecting = [] { return SelectionWindows() == 2 && !Window("Snaprio 2000"); };
     Type({"-k", "Return"});
-    EXPECT_TRUE(WaitFor([] { return !Window("Warning"); }));
+    ASSERT_TRUE(WaitFor(selecting)) << program->Stderr();
+    Type({"-k", "Escape"});
+    ASSERT_TRUE(WaitFor([&] { return SelectionWindows() == 0 && mainUp(); })) << program->Stderr();
+    Type({"-k", "Return"});
+    ASSERT_TRUE(WaitFor(selecting)) << program->Stderr();
+    // The prompt appears beside the pointer once it is on a window of the
+    // selection (right of the pointer's own picture), then a drag on the
+    // scale-2 output; the main window comes back on the delivery screen, and
+    // "Co&py" copies the output's native pixels there.
+    ASSERT_TRUE(pointer.MoveTo(1380, 60));
+    const QRect prompt(280, 130, 320, 30);
+    EXPECT_TRUE(WaitFor([&] { return Grim("HEADLESS-2").copy(prompt) != out2.copy(prompt); }));
+    ASSERT_TRUE(pointer.Send({"down", "abs 1480 130 1792 800", "abs 1580 200 1792 800", "up"}));
+    ASSERT_TRUE(WaitFor([&] { return SelectionWindows() == 0 && mainUp(); })) << program->Stderr();
+    Type({"-k", "Return"});
+    const std::string png = Dir.File("copied.png");
+    ASSERT_TRUE(WaitFor([&] {
+        return RunCommand({"sh", "-c", "wl-paste -n -t image/png > " + png}) == 0 &&
+               !ReadFile(png).empty();
+    })) << program->Stderr();
+    const QImage copied = QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(copied.size(), QSize(400, 280));
+    EXPECT_TRUE(copied == out2.copy(200, 120, 400, 280));
     End(*program);
 }
