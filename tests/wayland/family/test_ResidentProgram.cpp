@@ -2,13 +2,15 @@
 // first run says captures the screen at its native size into the delivery
 // screen, the tray item is registered with swaybar's watcher, and the
 // context activation (all swaybar sends) reaches the menu's entries; a
-// rectangle is selected on the frozen outputs.
+// rectangle is selected on the frozen outputs; the whole cycle from the key
+// to the saved files and the clipboard.
 #include <QImage>
 #include <csignal>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 
+#include "ImagingSupport.h"
 #include "SwayWindows.h"
 #include "TestSupport.h"
 #include "VirtualPointer.h"
@@ -167,5 +169,93 @@ TEST_F(ResidentProgram, ARectangleIsCutFromTheFrozenOutputsAndEscapeBringsBackTh
     const QImage copied = QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(copied.size(), QSize(400, 280));
     EXPECT_TRUE(copied == out2.copy(200, 120, 400, 280));
+    End(*program);
+}
+
+TEST_F(ResidentProgram, TheWholeCycleFromTheKeyThroughTheSaveDialogAndTheClipboard) {
+    SKIP_UNLESS_WAYLAND();
+    TVirtualPointer pointer;
+    ASSERT_TRUE(pointer.Ok());
+    ASSERT_TRUE(pointer.MoveTo(4, 796));
+    auto program = Start("[Misc]\nFirst Time=No\nWhat To Cap=3\nAction=0\n");
+    std::string line = KeyBindingAdvice(TWaylandDesktop::Sway, 44, false);
+    line = line.substr(line.rfind('\n') + 1);
+    line.replace(line.find("snaprio"), 7, SNAPRIO_BINARY);
+    ASSERT_EQ(SwayMsg(line), 0) << line;
+    const auto mainUp = [] {
+        const auto w = Window("Snaprio 2000");
+        return w && w->Focused;
+    };
+    Type({"-k", "F11"});
+    ASSERT_TRUE(WaitFor(mainUp)) << program->Stderr();
+    EXPECT_EQ(SwayMsg("unbindsym F11"), 0);
+    const QImage out2 = Grim("HEADLESS-2"), crop = out2.copy(200, 10, 400, 390);
+    Type({"-k", "Return"}); // "&Capture" on "Capture &Rectangular Area"
+    ASSERT_TRUE(WaitFor([] { return SelectionWindows() == 2; })) << program->Stderr();
+    // The drag once the selection's window under the pointer shows the prompt.
+    ASSERT_TRUE(pointer.MoveTo(1380, 60));
+    const QRect prompt(280, 130, 320, 30);
+    EXPECT_TRUE(WaitFor([&] { return Grim("HEADLESS-2").copy(prompt) != out2.copy(prompt); }));
+    ASSERT_TRUE(pointer.Send(
+        {"abs 1380 5 1792 800", "down", "abs 1480 130 1792 800", "abs 1580 200 1792 800", "up"}));
+    ASSERT_TRUE(WaitFor([&] { return SelectionWindows() == 0 && mainUp(); })) << program->Stderr();
+    const std::vector<uint8_t> want = RgbBytes(crop);
+
+    ASSERT_NE(crop.pixel(0, 0), crop.pixel(0, 389)) << "the bar's edge is in the picture";
+
+    // Each format chosen on the delivery screen and "&Save"d through the
+    // dialog; the largest and the mean difference of a channel the format
+    // allows (GIF: the 216-colour cube, levels 51 apart; JPEG: ringing at
+    // the bar's edge, little elsewhere).
+    const struct {
+        const char *Choice, *Title, *Written;
+        int Worst;
+        double Mean;
+    } formats[] = {{"b", "Save As Bitmap", "shot.BMP", 0, 0},
+                   {"g", "Save As GIF", "shot.GIF", 47, 47},
+                   {"j", "Save As JPEG", "shot.JPG", 40, 1}};
+    for (const auto& f : formats) {
+        ASSERT_TRUE(WaitFor(mainUp)) << f.Title;
+        Type({"-M", "alt", f.Choice, "-m", "alt"});
+        Type({"-M", "alt", "s", "-m", "alt"}); // "&Save"
+        ASSERT_TRUE(WaitFor([&] {
+            const auto dialog = Window(f.Title);
+            return dialog && dialog->Focused;
+        })) << f.Title
+            << program->Stderr();
+        Type({"-M", "ctrl", "a", "-m", "ctrl", Dir.File("shot"), "-k", "Return"});
+        const std::string file = Dir.File(f.Written);
+        ASSERT_TRUE(WaitFor([&] { return FileExists(file) && !Window(f.Title); })) << f.Title;
+        const TDecoded d = PillowDecode(file, "RGB");
+        EXPECT_EQ(QSize(d.Width, d.Height), crop.size()) << f.Title;
+        ASSERT_EQ(d.Pixels.size(), want.size()) << f.Title;
+        int worst = 0;
+        double sum = 0;
+        for (size_t i = 0; i < want.size(); ++i) {
+            const int off = std::abs(int(d.Pixels[i]) - int(want[i]));
+            worst = std::max(worst, off);
+            sum += off;
+        }
+        EXPECT_LE(worst, f.Worst) << f.Title;
+        EXPECT_LE(sum / double(want.size()), f.Mean) << f.Title;
+    }
+
+    // "Copy &To Clipboard", "Co&py": both types the clipboard offers decode
+    // to the picture.
+    ASSERT_TRUE(WaitFor(mainUp));
+    Type({"-M", "alt", "t", "-m", "alt"});
+    Type({"-M", "alt", "p", "-m", "alt"});
+    for (const char* type : {"image/png", "image/bmp"}) {
+        const std::string file = Dir.File("pasted");
+        ASSERT_TRUE(WaitFor([&] {
+            return RunCommand({"sh", "-c", std::string("wl-paste -n -t ") + type + " > " + file}) ==
+                       0 &&
+                   !ReadFile(file).empty();
+        })) << type
+            << program->Stderr();
+        const TDecoded d = PillowDecode(file, "RGB");
+        EXPECT_EQ(QSize(d.Width, d.Height), crop.size()) << type;
+        EXPECT_TRUE(d.Pixels == want) << type;
+    }
     End(*program);
 }
