@@ -1,7 +1,5 @@
 #include "cli/wlcapture/WaylandCaptureScreen.h"
 
-#include <cctype>
-
 #include "cli/wlcapture/OutputRows.h"
 #include "platform/types/GrabFailure.h"
 #include "platform/wayland/screen/ShotCompose.h"
@@ -10,15 +8,6 @@
 #include "shapes/CaptureItems.h"
 
 namespace {
-
-// "Nothing was captured: " and a sentence of the desktop's, its first letter
-// small unless the word is a name ("KWin", "HEADLESS-2").
-std::string NothingCaptured(std::string sentence) {
-    if (sentence.size() > 1 && std::isupper(static_cast<unsigned char>(sentence[0])) &&
-        std::islower(static_cast<unsigned char>(sentence[1])))
-        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
-    return "Nothing was captured: " + sentence;
-}
 
 class TWaylandCaptureScreen : public TCaptureScreen {
 public:
@@ -32,7 +21,7 @@ public:
             if (!picture) return nullptr;
             return std::make_unique<TOutputRows>(std::move(*picture));
         } catch (const EShotError& e) {
-            why = NothingCaptured(e.what());
+            why = NothingCapturedBecause(e.what());
             return nullptr;
         }
     }
@@ -48,7 +37,7 @@ private:
         std::string whyNot;
         const std::optional<TWindowRects> rects = ForegroundWindow(whyNot);
         if (!rects) {
-            why = NothingCaptured(whyNot);
+            why = NothingCapturedBecause(whyNot);
             return std::nullopt;
         }
         const TRect r = withFrame ? rects->Window : rects->Client;
@@ -69,7 +58,7 @@ std::unique_ptr<TCaptureScreen> OpenWaylandScreen(std::string& why) {
     std::string whyNot;
     std::unique_ptr<TScreenSource> source = FindScreenSource(whyNot);
     if (!source) {
-        why = NothingCaptured(whyNot);
+        why = NothingCapturedBecause(whyNot);
         return nullptr;
     }
     return std::make_unique<TWaylandCaptureScreen>(std::move(source));

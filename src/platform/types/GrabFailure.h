@@ -2,6 +2,9 @@
 // box and the capture program's error say the same. No Qt.
 #pragma once
 
+#include <cctype>
+#include <string>
+
 // Refused: the server would not give the screen's pixels (X11's BadMatch on
 // the root, as a rootless Xwayland answers): never a black picture instead.
 enum class TGrabFailure { None, NoWindow, EmptyArea, NoDisplay, Refused };
@@ -25,4 +28,13 @@ inline const char* GrabFailureText(TGrabFailure failure) {
 // rectangle is none at all has no foreground window.
 inline TGrabFailure EmptyGrabFailure(bool windowItem, bool noRectangle) {
     return windowItem && noRectangle ? TGrabFailure::NoWindow : TGrabFailure::EmptyArea;
+}
+
+// "Nothing was captured: " and a sentence of the desktop's, its first letter
+// small unless the word is a name ("KWin", "HEADLESS-2").
+inline std::string NothingCapturedBecause(std::string sentence) {
+    if (sentence.size() > 1 && std::isupper(static_cast<unsigned char>(sentence[0])) &&
+        std::islower(static_cast<unsigned char>(sentence[1])))
+        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
+    return "Nothing was captured: " + sentence;
 }

@@ -3,26 +3,17 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "platform/types/GrabFailure.h"
 #include "platform/wayland/screen/ShotCompose.h"
 #include "platform/wayland/screen/WaylandOutputs.h"
 #include "platform/wayland/session/ForegroundWindow.h"
 #include "platform/wayland/session/ScreenSources.h"
 
 namespace {
-
-// "Nothing was captured: " and a sentence of the desktop's, its first letter
-// small unless the word is a name ("KWin", "HEADLESS-2").
-std::string NothingCaptured(std::string sentence) {
-    if (sentence.size() > 1 && std::isupper(static_cast<unsigned char>(sentence[0])) &&
-        std::islower(static_cast<unsigned char>(sentence[1])))
-        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
-    return "Nothing was captured: " + sentence;
-}
 
 TRect Moved(const TRect& r, int dx, int dy) {
     return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
@@ -80,7 +71,7 @@ TScreenSource* TWaylandDisplay::Source() {
     if (!FSource) {
         std::string why;
         FSource = FindScreenSource(why);
-        if (!FSource) Why = NothingCaptured(why);
+        if (!FSource) Why = NothingCapturedBecause(why);
     }
     return FSource.get();
 }
@@ -98,7 +89,7 @@ QImage TWaylandDisplay::Grab(const TRect& r) {
         const TRect bounds = LayoutBounds(shot);
         return PictureOf(ComposeArea(shot, Moved(r, bounds.Left, bounds.Top)));
     } catch (const EShotError& e) {
-        Why = NothingCaptured(e.what());
+        Why = NothingCapturedBecause(e.what());
         // The desktop may have changed under the source (a compositor
         // restarted): look for one again next time.
         FSource.reset();
@@ -119,7 +110,7 @@ void TWaylandDisplay::NoteForeground() {
     std::string why;
     const std::optional<TWindowRects> rects = ForegroundWindow(why);
     if (!rects) {
-        Why = NothingCaptured(why);
+        Why = NothingCapturedBecause(why);
         return;
     }
     const TRect bounds = Bounds();
@@ -143,7 +134,7 @@ bool TWaylandDisplay::KeepForeground() {
         Window = TRect{0, 0, window->Logical.Width(), window->Logical.Height()};
         Client = TRect{0, 0, client->Logical.Width(), client->Logical.Height()};
     } catch (const EShotError& e) {
-        Why = NothingCaptured(e.what());
+        Why = NothingCapturedBecause(e.what());
     }
     return true;
 }
@@ -158,7 +149,7 @@ bool TWaylandDisplay::BeginSelection() {
         Selection.Begin(source->Shoot());
         return true;
     } catch (const EShotError& e) {
-        Why = NothingCaptured(e.what());
+        Why = NothingCapturedBecause(e.what());
         FSource.reset();
         return false;
     }

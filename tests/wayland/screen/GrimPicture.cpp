@@ -4,11 +4,8 @@
 
 #include "TestSupport.h"
 
-TOutputPicture GrimOutput(const std::string& name) {
+TOutputPicture FromPpm(const std::string& ppm) {
     TOutputPicture picture;
-    picture.Name = name;
-    std::string ppm;
-    if (RunCommand({"grim", "-t", "ppm", "-o", name, "-"}, &ppm) != 0) return picture;
     // P6, width, height, 255, one white space, then RGB triples.
     std::istringstream in(ppm);
     std::string magic;
@@ -27,5 +24,13 @@ TOutputPicture GrimOutput(const std::string& name) {
         p = 0xff000000u | uint32_t(rgb[0]) << 16 | uint32_t(rgb[1]) << 8 | rgb[2];
         rgb += 3;
     }
+    return picture;
+}
+
+TOutputPicture GrimOutput(const std::string& name) {
+    std::string ppm;
+    TOutputPicture picture;
+    if (RunCommand({"grim", "-t", "ppm", "-o", name, "-"}, &ppm) == 0) picture = FromPpm(ppm);
+    picture.Name = name;
     return picture;
 }
