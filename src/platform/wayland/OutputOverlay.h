@@ -18,7 +18,7 @@ public:
     // coordinates.
     TOutputOverlay(QScreen* screen, const QImage& view, QRect place, TOverlayInput& input);
 
-    // Shows again the part Area (the output's logical pixels) of the picture.
+    // Repaints Area (in the output's logical pixels) of the picture.
     void Changed(QRect area) { update(area); }
 
 protected:

@@ -1,5 +1,5 @@
 // The program's hot key in the form the GlobalShortcuts portal takes for a
-// preferred trigger (the XDG shortcuts specification): modifiers CTRL, ALT,
+// preferred trigger (the XDG shortcuts standard): modifiers CTRL, ALT,
 // SHIFT and LOGO, then the key's xkbcommon name, joined by "+".
 #pragma once
 
