@@ -154,6 +154,12 @@ EOC
             string:org.kde.StatusNotifierWatcher) 2>/dev/null | grep -q 'boolean true'
     }
     WaitFor 50 Watcher || echo "session: no StatusNotifierWatcher on the bus yet" >&2
+    # Started now, as a desktop has them running before the user asks: a
+    # loaded machine starts the portal and its back-ends in seconds.
+    (AsUser "$dir" dbus-send --session --print-reply --reply-timeout=60000 \
+        --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+        org.freedesktop.DBus.Properties.Get string:org.freedesktop.portal.Screenshot \
+        string:version) >/dev/null || echo "session: the Screenshot portal did not answer" >&2
     return 0
 }
 

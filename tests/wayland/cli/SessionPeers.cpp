@@ -3,10 +3,12 @@
 #include <QImage>
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <sstream>
 #include <thread>
 
 #include "../screen/GrimPicture.h"
+#include "platform/wayland/session/ForegroundWindow.h"
 
 namespace {
 
@@ -15,8 +17,10 @@ bool Sway(const std::string& command, std::string* out = nullptr) {
     return RunCommand({"swaymsg", command}, out) == 0;
 }
 
+// Up to 15 s: a loaded CI machine starts a client in seconds.
 template <class F> bool WaitUntil(F done) {
-    for (int i = 0; i < 100; ++i) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < end) {
         if (done()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -34,12 +38,32 @@ TSwayWindow::TSwayWindow(const std::string& appId, const std::string& colour, co
                tree.find("\"app_id\": \"" + appId + "\"") != std::string::npos;
     });
     // Placed without its frame, the frame then put around it: the client
-    // area stays where it was put.
-    FOk = FOk && Sway(criteria + "floating enable, resize set " + std::to_string(client.Width()) +
-                      " " + std::to_string(client.Height()) + ", move absolute position " +
-                      std::to_string(client.Left) + " " + std::to_string(client.Top) +
-                      ", border normal 3, focus");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // drawn
+    // area stays where it was put. A loaded machine can still be at the
+    // tiled size after the first request, so it is repeated until sway has
+    // it in front at its place and it has drawn itself there.
+    const std::string place =
+        criteria + "floating enable, resize set " + std::to_string(client.Width()) + " " +
+        std::to_string(client.Height()) + ", move absolute position " +
+        std::to_string(client.Left) + " " + std::to_string(client.Top) + ", border normal 3, focus";
+    const uint32_t argb = 0xff000000u | uint32_t(std::stoul(colour.substr(1), nullptr, 16));
+    int tries = 0;
+    FOk = FOk && WaitUntil([&] {
+              if (tries++ % 20 == 0 && !Sway(place)) return false;
+              std::string why;
+              const auto rects = ForegroundWindow(why);
+              if (!rects || rects->Client != client) return false;
+              // the layout is at scale 2; two points inside the corners
+              const TOutputPicture layout = GrimLayout();
+              const auto at = [&](int x, int y) {
+                  return layout.Pixels[size_t(y) * 2 * layout.Width + size_t(x) * 2];
+              };
+              return layout.Width >= client.Right * 2 && layout.Height >= client.Bottom * 2 &&
+                     at(client.Left + 2, client.Top + 2) == argb &&
+                     at(client.Right - 3, client.Bottom - 3) == argb;
+          });
+    if (!FOk)
+        std::fprintf(stderr, "the window %s did not come up in front at its place\n",
+                     appId.c_str());
 }
 
 TRootlessXwayland::TRootlessXwayland() {
