@@ -121,3 +121,7 @@ bool WaylandSession();
     do {                                                                                           \
         if (!WaylandSession()) GTEST_SKIP() << "needs a Wayland session";                          \
     } while (0)
+
+// The clipboard keepers (snaprio-keeper) still running that a program with
+// this XDG_RUNTIME_DIR started, by process id.
+std::vector<int> ClipKeepers(const std::string& runtimeDir);

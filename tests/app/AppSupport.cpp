@@ -47,22 +47,6 @@ void TMemoryDesktopTest::TearDown() {
     DialogsScope.reset();
 }
 
-std::vector<int> ClipKeepers(const std::string& runtimeDir) {
-    std::vector<int> pids;
-    const std::string entry = "XDG_RUNTIME_DIR=" + runtimeDir + '\0';
-    std::error_code ec;
-    for (const auto& p : std::filesystem::directory_iterator("/proc", ec)) {
-        const std::string name = p.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        // A keeper that has ended but is not yet reaped has an empty environment.
-        if (ReadFile(p.path().string() + "/comm") == "snaprio-keeper\n" &&
-            ('\0' + ReadFile(p.path().string() + "/environ")).find('\0' + entry) !=
-                std::string::npos)
-            pids.push_back(std::stoi(name));
-    }
-    return pids;
-}
-
 std::string Paste(const std::string& target) {
     TProcess xclip({"xclip", "-selection", "clipboard", "-t", target, "-o"});
     EXPECT_EQ(xclip.Wait(std::chrono::seconds(120)), 0) << target << xclip.Stderr();

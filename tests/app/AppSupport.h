@@ -111,10 +111,6 @@ std::vector<std::array<int, 4>> VisibleWindows(const std::vector<std::string>& a
 // process's events, so that it can serve the paste itself).
 std::string Paste(const std::string& target);
 
-// The clipboard keepers (snaprio-keeper) still running that a program with
-// this XDG_RUNTIME_DIR started, by process id.
-std::vector<int> ClipKeepers(const std::string& runtimeDir);
-
 // Records what the desktop was asked to open (QDesktopServices::setUrlHandler).
 class TUrlLog : public QObject {
     Q_OBJECT

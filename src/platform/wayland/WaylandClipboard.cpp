@@ -5,9 +5,12 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <map>
+#include <unistd.h>
 #include <vector>
 
+#include "platform/keeper/KeeperHandOver.h"
 #include "platform/wayland/clipboard/DataControl.h"
+#include "platform/wayland/clipboard/WaylandKeeper.h"
 
 namespace {
 
@@ -38,6 +41,9 @@ private:
     std::vector<TClipFormat> Formats;
     mutable std::map<QString, QByteArray> Made;
 };
+
+// The keeper takes a few hundred milliseconds to connect and take over.
+constexpr auto KeeperWait = std::chrono::seconds(5);
 
 const char* const NoWayText =
     "This desktop lets a program set the clipboard only while one of its windows has the "
@@ -99,15 +105,51 @@ bool TWaylandClipboard::HoldsSerial() const {
 
 bool TWaylandClipboard::Offer(std::vector<TClipFormat> formats) {
     Refused.clear();
-    if (HoldsSerial()) {
-        if (QClipboard* clipboard = QGuiApplication::clipboard()) {
-            clipboard->setMimeData(new TLazyMimeData(std::move(formats)));
-            return true;
-        }
+    Offered = formats;
+    // The keeper recognises the program's offer by this type.
+    formats.push_back(
+        {QString::fromStdString(OwnerMarkerType(getpid())), [] { return QByteArray(); }});
+    OfferedByQt = HoldsSerial() && QGuiApplication::clipboard();
+    if (OfferedByQt) {
+        QGuiApplication::clipboard()->setMimeData(new TLazyMimeData(std::move(formats)));
+        return true;
     }
     if (OfferByControl(std::move(formats))) return true;
+    Offered.clear();
     Refused = NoWayText;
     return false;
+}
+
+bool TWaylandClipboard::StillOwned() {
+    if (Offered.empty()) return false;
+    if (OfferedByQt) {
+        QCoreApplication::processEvents();
+        return QGuiApplication::clipboard() && QGuiApplication::clipboard()->ownsClipboard();
+    }
+    return Control && Control->Dispatch() && Control->Owns();
+}
+
+void TWaylandClipboard::HandOver(const QString& programDir) {
+    if (!StillOwned()) return;
+    std::vector<QByteArray> bytes;
+    std::vector<TKeptTarget> kept;
+    bytes.reserve(Offered.size());
+    for (const TClipFormat& f : Offered) {
+        bytes.push_back(f.Make ? f.Make() : QByteArray());
+        kept.push_back(
+            {f.Type.toStdString(), bytes.back().constData(), size_t(bytes.back().size())});
+    }
+    TKeeperStart start;
+    start.Keeper = (programDir + "/snaprio-keeper").toStdString();
+    start.Args = {"--wayland", OwnerMarkerType(getpid())};
+    start.Wait = KeeperWait;
+    if (OfferedByQt) {
+        start.Serve = [] { QCoreApplication::processEvents(); };
+    } else {
+        start.ServeFd = Control->Fd();
+        start.Serve = [this] { Control->Dispatch(); };
+    }
+    if (HandOverToKeeper(start, kept)) Offered.clear();
 }
 
 bool TWaylandClipboard::OfferByControl(std::vector<TClipFormat> formats) {

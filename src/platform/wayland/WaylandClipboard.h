@@ -24,6 +24,9 @@ public:
 
     bool Offer(std::vector<TClipFormat> formats) override;
     QString Refusal() const override { return Refused; }
+    // Where wlr-data-control is offered, the keeper serves on; elsewhere a
+    // clipboard manager of the desktop may have kept a copy.
+    void HandOver(const QString& programDir) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -32,11 +35,14 @@ private:
     static void WatchWaiting();
     bool HoldsSerial() const;
     bool OfferByControl(std::vector<TClipFormat> formats);
+    bool StillOwned();
 
     TOpener Open;
     std::unique_ptr<TDataControl> Control;
     std::unique_ptr<QSocketNotifier> Notifier;
     bool HadInput = false;
+    std::vector<TClipFormat> Offered; // the last offer's, as the user copied it
+    bool OfferedByQt = false;
     QString Refused;
 };
 

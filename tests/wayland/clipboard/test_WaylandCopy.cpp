@@ -1,19 +1,25 @@
 // "Co&py" in the Wayland session: the picture as image/png and image/bmp,
 // pasted by wl-paste and decoded by Pillow, offered through wlr-data-control
-// while no window of ours had input and through Qt's clipboard once one had.
+// while no window of ours had input and through Qt's clipboard once one had;
+// at the program's end the keeper serves it on.
 #include <QApplication>
 #include <QClipboard>
 #include <QWidget>
 #include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "ImagingSupport.h"
 #include "TestSupport.h"
 #include "app/ClipboardImage.h"
 #include "platform/ServiceScope.h"
+#include "platform/keeper/KeptTargets.h"
 #include "platform/memory/MemoryPlatform.h"
 #include "platform/wayland/WaylandClipboard.h"
 #include "platform/wayland/clipboard/DataControl.h"
+#include "platform/wayland/clipboard/WaylandKeeper.h"
 
 namespace {
 
@@ -60,6 +66,10 @@ std::string Paste(const std::string& type) {
     return paste.Stdout();
 }
 
+const QString KeeperDir =
+    QString::fromStdString(std::filesystem::path(SNAPRIO_BINARY).parent_path().string());
+const std::string Runtime = std::getenv("XDG_RUNTIME_DIR") ? std::getenv("XDG_RUNTIME_DIR") : "";
+
 } // namespace
 
 TEST(WaylandCopy, ThePictureIsPastedAsPngAndBmpByEitherWay) {
@@ -102,15 +112,54 @@ TEST(WaylandCopy, ThePictureIsPastedAsPngAndBmpByEitherWay) {
         // Qt sends its offer when its event loop turns.
         QCoreApplication::processEvents();
         EXPECT_EQ(QApplication::clipboard()->ownsClipboard(), c.ByQt) << c.Case;
-        for (const char* type : {"image/png", "image/bmp"}) {
+        const auto pastedIsThePicture = [&](const char* type, const char* by) {
             TTempDir dir;
             WriteFile(dir.File("pasted"), Paste(type));
             const TDecoded d = PillowDecode(dir.File("pasted"), "RGB");
-            EXPECT_EQ(d.Width, picture.width()) << c.Case << " " << type;
-            EXPECT_EQ(d.Height, picture.height()) << c.Case << " " << type;
-            EXPECT_TRUE(d.Pixels == expected) << c.Case << " " << type;
-        }
+            EXPECT_EQ(d.Width, picture.width()) << c.Case << " " << type << by;
+            EXPECT_EQ(d.Height, picture.height()) << c.Case << " " << type << by;
+            EXPECT_TRUE(d.Pixels == expected) << c.Case << " " << type << by;
+        };
+        for (const char* type : {"image/png", "image/bmp"}) pastedIsThePicture(type, "");
+        // The program ends: the keeper takes over (the one of the case before
+        // ended when this case copied).
+        TheClipboard().HandOver(KeeperDir);
+        EXPECT_TRUE(WaitFor([&] { return ClipKeepers(Runtime).size() == 1; })) << c.Case;
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(QApplication::clipboard()->ownsClipboard()) << c.Case;
+        pastedIsThePicture("image/png", " from the keeper");
     }
+    // Another program's copy ends the keeper.
+    TProcess text({"wl-copy", "words"});
+    EXPECT_EQ(text.Wait(), 0);
+    EXPECT_TRUE(WaitFor([&] { return ClipKeepers(Runtime).empty(); }));
+}
+
+// The keeper takes the selection only while it offers the program's marker
+// (another program may copy while the program ends), and only a picture
+// handed over in a sealed file.
+TEST(WaylandCopy, TheKeeperRefusesASelectionThatIsNoLongerTheProgramsAndAnUnsealedPicture) {
+    SKIP_UNLESS_WAYLAND();
+    TProcess text({"wl-copy", "words"});
+    ASSERT_EQ(text.Wait(), 0);
+    const std::string bytes = "picture";
+    TTempDir dir;
+    WriteFile(dir.File("plain"), "image/png 7\n\npicture");
+    const struct {
+        const char* Case;
+        int Data;
+    } cases[] = {{"sealed", WriteKeptTargets({{"image/png", bytes.data(), bytes.size()}})},
+                 {"plain", ::open(dir.File("plain").c_str(), O_RDONLY)}};
+    for (const auto& c : cases) {
+        int word[2];
+        ASSERT_EQ(pipe(word), 0);
+        EXPECT_EQ(RunWaylandKeeper(OwnerMarkerType(getpid()), c.Data, word[1]), 1) << c.Case;
+        ::close(word[1]);
+        char said[8];
+        EXPECT_EQ(::read(word[0], said, sizeof said), 0) << c.Case;
+        ::close(word[0]);
+    }
+    EXPECT_EQ(Paste("text/plain"), "words");
 }
 
 // Without a window that had input and without wlr-data-control (GNOME):

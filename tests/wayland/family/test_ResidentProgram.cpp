@@ -241,21 +241,27 @@ TEST_F(ResidentProgram, TheWholeCycleFromTheKeyThroughTheSaveDialogAndTheClipboa
     }
 
     // "Copy &To Clipboard", "Co&py": both types the clipboard offers decode
-    // to the picture.
+    // to the picture, and still do once the program has ended.
     ASSERT_TRUE(WaitFor(mainUp));
     Type({"-M", "alt", "t", "-m", "alt"});
     Type({"-M", "alt", "p", "-m", "alt"});
-    for (const char* type : {"image/png", "image/bmp"}) {
+    const auto pastedIsThePicture = [&](const char* type, const char* by) {
         const std::string file = Dir.File("pasted");
         ASSERT_TRUE(WaitFor([&] {
             return RunCommand({"sh", "-c", std::string("wl-paste -n -t ") + type + " > " + file}) ==
                        0 &&
                    !ReadFile(file).empty();
         })) << type
-            << program->Stderr();
+            << by << program->Stderr();
         const TDecoded d = PillowDecode(file, "RGB");
-        EXPECT_EQ(QSize(d.Width, d.Height), crop.size()) << type;
-        EXPECT_TRUE(d.Pixels == want) << type;
-    }
+        EXPECT_EQ(QSize(d.Width, d.Height), crop.size()) << type << by;
+        EXPECT_TRUE(d.Pixels == want) << type << by;
+    };
+    for (const char* type : {"image/png", "image/bmp"}) pastedIsThePicture(type, "");
     End(*program);
+    const std::string runtime = std::getenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(ClipKeepers(runtime).size(), 1u);
+    pastedIsThePicture("image/bmp", " from the keeper");
+    ASSERT_EQ(RunCommand({"wl-copy", "words"}), 0);
+    EXPECT_TRUE(WaitFor([&] { return ClipKeepers(runtime).empty(); }));
 }

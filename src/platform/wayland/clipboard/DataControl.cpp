@@ -27,16 +27,25 @@ void OnGlobal(void* data, wl_registry* registry, uint32_t name, const char* inte
 void OnGlobalRemove(void*, wl_registry*, uint32_t) {}
 const wl_registry_listener RegistryListener = {OnGlobal, OnGlobalRemove};
 
-// Other clients' selections are never read: their offers are let go at once.
-void OnDataOffer(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1*) {}
-void OnSelection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
-    if (offer) zwlr_data_control_offer_v1_destroy(offer);
+// Offers are never read: only their types are noted, and the offer is let
+// go once the selection is named.
+void OnOfferType(void* data, zwlr_data_control_offer_v1* offer, const char* mimeType) {
+    ControlOf(data).OfferType(offer, mimeType);
+}
+const zwlr_data_control_offer_v1_listener OfferListener = {OnOfferType};
+
+void OnDataOffer(void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+    ControlOf(data).OfferAnnounced(offer);
+}
+void OnSelection(void* data, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
+    ControlOf(data).SelectionIs(offer);
 }
 void OnFinished(void* data, zwlr_data_control_device_v1*) {
     ControlOf(data).Finished();
 }
-void OnPrimarySelection(void*, zwlr_data_control_device_v1*, zwlr_data_control_offer_v1* offer) {
-    if (offer) zwlr_data_control_offer_v1_destroy(offer);
+void OnPrimarySelection(void* data, zwlr_data_control_device_v1*,
+                        zwlr_data_control_offer_v1* offer) {
+    ControlOf(data).PrimaryIs(offer);
 }
 const zwlr_data_control_device_v1_listener DeviceListener = {OnDataOffer, OnSelection, OnFinished,
                                                              OnPrimarySelection};
@@ -90,6 +99,7 @@ TDataControl::TDataControl(wl_display* display) : Display(display) {}
 
 TDataControl::~TDataControl() {
     // Pastes under way end on their own: their writers hold the bytes.
+    for (auto& [offer, types] : Announced) zwlr_data_control_offer_v1_destroy(offer);
     if (Source) zwlr_data_control_source_v1_destroy(Source);
     if (Device) zwlr_data_control_device_v1_destroy(Device);
     if (Manager) zwlr_data_control_manager_v1_destroy(Manager);
@@ -137,6 +147,34 @@ void TDataControl::Cancelled(zwlr_data_control_source_v1* source) {
     if (source != Source) return;
     Source = nullptr;
     Types.clear();
+}
+
+void TDataControl::OfferAnnounced(zwlr_data_control_offer_v1* offer) {
+    Announced[offer];
+    zwlr_data_control_offer_v1_add_listener(offer, &OfferListener, this);
+}
+
+void TDataControl::OfferType(zwlr_data_control_offer_v1* offer, const char* mimeType) {
+    // A selection offers a handful of types; a client offering thousands
+    // gets only the first ones noted.
+    auto at = Announced.find(offer);
+    if (at != Announced.end() && at->second.size() < 256) at->second.emplace_back(mimeType);
+}
+
+void TDataControl::SelectionIs(zwlr_data_control_offer_v1* offer) {
+    Selection.clear();
+    if (!offer) return;
+    if (auto at = Announced.find(offer); at != Announced.end()) {
+        Selection = std::move(at->second);
+        Announced.erase(at);
+    }
+    zwlr_data_control_offer_v1_destroy(offer);
+}
+
+void TDataControl::PrimaryIs(zwlr_data_control_offer_v1* offer) {
+    if (!offer) return;
+    Announced.erase(offer);
+    zwlr_data_control_offer_v1_destroy(offer);
 }
 
 void TDataControl::Finished() {

@@ -4,7 +4,9 @@
 // of its own: the owner polls Fd() and calls Dispatch() when it is readable.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/wayland/clipboard/ClipBytes.h"
@@ -15,6 +17,7 @@ struct wl_seat;
 struct zwlr_data_control_manager_v1;
 struct zwlr_data_control_device_v1;
 struct zwlr_data_control_source_v1;
+struct zwlr_data_control_offer_v1;
 
 class TDataControl {
 public:
@@ -31,6 +34,12 @@ public:
     bool Offer(std::vector<TOfferedType> types);
     // Whether the selection is still ours: another client's copy ends it.
     bool Owns() const { return Source != nullptr; }
+    // The types the seat's selection offers now, whoever set it (as last
+    // heard: Sync() first for the compositor's answer).
+    const std::vector<std::string>& SelectionTypes() const { return Selection; }
+    // Waits until the compositor has handled everything sent so far; false
+    // when it does not answer.
+    bool Sync() { return Roundtrip(); }
 
     int Fd() const;
     // Handles what the compositor sent, without waiting: pastes are answered
@@ -42,6 +51,10 @@ public:
     void Send(const char* mimeType, int fd);
     void Cancelled(zwlr_data_control_source_v1* source);
     void Finished();
+    void OfferAnnounced(zwlr_data_control_offer_v1* offer);
+    void OfferType(zwlr_data_control_offer_v1* offer, const char* mimeType);
+    void SelectionIs(zwlr_data_control_offer_v1* offer);
+    void PrimaryIs(zwlr_data_control_offer_v1* offer);
 
 private:
     struct TMade;
@@ -57,5 +70,8 @@ private:
     zwlr_data_control_device_v1* Device = nullptr;
     zwlr_data_control_source_v1* Source = nullptr;
     std::vector<std::shared_ptr<TMade>> Types; // of the current source
+    // Offers announced and not yet named the selection, with their types.
+    std::map<zwlr_data_control_offer_v1*, std::vector<std::string>> Announced;
+    std::vector<std::string> Selection;
     bool Broken = false;
 };

@@ -1,5 +1,6 @@
 #include "platform/wayland/clipboard/SendWriter.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -11,6 +12,8 @@ namespace {
 
 // A reader that takes nothing for this long has hung; its paste is ended.
 constexpr int StallMs = 30000;
+
+std::atomic<int> UnderWay{0};
 
 void WriteAll(int fd, const TClipBytes& bytes) {
     size_t done = 0;
@@ -30,7 +33,12 @@ void WriteAll(int fd, const TClipBytes& bytes) {
 
 } // namespace
 
+int WritesUnderWay() {
+    return UnderWay.load();
+}
+
 void WriteDetached(int fd, std::function<TClipBytes()> bytes) {
+    ++UnderWay;
     std::thread([fd, bytes = std::move(bytes)] {
         // A reader that closes its end early must not end the program: the
         // signal stays with this thread, blocked, and the write says EPIPE.
@@ -45,5 +53,6 @@ void WriteDetached(int fd, std::function<TClipBytes()> bytes) {
             // Bytes that could not be made: the reader gets an empty paste.
         }
         close(fd);
+        --UnderWay;
     }).detach();
 }

@@ -3,25 +3,15 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <chrono>
-#include <cstdio>
-#include <fcntl.h>
 #include <optional>
 #include <poll.h>
 #include <unistd.h>
 
-#include "platform/x11/selection/KeptTargets.h"
+#include "platform/keeper/KeeperSays.h"
+#include "platform/keeper/KeptTargets.h"
 #include "platform/x11/selection/X11SelectionServer.h"
 
 namespace {
-
-// Transfers under way when the clipboard goes elsewhere are finished, but a
-// reader that stops reading does not keep the keeper alive past this.
-constexpr auto LostGrace = std::chrono::seconds(5);
-
-int Refuse(const char* why) {
-    std::fprintf(stderr, "snaprio-keeper: %s\n", why);
-    return 1;
-}
 
 // The window names the keeper's process, as any client's may
 // (_NET_WM_PID with WM_CLIENT_MACHINE).
@@ -48,9 +38,9 @@ Window KeeperWindow(Display* dpy) {
 int RunClipKeeper(Window program, int data, int word) {
     std::optional<TKeptFile> kept = ReadKeptTargets(data);
     ::close(data); // the mapping stays
-    if (!kept) return Refuse("no picture was handed over");
+    if (!kept) return KeeperRefuses("no picture was handed over");
     Display* dpy = XOpenDisplay(nullptr);
-    if (!dpy) return Refuse("cannot open the X display");
+    if (!dpy) return KeeperRefuses("cannot open the X display");
     IgnoreErrorsOf(dpy);
     const Window win = KeeperWindow(dpy);
     const Atom clipboard = XInternAtom(dpy, "CLIPBOARD", False);
@@ -68,18 +58,10 @@ int RunClipKeeper(Window program, int data, int word) {
     XFlush(dpy);
     if (!owned) {
         XCloseDisplay(dpy);
-        return Refuse(programOwns ? "the clipboard was taken meanwhile"
-                                  : "the program no longer owns the clipboard");
+        return KeeperRefuses(programOwns ? "the clipboard was taken meanwhile"
+                                         : "the program no longer owns the clipboard");
     }
-    const char said[] = "owned\n";
-    [[maybe_unused]] const ssize_t n = ::write(word, said, sizeof said - 1);
-    ::close(word);
-    // Nothing more to say: a pipe the program's output went to must not stay
-    // open for the keeper's sake.
-    if (const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC); null >= 0) {
-        dup2(null, 2);
-        ::close(null);
-    }
+    KeeperOwns(word);
 
     auto lostAt = std::chrono::steady_clock::time_point::max();
     for (;;) {
@@ -87,7 +69,7 @@ int RunClipKeeper(Window program, int data, int word) {
         if (!server.Owns()) {
             const auto now = std::chrono::steady_clock::now();
             if (lostAt == std::chrono::steady_clock::time_point::max()) lostAt = now;
-            if (!server.Transferring() || now - lostAt > LostGrace) break;
+            if (!server.Transferring() || now - lostAt > KeeperLostGrace) break;
         }
         pollfd p{ConnectionNumber(dpy), POLLIN, 0};
         poll(&p, 1, server.Owns() ? -1 : 100);

@@ -1,18 +1,23 @@
-// snaprio-keeper WINDOW: started by the program as it ends, with the picture
-// on stdin; says "owned" on stdout once it serves the clipboard.
+// snaprio-keeper WINDOW (X11) or snaprio-keeper --wayland MARKER: started by
+// the program as it ends, with the picture on stdin; says "owned" on stdout
+// once it serves the clipboard.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/wayland/clipboard/WaylandKeeper.h"
 #include "platform/x11/selection/ClipKeeper.h"
 
 int main(int argc, char** argv) {
+    const bool wayland = argc == 3 && std::strcmp(argv[1], "--wayland") == 0 && *argv[2];
     char* end = nullptr;
     const unsigned long window = argc == 2 ? std::strtoul(argv[1], &end, 0) : 0;
-    if (window == 0 || *end) {
-        std::fprintf(stderr, "usage: snaprio-keeper WINDOW (started by snaprio)\n");
+    if (!wayland && (window == 0 || *end)) {
+        std::fprintf(stderr,
+                     "usage: snaprio-keeper WINDOW | --wayland MARKER (started by snaprio)\n");
         return 2;
     }
     // The program may be gone before it reads the word; the keeper serves on.
@@ -24,5 +29,5 @@ int main(int argc, char** argv) {
     const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     if (data < 0 || word < 0 || null < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0) return 1;
     ::close(null);
-    return RunClipKeeper(window, data, word);
+    return wayland ? RunWaylandKeeper(argv[2], data, word) : RunClipKeeper(window, data, word);
 }

@@ -1,4 +1,4 @@
-#include "platform/x11/selection/KeptTargets.h"
+#include "platform/keeper/KeptTargets.h"
 
 #include <cerrno>
 #include <charconv>
