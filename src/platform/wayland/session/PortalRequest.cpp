@@ -9,6 +9,14 @@
 
 #include "platform/wayland/session/PortalResponse.h"
 
+namespace {
+
+const char* const PortalRequestInterface = "org.freedesktop.portal.Request";
+// A portal answers Close at once; one that does not is not waited for long.
+constexpr int CloseWaitMs = 1000;
+
+} // namespace
+
 QString PortalRequestPath(const QDBusConnection& bus, const QString& token) {
     QString sender = bus.baseService().mid(1); // ":1.42" → "1_42"
     sender.replace('.', '_');
@@ -49,7 +57,13 @@ TPortalAnswer CallPortalRequest(QDBusConnection bus, const QString& interface,
         QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    if (!response.Done()) return answer;
+    if (!response.Done()) {
+        // Closed, so that a late answer shows no dialog and leaves no file.
+        const QDBusMessage close = QDBusMessage::createMethodCall(
+            PortalService, handle.isEmpty() ? expected : handle, PortalRequestInterface, "Close");
+        bus.call(close, QDBus::Block, CloseWaitMs);
+        return answer;
+    }
     answer.Outcome = TPortalAnswer::Answered;
     answer.Code = response.Code();
     answer.Results = response.Results();

@@ -48,6 +48,15 @@ def sender_part(sender):
     return sender[1:].replace(".", "_")
 
 
+class Request(dbus.service.Object):
+    """A request's own object: Close ends it, and no Response follows."""
+
+    @dbus.service.method("org.freedesktop.portal.Request", in_signature="", out_signature="")
+    def Close(self):
+        record(call="Close", path=self.__dbus_object_path__)
+        self.remove_from_connection()
+
+
 class Portal(dbus.service.Object):
     def __init__(self, bus, args):
         super().__init__(bus, BASE)
@@ -64,6 +73,7 @@ class Portal(dbus.service.Object):
         """The Response goes out before the call's own reply: a caller that
         subscribes only once it has the request's path misses it."""
         if mode == "silent":
+            Request(self.bus, path)
             return
         self.unicast(path, "org.freedesktop.portal.Request", "Response", "ua{sv}",
                      [dbus.UInt32(int(mode)), dbus.Dictionary(results, signature="sv")], to)
