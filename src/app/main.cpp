@@ -8,6 +8,7 @@
 #include "app/Main.h"
 #include "cli/capture/CaptureCommand.h"
 #include "cli/front/PlainCommand.h"
+#include "cli/front/Siblings.h"
 #include "cli/front/Usage.h"
 #include "cli/mail/MailCommand.h"
 #include "platform/RemoteControl.h"
@@ -27,7 +28,12 @@ int main(int argc, char** argv) {
             QCoreApplication app(argc, argv);
             return SendRemoteCommand(command);
         }
-        if (arg == "--capture") return CaptureMain(argc, argv);
+        // Started directly, as the front would: the Wayland capture program
+        // in a Wayland session, whose Xwayland refuses this one's grab.
+        if (arg == "--capture")
+            return std::string_view(CaptureProgram()) == "/snaprio-capture"
+                       ? CaptureMain(argc, argv)
+                       : ExecSibling(CaptureProgram(), argv);
         std::fprintf(stderr, "snaprio: unknown option '%s'\n%s", argv[1], Usage.c_str());
         return 2;
     }

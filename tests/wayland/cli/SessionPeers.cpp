@@ -42,28 +42,44 @@ TSwayWindow::TSwayWindow(const std::string& appId, const std::string& colour, co
     // tiled size after the first request, so it is repeated until sway has
     // it in front at its place and it has drawn itself there.
     const std::string place =
-        criteria + "floating enable, resize set " + std::to_string(client.Width()) + " " +
-        std::to_string(client.Height()) + ", move absolute position " +
+        criteria + "floating enable, border none, resize set " + std::to_string(client.Width()) +
+        " " + std::to_string(client.Height()) + ", move absolute position " +
         std::to_string(client.Left) + " " + std::to_string(client.Top) + ", border normal 3, focus";
     const uint32_t argb = 0xff000000u | uint32_t(std::stoul(colour.substr(1), nullptr, 16));
     int tries = 0;
+    std::string seen = "nothing";
     FOk = FOk && WaitUntil([&] {
               if (tries++ % 20 == 0 && !Sway(place)) return false;
               std::string why;
               const auto rects = ForegroundWindow(why);
-              if (!rects || rects->Client != client) return false;
+              if (!rects) {
+                  seen = "no window in front: " + why;
+                  return false;
+              }
+              const TRect& r = rects->Client;
+              seen = "the client area in front at " + std::to_string(r.Left) + "," +
+                     std::to_string(r.Top) + " " + std::to_string(r.Width()) + "x" +
+                     std::to_string(r.Height());
+              if (r != client) return false;
               // the layout is at scale 2; two points inside the corners
               const TOutputPicture layout = GrimLayout();
               const auto at = [&](int x, int y) {
                   return layout.Pixels[size_t(y) * 2 * layout.Width + size_t(x) * 2];
               };
-              return layout.Width >= client.Right * 2 && layout.Height >= client.Bottom * 2 &&
-                     at(client.Left + 2, client.Top + 2) == argb &&
+              if (layout.Width < client.Right * 2 || layout.Height < client.Bottom * 2)
+                  return false;
+              char colours[64];
+              std::snprintf(colours, sizeof colours, ", drawn %08x %08x",
+                            at(client.Left + 2, client.Top + 2),
+                            at(client.Right - 3, client.Bottom - 3));
+              seen += colours;
+              return at(client.Left + 2, client.Top + 2) == argb &&
                      at(client.Right - 3, client.Bottom - 3) == argb;
           });
     if (!FOk)
-        std::fprintf(stderr, "the window %s did not come up in front at its place\n",
-                     appId.c_str());
+        std::fprintf(stderr,
+                     "the window %s did not come up in front at its place (%d requests; %s)\n",
+                     appId.c_str(), (tries + 19) / 20, seen.c_str());
 }
 
 TRootlessXwayland::TRootlessXwayland() {
