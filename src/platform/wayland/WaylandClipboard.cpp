@@ -170,7 +170,7 @@ bool TWaylandClipboard::OfferByControl(std::vector<TClipFormat> formats) {
     for (TClipFormat& f : formats)
         types.push_back({f.Type.toStdString(), [make = std::move(f.Make)] {
                              auto bytes = std::make_shared<const QByteArray>(make());
-                             return TClipBytes{bytes, bytes->constData(), size_t(bytes->size())};
+                             return TKeptBytes{bytes, bytes->constData(), size_t(bytes->size())};
                          }});
     return Control->Offer(std::move(types));
 }

@@ -31,7 +31,7 @@ public:
                 {XInternAtom(Dpy, f.Type.toLatin1().constData(), False),
                  [make = std::move(f.Make)] {
                      auto bytes = std::make_shared<const QByteArray>(make());
-                     return TSelectionBytes{bytes, bytes->constData(), size_t(bytes->size())};
+                     return TKeptBytes{bytes, bytes->constData(), size_t(bytes->size())};
                  }});
         return Server->Own(std::move(targets));
     }

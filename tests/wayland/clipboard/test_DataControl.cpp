@@ -27,7 +27,7 @@ TOfferedType Counted(const std::string& type, const std::string& bytes, int& mad
     return {type, [&made, bytes] {
                 ++made;
                 auto kept = std::make_shared<const std::string>(bytes);
-                return TClipBytes{kept, kept->data(), kept->size()};
+                return TKeptBytes{kept, kept->data(), kept->size()};
             }};
 }
 

@@ -69,12 +69,12 @@ const wl_callback_listener SyncListener = {OnSyncDone};
 // them, while a later offer may already have replaced it.
 struct TDataControl::TMade {
     std::string MimeType;
-    std::function<TClipBytes()> Make;
+    std::function<TKeptBytes()> Make;
     std::once_flag Once;
-    TClipBytes Bytes;
+    TKeptBytes Bytes;
 
-    TClipBytes Get() {
-        std::call_once(Once, [this] { Bytes = Make ? Make() : TClipBytes{}; });
+    TKeptBytes Get() {
+        std::call_once(Once, [this] { Bytes = Make ? Make() : TKeptBytes{}; });
         return Bytes;
     }
 };

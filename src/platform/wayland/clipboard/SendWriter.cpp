@@ -15,7 +15,7 @@ constexpr int StallMs = 30000;
 
 std::atomic<int> UnderWay{0};
 
-void WriteAll(int fd, const TClipBytes& bytes) {
+void WriteAll(int fd, const TKeptBytes& bytes) {
     size_t done = 0;
     while (done < bytes.Size) {
         const ssize_t n = write(fd, bytes.Data + done, bytes.Size - done);
@@ -37,7 +37,7 @@ int WritesUnderWay() {
     return UnderWay.load();
 }
 
-void WriteDetached(int fd, std::function<TClipBytes()> bytes) {
+void WriteDetached(int fd, std::function<TKeptBytes()> bytes) {
     ++UnderWay;
     std::thread([fd, bytes = std::move(bytes)] {
         // A reader that closes its end early must not end the program: the

@@ -9,7 +9,7 @@
 
 // Writes Bytes() into Fd and closes it; the writer gives up on a reader that
 // has left or takes nothing for a long time.
-void WriteDetached(int fd, std::function<TClipBytes()> bytes);
+void WriteDetached(int fd, std::function<TKeptBytes()> bytes);
 // How many of those writers are still at work: a keeper that has lost the
 // clipboard finishes the pastes under way before it ends.
 int WritesUnderWay();

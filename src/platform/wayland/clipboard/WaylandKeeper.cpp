@@ -28,7 +28,7 @@ int RunWaylandKeeper(const std::string& marker, int data, int word) {
     std::vector<TOfferedType> types;
     for (const TKeptTarget& t : kept->Targets)
         types.push_back({t.Name, [mapping = kept->Mapping, t] {
-                             return TClipBytes{mapping, t.Data, t.Size};
+                             return TKeptBytes{mapping, t.Data, t.Size};
                          }});
     // Said only once the compositor has taken the offer: the program's own
     // offer ends when it ends, and must not end the keeper's.

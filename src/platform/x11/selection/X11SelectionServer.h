@@ -10,18 +10,13 @@
 #include <memory>
 #include <vector>
 
-// Bytes kept alive by Owner while any transfer still reads them.
-struct TSelectionBytes {
-    std::shared_ptr<const void> Owner;
-    const char* Data = nullptr;
-    size_t Size = 0;
-};
+#include "platform/keeper/KeptBytes.h"
 
 struct TSelectionTarget {
     Atom Target;
     // The bytes, made on the first request and kept.
-    std::function<TSelectionBytes()> Make;
-    TSelectionBytes Bytes{};
+    std::function<TKeptBytes()> Make;
+    TKeptBytes Bytes{};
     bool Made = false;
 };
 
@@ -64,7 +59,7 @@ private:
     struct TTransfer {
         Window Requestor;
         Atom Property, Type;
-        TSelectionBytes Bytes;
+        TKeptBytes Bytes;
         size_t Offset;
     };
 
